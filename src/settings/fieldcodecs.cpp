@@ -1,0 +1,160 @@
+#include "fieldcodecs.h"
+
+namespace {
+
+const int MaxFieldChars = 16;
+
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n')
+        || c == QLatin1Char('\r');
+}
+
+// Two upper-case digits of a code 0..FF.
+QString byteDigits(int value)
+{
+    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+// Value of up to two hexadecimal digits starting at index `at` (0-based);
+// missing digits are not counted, so a lone digit gives its own value.
+int pairValue(const QString &s, int at)
+{
+    int value = 0;
+    for (int i = at; i < at + 2 && i < s.size(); ++i) {
+        const int d = QStringView(s).mid(i, 1).toInt(nullptr, 16);
+        value = value * 16 + d;
+    }
+    return value;
+}
+
+Encoded refused(const QString &why)
+{
+    return Encoded{QString(), why};
+}
+
+// Decimal values of consecutive bytes starting at index `at`.
+QString bytesAsDecimal(const QString &s, int at, int count)
+{
+    QString out;
+    for (int k = 0; k < count; ++k)
+        out += QString::number(pairValue(s, at + 2 * k));
+    return out;
+}
+
+} // namespace
+
+double NumericValue(const QString &s)
+{
+    QString number;
+    bool seenDigit = false;
+    bool seenPoint = false;
+    for (const QChar c : s) {
+        if (isBlank(c))
+            continue;
+        if (number.isEmpty() && !seenDigit && (c == QLatin1Char('-') || c == QLatin1Char('+'))) {
+            number += c;
+        } else if (c.isDigit() && c.unicode() < 128) {
+            number += c;
+            seenDigit = true;
+        } else if (c == QLatin1Char('.') && !seenPoint) {
+            number += c;
+            seenPoint = true;
+        } else {
+            break;
+        }
+    }
+    if (!seenDigit)
+        return 0;
+    return number.toDouble();
+}
+
+Encoded LenHex(const QString &s)
+{
+    if (s.size() > MaxFieldChars)
+        return refused(QStringLiteral("\"%1\" is longer than 16 characters").arg(s));
+    if (NumericValue(s) == 0)
+        return Encoded{QStringLiteral("00"), {}};
+    return Encoded{byteDigits(s.size()), {}};
+}
+
+Encoded TelBytes(const QString &s)
+{
+    if (s.size() > MaxFieldChars)
+        return refused(QStringLiteral("\"%1\" is longer than 16 characters").arg(s));
+    QString out;
+    for (const QChar c : s) {
+        out += QLatin1Char('0');
+        out += c;
+    }
+    for (int i = s.size(); i < MaxFieldChars; ++i)
+        out += QLatin1String("00");
+    return Encoded{out, {}};
+}
+
+Encoded DigitBytes(const QString &s)
+{
+    QString out;
+    for (const QChar c : s) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return refused(QStringLiteral("\"%1\" holds a character that is not a decimal digit").arg(s));
+        out += QLatin1Char('0');
+        out += c;
+    }
+    return Encoded{out, {}};
+}
+
+Encoded NumHex(const QString &s)
+{
+    const QString digits = s.trimmed();
+    bool isNumber = !digits.isEmpty();
+    for (const QChar c : digits)
+        isNumber = isNumber && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    if (!isNumber)
+        return refused(QStringLiteral("\"%1\" is not a whole number").arg(s));
+    const int value = digits.size() > 3 ? 256 : digits.toInt();
+    if (value > 255)
+        return refused(QStringLiteral("%1 does not fit in one byte (0 to 255)").arg(digits));
+    return Encoded{byteDigits(value), {}};
+}
+
+static Encoded characterBytes(const QString &s)
+{
+    QString out;
+    for (const QChar c : s) {
+        if (c.unicode() > 0xFF)
+            return refused(QStringLiteral("the character \"%1\" cannot be sent as one byte").arg(c));
+        out += byteDigits(c.unicode());
+    }
+    return Encoded{out, {}};
+}
+
+Encoded AscHex(const QString &s)
+{
+    return characterBytes(s);
+}
+
+Encoded TextHex(const QString &s)
+{
+    return characterBytes(s);
+}
+
+QString ReplyDigits(const QString &r)
+{
+    const int count = pairValue(r, 4);
+    return bytesAsDecimal(r, 6, count);
+}
+
+QString BytesDigits(const QString &s, int n)
+{
+    return n <= 0 ? QString() : bytesAsDecimal(s, 0, n);
+}
+
+QString HexText(const QString &r)
+{
+    QString out;
+    const int characters = r.size() / 2 - 1;
+    for (int j = 0; j < characters; ++j)
+        out += QChar(pairValue(r, 2 * j));
+    return out;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+// Conversions between the texts the window's fields hold and pieces of
+// frame text. Pure functions; every digit written is upper case.
+
+// An encoder's result: the frame text piece, or why the text cannot be
+// encoded (error not empty, text empty). A refused text never reaches a frame.
+struct Encoded
+{
+    QString text;
+    QString error;
+    bool ok() const { return error.isEmpty(); }
+};
+
+// The number a text begins with, read as a decimal number with blanks
+// ignored; 0 when the text does not begin with a number.
+double NumericValue(const QString &s);
+
+// One count byte: the number of characters, "00" when the numeric value is 0.
+// More than 16 characters is refused.
+Encoded LenHex(const QString &s);
+// 16 digit bytes: "0" + each character, padded with "00". More than 16
+// characters is refused.
+Encoded TelBytes(const QString &s);
+// One digit byte per decimal digit; any other character is refused.
+Encoded DigitBytes(const QString &s);
+// One value byte of a whole decimal number 0 to 255; anything else is refused.
+Encoded NumHex(const QString &s);
+// One character byte per character, Latin-1 code; codes above FF are refused.
+Encoded AscHex(const QString &s);
+// One character byte per character, UTF-16 code; codes above FF are refused.
+Encoded TextHex(const QString &s);
+
+// Decimal text of a reply's counted digit bytes (count at byte 2, digits
+// from byte 3). A missing byte counts 0; a half byte counts its one digit.
+QString ReplyDigits(const QString &r);
+// Decimal text of the first n bytes of s; empty for n <= 0.
+QString BytesDigits(const QString &s, int n);
+// Text of a reply's character bytes, the last byte left out.
+QString HexText(const QString &r);
