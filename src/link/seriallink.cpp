@@ -80,27 +80,37 @@ bool SerialLink::SendFrame(const QString &frame, QString *error)
     return true;
 }
 
+void SerialLink::takeWaitingBytes()
+{
+    if (m_port.isOpen() && m_port.bytesAvailable() > 0)
+        m_undelivered.append(m_assembler.feed(m_port.readAll()));
+}
+
 void SerialLink::readWaiting()
 {
-    const QByteArray bytes = m_port.readAll();
-    if (bytes.isEmpty())
-        return;
-    m_undelivered.append(m_assembler.feed(bytes));
-    // A consumer may wait in a nested event loop (a message box); replies
-    // completed meanwhile queue up and are delivered after it, in order.
+    takeWaitingBytes();
+    // A consumer may wait in a nested event loop (a message box). The port
+    // does not signal again for bytes buffered meanwhile, and replies they
+    // complete must not overtake the one being handled: they are taken and
+    // delivered here, in order, once the consumer has returned.
     if (m_delivering)
         return;
     m_delivering = true;
-    while (!m_undelivered.isEmpty())
+    while (!m_undelivered.isEmpty()) {
         emit replyReceived(m_undelivered.takeFirst());
+        takeWaitingBytes();
+    }
     m_delivering = false;
 }
 
 void SerialLink::handleError(QSerialPort::SerialPortError error)
 {
-    if (error != QSerialPort::ResourceError || !m_port.isOpen())
+    // A device that went away (adapter pulled, far end of a pseudo-terminal
+    // closed) reports a resource or read error, and repeats it in a tight
+    // loop until the port is closed. Modem-line refusals are harmless.
+    const bool lineGone = error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+    if (!lineGone || !m_port.isOpen())
         return;
-    // QSerialPort repeats this error in a tight loop until the port closes.
     const QString reason = m_port.errorString();
     m_port.close();
     m_port.clearError();

@@ -40,6 +40,7 @@ signals:
 
 private:
     void readWaiting();
+    void takeWaitingBytes();
     void handleError(QSerialPort::SerialPortError error);
 
     QSerialPort m_port;

@@ -1,0 +1,82 @@
+#pragma once
+
+// A real pseudo-terminal pair for serial tests: the program side opens
+// devicePath() like any serial port; the test plays the far end on master().
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QString>
+#include <QTest>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+class PtyPair
+{
+public:
+    PtyPair()
+    {
+        char name[256] = {};
+        if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
+            return;
+        termios raw{};
+        tcgetattr(m_slave, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(m_slave, TCSANOW, &raw);
+        fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+        m_path = QString::fromLocal8Bit(name);
+    }
+    ~PtyPair()
+    {
+        closeMaster();
+        if (m_slave >= 0)
+            ::close(m_slave);
+    }
+    PtyPair(const PtyPair &) = delete;
+    PtyPair &operator=(const PtyPair &) = delete;
+
+    bool isValid() const { return !m_path.isEmpty(); }
+    QString devicePath() const { return m_path; }
+
+    // Keeps the slave open only until the program side has opened it.
+    void releaseSlave()
+    {
+        if (m_slave >= 0)
+            ::close(m_slave);
+        m_slave = -1;
+    }
+
+    void write(const QByteArray &bytes) { (void)!::write(m_master, bytes.constData(), bytes.size()); }
+
+    // Reads until `count` bytes have come or the time is up, events flowing.
+    QByteArray read(int count, int timeoutMs = 3000)
+    {
+        QByteArray got;
+        QElapsedTimer clock;
+        clock.start();
+        while (got.size() < count && clock.elapsed() < timeoutMs) {
+            char buffer[512];
+            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+            if (n > 0)
+                got.append(buffer, int(n));
+            else
+                QTest::qWait(5);
+        }
+        return got;
+    }
+
+    void closeMaster()
+    {
+        if (m_master >= 0)
+            ::close(m_master);
+        m_master = -1;
+    }
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_path;
+};
