@@ -1,0 +1,193 @@
+#include "frmmain.h"
+
+#include "frmpassword.h"
+#include "helpdocument.h"
+#include "messages.h"
+#include "panelcommands.h"
+#include "panelsearch.h"
+#include "portlamps.h"
+#include "programend.h"
+#include "settingsform.h"
+#include "ui_frmmain.h"
+
+#include <QCloseEvent>
+
+using Messages::SystemInformation;
+
+frmmain::frmmain(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui::frmmain)
+    , m_dispatch(&m_progress)
+{
+    ui->setupUi(this);
+    m_lamps = new PortLamps(ui->Picture1);
+
+    connect(ui->open_com, &QAction::triggered, this, &frmmain::open_com_Click);
+    connect(ui->Close_com, &QAction::triggered, this, &frmmain::Close_com_Click);
+    connect(ui->eqit, &QAction::triggered, this, &frmmain::eqit_Click);
+    connect(ui->About, &QAction::triggered, this, &frmmain::About_Click);
+
+    connect(&MSComm1, &SerialLink::replyReceived, &m_dispatch, &ReplyDispatch::deliver);
+    connect(&MSComm1, &SerialLink::portLost, this, &frmmain::portLost);
+    connect(&m_dispatch, &ReplyDispatch::passwordAccepted, this, &frmmain::passwordAccepted);
+    connect(&m_dispatch, &ReplyDispatch::passwordRefused, this, &frmmain::passwordRefused);
+    connect(&m_dispatch, &ReplyDispatch::dataError, this,
+            [this] { Messages::inform(this, QStringLiteral("Data Error!"), SystemInformation); });
+    connect(&m_progress, &TransferProgress::changed, this, [this](int value, int maximum) {
+        ui->ProgressBar1->setMaximum(maximum);
+        ui->ProgressBar1->setValue(value);
+    });
+
+    ProgramEnd::setCleanup([this] { MSComm1.close(); });
+}
+
+frmmain::~frmmain()
+{
+    ProgramEnd::setCleanup(nullptr);
+    delete ui;
+}
+
+bool frmmain::Form_Load()
+{
+    ui->CmbFangQu->addItems(SettingsLists::zoneNumbers());
+    ui->CmbFangQu->setCurrentIndex(0);
+    setSettings(PanelSettings::startValues());
+
+    m_dispatch.PanelFound = 0;
+    PanelSearch search(
+        MSComm1, [this] { m_dispatch.ZoneTextMode = 0; },
+        [this] { return m_dispatch.PanelFound == 1; });
+    connect(&search, &PanelSearch::portTried, this, &frmmain::showPortTried);
+
+    switch (search.run()) {
+    case PanelSearch::Found:
+        showPasswordDialog();
+        break;
+    case PanelSearch::HardwareFail:
+        Messages::inform(nullptr, QStringLiteral("hardware testing fail!"), SystemInformation);
+        ProgramEnd::EndProgram();
+        break;
+    default:
+        break;
+    }
+    return !ProgramEnd::isEnding();
+}
+
+PanelSettings frmmain::settings() const
+{
+    return readSettings(*ui);
+}
+
+void frmmain::setSettings(const PanelSettings &settings)
+{
+    writeSettings(*ui, settings);
+}
+
+void frmmain::ClearSettings()
+{
+    setSettings(PanelSettings::cleared());
+}
+
+void frmmain::showPasswordDialog()
+{
+    frmPassWord dialog;
+    m_passwordDialog = &dialog;
+    connect(&dialog, &frmPassWord::passwordEntered, this, &frmmain::sendPassword);
+    dialog.exec();
+    m_passwordDialog = nullptr;
+}
+
+void frmmain::sendPassword(const QString &password)
+{
+    m_dispatch.ZoneTextMode = 0;
+    const Encoded frame = PasswordFrame(password);
+    if (!frame.ok()) {
+        Messages::inform(m_passwordDialog,
+                         QStringLiteral("The password can only hold characters that fit in one byte!"),
+                         SystemInformation);
+        return;
+    }
+    send(frame.text);
+}
+
+void frmmain::passwordAccepted()
+{
+    if (m_passwordDialog)
+        m_passwordDialog->accept();
+    for (QWidget *button : {ui->ComSend, ui->CmdRead, ui->CmdDXSend, ui->Command2})
+        button->setEnabled(true);
+}
+
+void frmmain::passwordRefused()
+{
+    QWidget *owner = m_passwordDialog ? static_cast<QWidget *>(m_passwordDialog) : this;
+    Messages::inform(owner, QStringLiteral("Enter the password wrong operation"));
+}
+
+bool frmmain::send(const QString &frame)
+{
+    QString error;
+    if (MSComm1.SendFrame(frame, &error))
+        return true;
+    if (!MSComm1.isOpen())
+        Messages::inform(this, QStringLiteral("Serial port not open!"), SystemInformation);
+    else
+        Messages::inform(this, QStringLiteral("Serial port error: %1!").arg(error), SystemInformation);
+    return false;
+}
+
+void frmmain::showPortTried(int port, bool opened, const QString &device, const QString &detail)
+{
+    const QString name = device.isEmpty() ? QStringLiteral("no device") : device;
+    m_lamps->setPort(port, opened ? PortLamps::InUse : PortLamps::Failed,
+                     QStringLiteral("Port %1: %2\n%3").arg(port).arg(name, detail));
+}
+
+void frmmain::portLost(const QString &reason)
+{
+    showPortTried(MSComm1.portNumber(), false, MSComm1.deviceName(),
+                  QStringLiteral("the device went away: %1").arg(reason));
+    Messages::inform(this, QStringLiteral("Serial port disconnected!"), SystemInformation);
+}
+
+void frmmain::open_com_Click()
+{
+    PanelSearch search(MSComm1, [] {}, [] { return false; });
+    connect(&search, &PanelSearch::portTried, this, &frmmain::showPortTried);
+    switch (search.openFirstPort()) {
+    case PanelSearch::Opened:
+        m_dispatch.PanelFound = 0;
+        m_dispatch.ZoneTextMode = 0;
+        MSComm1.clearReceiveBuffer();
+        break;
+    case PanelSearch::AlreadyOpen:
+        Messages::inform(this, QStringLiteral("Serial port is already open!"), SystemInformation);
+        break;
+    case PanelSearch::NoPortOpened:
+        Messages::inform(this, QStringLiteral("No detected hardware devices!"), SystemInformation);
+        break;
+    default:
+        break;
+    }
+}
+
+void frmmain::Close_com_Click()
+{
+    MSComm1.close();
+}
+
+void frmmain::eqit_Click()
+{
+    ProgramEnd::EndProgram();
+}
+
+void frmmain::About_Click()
+{
+    OpenHelpDocument();
+}
+
+void frmmain::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    ProgramEnd::EndProgram();
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "panelsettings.h"
+#include "replydispatch.h"
+#include "seriallink.h"
+#include "transferprogress.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+namespace Ui {
+class frmmain;
+}
+class PortLamps;
+class frmPassWord;
+
+// The main window: owns every settings control, the port, the progress
+// and the reply dispatch, and runs the start-up search from Form_Load.
+class frmmain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit frmmain(QWidget *parent = nullptr);
+    ~frmmain() override;
+
+    // Start-up: the record's start values, then the search for the panel
+    // and the password test. False when the program is ending instead.
+    bool Form_Load();
+
+    PanelSettings settings() const;
+    void setSettings(const PanelSettings &settings);
+    void ClearSettings();
+
+    SerialLink &link() { return MSComm1; }
+    ReplyDispatch &dispatch() { return m_dispatch; }
+    PortLamps &lamps() { return *m_lamps; }
+    int PortIndex() const { return MSComm1.portNumber(); }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void open_com_Click();
+    void Close_com_Click();
+    void eqit_Click();
+    void About_Click();
+
+    void showPasswordDialog();
+    void sendPassword(const QString &password);
+    void passwordAccepted();
+    void passwordRefused();
+    void showPortTried(int port, bool opened, const QString &device, const QString &detail);
+    void portLost(const QString &reason);
+    bool send(const QString &frame);
+
+    Ui::frmmain *ui;
+    SerialLink MSComm1;
+    TransferProgress m_progress;
+    ReplyDispatch m_dispatch;
+    PortLamps *m_lamps;
+    QPointer<frmPassWord> m_passwordDialog;
+};

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "panelsettings.h"
+
+namespace Ui {
+class frmmain;
+}
+
+// The main window's controls are the settings; these read them into a
+// value and write a value back.
+PanelSettings readSettings(const Ui::frmmain &ui);
+void writeSettings(Ui::frmmain &ui, const PanelSettings &settings);
