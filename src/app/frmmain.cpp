@@ -14,11 +14,19 @@
 
 using Messages::SystemInformation;
 
+// The images live in this library; a static library's resources must be
+// registered by hand.
+static void registerResources()
+{
+    Q_INIT_RESOURCE(app);
+}
+
 frmmain::frmmain(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::frmmain)
     , m_dispatch(&m_progress)
 {
+    registerResources();
     ui->setupUi(this);
     m_lamps = new PortLamps(ui->Picture1);
 
@@ -47,12 +55,17 @@ frmmain::~frmmain()
     delete ui;
 }
 
-bool frmmain::Form_Load()
+void frmmain::InitialiseRecord()
 {
+    ui->CmbFangQu->clear();
     ui->CmbFangQu->addItems(SettingsLists::zoneNumbers());
     ui->CmbFangQu->setCurrentIndex(0);
     setSettings(PanelSettings::startValues());
+}
 
+bool frmmain::Form_Load()
+{
+    InitialiseRecord();
     m_dispatch.PanelFound = 0;
     PanelSearch search(
         MSComm1, [this] { m_dispatch.ZoneTextMode = 0; },

@@ -26,6 +26,8 @@ public:
     // Start-up: the record's start values, then the search for the panel
     // and the password test. False when the program is ending instead.
     bool Form_Load();
+    // The zone numbers and the record's start values.
+    void InitialiseRecord();
 
     PanelSettings settings() const;
     void setSettings(const PanelSettings &settings);

@@ -7,7 +7,6 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("7158K"));
-    Q_INIT_RESOURCE(app);
 
     frmmain window;
     if (!window.Form_Load())

@@ -19,6 +19,7 @@ void setCleanup(std::function<void()> cleanup)
 void setHandler(std::function<void()> handler)
 {
     endHandler = std::move(handler);
+    ending = false;
 }
 
 void EndProgram()

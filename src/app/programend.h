@@ -9,7 +9,8 @@ namespace ProgramEnd {
 
 // Runs just before the end; the main window closes its port here.
 void setCleanup(std::function<void()> cleanup);
-// Tests take the end in place of the process exit.
+// Tests take the end in place of the process exit; setting a handler also
+// starts over as a program that is not ending.
 void setHandler(std::function<void()> handler);
 
 void EndProgram();
