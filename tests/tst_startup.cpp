@@ -1,0 +1,280 @@
+// The program's start against the panel simulator: the search over the
+// ports, the lamps, the password test and the ways the program ends.
+#include "frmmain.h"
+#include "messages.h"
+#include "portlamps.h"
+#include "programend.h"
+#include "simulatorprocess.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+
+struct Shown
+{
+    QString text;
+    QString title;
+};
+
+// Acts on the password dialog once it is up, from inside its modal loop.
+void whenPasswordDialogShows(std::function<void(QWidget *)> act)
+{
+    auto *poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal->objectName() != QLatin1String("frmPassWord"))
+            return;
+        poll->stop();
+        poll->deleteLater();
+        act(modal);
+    });
+    poll->start(20);
+}
+
+void typePassword(QWidget *dialog, const QString &password)
+{
+    auto *text = dialog->findChild<QLineEdit *>(QStringLiteral("Text1"));
+    text->clear();
+    QTest::keyClicks(text, password);
+    QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
+}
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void panelOnFirstPort();
+    void panelBehindMissingPorts();
+    void silentPortThenPanel();
+    void noPanelAtAll();
+    void wrongThenRightPassword();
+    void closeBoxSkipsTheTest();
+    void exitInPasswordDialog();
+    void exitFromMenu();
+    void openAndClosePort();
+    void programEndsWithoutWindowWhenNoPort();
+
+private:
+    void setPorts(const QStringList &devices) { qputenv("KV4810G_PORTS", devices.join(':').toLocal8Bit()); }
+    QList<Shown> m_shown;
+    int m_ended = 0;
+};
+
+void TestStartup::init()
+{
+    m_shown.clear();
+    m_ended = 0;
+    Messages::setResponder([this](const QString &text, const QString &title, bool) {
+        m_shown.append({text, title});
+        return Messages::Answer::Ok;
+    });
+    ProgramEnd::setHandler([this] {
+        ++m_ended;
+        if (QWidget *modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+}
+
+void TestStartup::cleanup()
+{
+    Messages::setResponder(nullptr);
+}
+
+void TestStartup::panelOnFirstPort()
+{
+    SimulatorProcess panel;
+    QVERIFY(panel.isReady());
+    setPorts({panel.device()});
+    frmmain window;
+    whenPasswordDialogShows([](QWidget *dialog) { typePassword(dialog, "1234"); });
+    QVERIFY(window.Form_Load());
+    QCOMPARE(m_ended, 0);
+    QVERIFY(m_shown.isEmpty());
+    QVERIFY(window.link().isOpen());
+    QCOMPARE(window.PortIndex(), 1);
+    QCOMPARE(window.dispatch().PanelFound, 1);
+    QCOMPARE(window.lamps().colour(1), PortLamps::InUse);
+    QCOMPARE(window.lamps().colour(2), PortLamps::Failed);
+}
+
+void TestStartup::panelBehindMissingPorts()
+{
+    SimulatorProcess panel;
+    QVERIFY(panel.isReady());
+    setPorts({"/dev/kv4810g-missing-1", "/dev/kv4810g-missing-2", panel.device()});
+    frmmain window;
+    whenPasswordDialogShows([](QWidget *dialog) { typePassword(dialog, "1234"); });
+    QVERIFY(window.Form_Load());
+    QCOMPARE(window.PortIndex(), 3);
+    QVERIFY(window.link().isOpen());
+    QCOMPARE(window.lamps().colour(1), PortLamps::Failed);
+    QCOMPARE(window.lamps().colour(2), PortLamps::Failed);
+    QCOMPARE(window.lamps().colour(3), PortLamps::InUse);
+    QWidget *lamp1 = window.findChild<QWidget *>("Shape_0");
+    QVERIFY2(lamp1->toolTip().contains("/dev/kv4810g-missing-1"), qPrintable(lamp1->toolTip()));
+}
+
+void TestStartup::silentPortThenPanel()
+{
+    SimulatorProcess silent({"--silent"});
+    SimulatorProcess panel;
+    QVERIFY(silent.isReady() && panel.isReady());
+    setPorts({silent.device(), panel.device()});
+    frmmain window;
+    whenPasswordDialogShows([](QWidget *dialog) { typePassword(dialog, "1234"); });
+    QVERIFY(window.Form_Load());
+    // The silent port was closed again, so port 2 was really tried.
+    QCOMPARE(window.PortIndex(), 2);
+    QCOMPARE(window.lamps().colour(2), PortLamps::InUse);
+    QCOMPARE(window.lamps().colour(1), PortLamps::Failed);
+    QVERIFY(window.findChild<QWidget *>("Shape_0")->toolTip().contains("no panel answered"));
+    // The silent device is free again: another program can open it.
+    QSerialPort other(silent.device());
+    QVERIFY(other.open(QIODevice::ReadWrite));
+}
+
+void TestStartup::noPanelAtAll()
+{
+    setPorts({"/dev/kv4810g-missing"});
+    frmmain window;
+    QVERIFY(!window.Form_Load());
+    QCOMPARE(m_ended, 1);
+    QCOMPARE(m_shown.size(), 1);
+    QCOMPARE(m_shown.at(0).text, QString("hardware testing fail!"));
+    QCOMPARE(m_shown.at(0).title, QString("System Information"));
+    QVERIFY(!window.isVisible());
+    QVERIFY(!window.link().isOpen());
+}
+
+void TestStartup::wrongThenRightPassword()
+{
+    SimulatorProcess panel({"--password", "2468"});
+    QVERIFY(panel.isReady());
+    setPorts({panel.device()});
+    frmmain window;
+    whenPasswordDialogShows([this](QWidget *dialog) {
+        typePassword(dialog, "1234");
+        QTRY_COMPARE_WITH_TIMEOUT(m_shown.size(), 1, 5000);
+        QVERIFY(dialog->isVisible());
+        typePassword(dialog, "2468");
+    });
+    QVERIFY(window.Form_Load());
+    QCOMPARE(m_shown.size(), 1);
+    QCOMPARE(m_shown.at(0).text, QString("Enter the password wrong operation"));
+    QCOMPARE(m_shown.at(0).title, QString("7158K"));
+    QVERIFY(window.link().isOpen());
+}
+
+void TestStartup::closeBoxSkipsTheTest()
+{
+    SimulatorProcess panel;
+    QVERIFY(panel.isReady());
+    setPorts({panel.device()});
+    frmmain window;
+    whenPasswordDialogShows([](QWidget *dialog) { dialog->close(); });
+    QVERIFY(window.Form_Load());
+    QCOMPARE(m_ended, 0);
+    QVERIFY(window.link().isOpen());
+}
+
+void TestStartup::exitInPasswordDialog()
+{
+    SimulatorProcess panel;
+    QVERIFY(panel.isReady());
+    setPorts({panel.device()});
+    frmmain window;
+    whenPasswordDialogShows([](QWidget *dialog) {
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command2")), Qt::LeftButton);
+    });
+    QVERIFY(!window.Form_Load());
+    QCOMPARE(m_ended, 1);
+    QVERIFY(!window.isVisible());
+    QVERIFY(!window.link().isOpen());
+}
+
+void TestStartup::exitFromMenu()
+{
+    SimulatorProcess panel;
+    QVERIFY(panel.isReady());
+    setPorts({panel.device()});
+    frmmain window;
+    whenPasswordDialogShows([](QWidget *dialog) { typePassword(dialog, "1234"); });
+    QVERIFY(window.Form_Load());
+    window.show();
+    window.findChild<QAction *>("eqit")->trigger();
+    QCOMPARE(m_ended, 1);
+    QVERIFY(!window.link().isOpen());
+    // Nothing is shown once the program is ending.
+    Messages::inform(&window, "late");
+    QVERIFY(m_shown.isEmpty());
+}
+
+void TestStartup::openAndClosePort()
+{
+    SimulatorProcess panel;
+    QVERIFY(panel.isReady());
+    setPorts({"/dev/kv4810g-missing", panel.device()});
+    frmmain window;
+    window.InitialiseRecord();
+    auto *openPort = window.findChild<QAction *>("open_com");
+    auto *closePort = window.findChild<QAction *>("Close_com");
+
+    closePort->trigger(); // nothing open: nothing happens
+    QVERIFY(m_shown.isEmpty());
+
+    openPort->trigger();
+    QVERIFY(window.link().isOpen());
+    QCOMPARE(window.PortIndex(), 2);
+    QCOMPARE(window.lamps().colour(1), PortLamps::Failed);
+    QCOMPARE(window.lamps().colour(2), PortLamps::InUse);
+    QCOMPARE(window.dispatch().PanelFound, 0);
+    QVERIFY(m_shown.isEmpty());
+
+    openPort->trigger(); // already open: said so, the port stays as it is
+    QCOMPARE(m_shown.size(), 1);
+    QCOMPARE(m_shown.at(0).text, QString("Serial port is already open!"));
+    QCOMPARE(m_shown.at(0).title, QString("System Information"));
+    QVERIFY(window.link().isOpen());
+    QCOMPARE(window.PortIndex(), 2);
+
+    closePort->trigger();
+    QVERIFY(!window.link().isOpen());
+    QCOMPARE(window.lamps().colour(2), PortLamps::InUse);
+
+    setPorts({"/dev/kv4810g-missing"});
+    openPort->trigger();
+    QCOMPARE(m_shown.size(), 2);
+    QCOMPARE(m_shown.at(1).text, QString("No detected hardware devices!"));
+    QVERIFY(!window.link().isOpen());
+}
+
+void TestStartup::programEndsWithoutWindowWhenNoPort()
+{
+    // The real program, answering its own message box.
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KV4810G_PORTS", "/dev/kv4810g-missing");
+    env.insert("KV4810G_AUTO_ANSWER", "1");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(PROGRAM_PATH), {});
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(QString::fromLocal8Bit(program.readAllStandardOutput()).trimmed(),
+             QString("System Information: hardware testing fail!"));
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
