@@ -42,7 +42,8 @@ void typePassword(QWidget *dialog, const QString &password)
 {
     auto *text = dialog->findChild<QLineEdit *>(QStringLiteral("Text1"));
     text->clear();
-    QTest::keyClicks(text, password);
+    // Key clicks carry ASCII only; other characters are pasted in.
+    text->insert(password);
     QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
 }
 
@@ -63,6 +64,10 @@ private slots:
     void exitInPasswordDialog();
     void exitFromMenu();
     void openAndClosePort();
+    void unsendablePasswordIsRefused();
+    void dataErrorIsReported();
+    void closeBoxEndsProgram();
+    void aboutWithoutHelpDocumentShowsNothing();
     void programEndsWithoutWindowWhenNoPort();
 
 private:
@@ -257,6 +262,58 @@ void TestStartup::openAndClosePort()
     QCOMPARE(m_shown.size(), 2);
     QCOMPARE(m_shown.at(1).text, QString("No detected hardware devices!"));
     QVERIFY(!window.link().isOpen());
+}
+
+void TestStartup::unsendablePasswordIsRefused()
+{
+    SimulatorProcess panel;
+    QVERIFY(panel.isReady());
+    setPorts({panel.device()});
+    frmmain window;
+    whenPasswordDialogShows([this](QWidget *dialog) {
+        typePassword(dialog, QString("12") + QChar(0x20AC));
+        QCOMPARE(m_shown.size(), 1);
+        // Nothing went to the panel: no refusal comes back.
+        QTest::qWait(500);
+        QCOMPARE(m_shown.size(), 1);
+        typePassword(dialog, "1234");
+    });
+    QVERIFY(window.Form_Load());
+    QCOMPARE(m_shown.at(0).text, QString("The password can only hold characters that fit in one byte!"));
+    QCOMPARE(m_shown.at(0).title, QString("System Information"));
+}
+
+void TestStartup::dataErrorIsReported()
+{
+    frmmain window;
+    window.InitialiseRecord();
+    window.dispatch().deliver("FF50000D0A");
+    QCOMPARE(m_shown.size(), 1);
+    QCOMPARE(m_shown.at(0).text, QString("Data Error!"));
+    QCOMPARE(m_shown.at(0).title, QString("System Information"));
+}
+
+void TestStartup::closeBoxEndsProgram()
+{
+    frmmain window;
+    window.InitialiseRecord();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.close();
+    QCOMPARE(m_ended, 1);
+    QVERIFY(m_shown.isEmpty());
+}
+
+void TestStartup::aboutWithoutHelpDocumentShowsNothing()
+{
+    // No HELP.doc lies beside the test program.
+    QVERIFY(!QFile::exists(QCoreApplication::applicationDirPath() + "/HELP.doc"));
+    frmmain window;
+    window.InitialiseRecord();
+    window.findChild<QAction *>("About")->trigger();
+    QTest::qWait(100);
+    QVERIFY(m_shown.isEmpty());
+    QCOMPARE(m_ended, 0);
 }
 
 void TestStartup::programEndsWithoutWindowWhenNoPort()
