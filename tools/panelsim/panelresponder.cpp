@@ -1,0 +1,73 @@
+#include "panelresponder.h"
+
+#include "frametext.h"
+#include "panelcommands.h"
+#include "panelframes.h"
+#include "settingsframes.h"
+#include "uploadreplies.h"
+
+namespace {
+
+QByteArray bytesOf(const QString &frameText)
+{
+    QByteArray bytes;
+    QString error;
+    FrameText::toBytes(frameText, &bytes, &error);
+    return bytes;
+}
+
+QByteArray reply(const char *code)
+{
+    return bytesOf(QLatin1String(code) + QLatin1String(PanelFrames::Terminator));
+}
+
+} // namespace
+
+PanelResponder::PanelResponder(const QByteArray &accessPassword, bool refuseSettings)
+    : m_accessPassword(accessPassword)
+    , m_refuseSettings(refuseSettings)
+{
+}
+
+PanelResponder::Response PanelResponder::respond(const QByteArray &frame, PanelState *state) const
+{
+    const ClassifiedFrame classified = classifyFrame(frame);
+    Response response;
+    response.kind = classified.kind;
+    switch (classified.kind) {
+    case FrameKind::Detection:
+        response.replies << reply(PanelFrames::PanelAnswer);
+        break;
+    case FrameKind::Password: {
+        const bool right = frame.mid(PanelCommands::PasswordHeaderBytes) == m_accessPassword;
+        response.replies << reply(right ? PanelFrames::PasswordAccepted : PanelFrames::PasswordRefused);
+        break;
+    }
+    case FrameKind::UploadRequest:
+        for (const QString &text : UploadReplies::settings(*state))
+            response.replies << bytesOf(text);
+        break;
+    case FrameKind::ZoneUpload:
+        response.replies << bytesOf(UploadReplies::zoneText(*state, classified.index));
+        break;
+    case FrameKind::ZoneMessage:
+        response.stateChanged = SettingsFrames::storeZoneMessage(classified.index, frame, state);
+        if (!response.stateChanged)
+            response.replies << reply(PanelFrames::DataError);
+        break;
+    case FrameKind::Malformed:
+        response.replies << reply(PanelFrames::DataError);
+        break;
+    case FrameKind::ReceivingNumber:
+    case FrameKind::GsmNumber:
+    case FrameKind::PasswordRelays:
+    case FrameKind::Reminder:
+        response.stateChanged = !m_refuseSettings && SettingsFrames::store(classified, frame, state);
+        if (!response.stateChanged)
+            response.replies << reply(PanelFrames::DataError);
+        break;
+    case FrameKind::Unknown:
+        break;
+    }
+    return response;
+}
