@@ -58,6 +58,7 @@ private slots:
     void panelOnFirstPort();
     void panelBehindMissingPorts();
     void silentPortThenPanel();
+    void panelOnPortWithoutLamp();
     void noPanelAtAll();
     void wrongThenRightPassword();
     void closeBoxSkipsTheTest();
@@ -147,6 +148,23 @@ void TestStartup::silentPortThenPanel()
     // The silent device is free again: another program can open it.
     QSerialPort other(silent.device());
     QVERIFY(other.open(QIODevice::ReadWrite));
+}
+
+void TestStartup::panelOnPortWithoutLamp()
+{
+    SimulatorProcess panel;
+    QVERIFY(panel.isReady());
+    QStringList ports;
+    for (int n = 1; n <= 11; ++n)
+        ports << QString("/dev/kv4810g-missing-%1").arg(n);
+    setPorts(ports << panel.device());
+    frmmain window;
+    whenPasswordDialogShows([](QWidget *dialog) { typePassword(dialog, "1234"); });
+    QVERIFY(window.Form_Load());
+    QCOMPARE(window.PortIndex(), 12);
+    QVERIFY(window.link().isOpen());
+    for (int port = 1; port <= 10; ++port)
+        QCOMPARE(window.lamps().colour(port), PortLamps::Failed);
 }
 
 void TestStartup::noPanelAtAll()
