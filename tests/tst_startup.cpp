@@ -61,8 +61,8 @@ private slots:
     void panelOnPortWithoutLamp();
     void noPanelAtAll();
     void wrongThenRightPassword();
-    void closeBoxSkipsTheTest();
-    void exitInPasswordDialog();
+    void passwordDialogOutcome_data();
+    void passwordDialogOutcome();
     void exitFromMenu();
     void openAndClosePort();
     void unsendablePasswordIsRefused();
@@ -199,31 +199,36 @@ void TestStartup::wrongThenRightPassword()
     QVERIFY(window.link().isOpen());
 }
 
-void TestStartup::closeBoxSkipsTheTest()
+// How the password dialog closes decides whether the main window comes.
+void TestStartup::passwordDialogOutcome_data()
 {
-    SimulatorProcess panel;
-    QVERIFY(panel.isReady());
-    setPorts({panel.device()});
-    frmmain window;
-    whenPasswordDialogShows([](QWidget *dialog) { dialog->close(); });
-    QVERIFY(window.Form_Load());
-    QCOMPARE(m_ended, 0);
-    QVERIFY(window.link().isOpen());
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("windowShown");
+    QTest::newRow("right password") << "password" << true;
+    QTest::newRow("close box skips the test") << "close" << true;
+    QTest::newRow("Exit ends the program") << "exit" << false;
 }
 
-void TestStartup::exitInPasswordDialog()
+void TestStartup::passwordDialogOutcome()
 {
+    QFETCH(QString, action);
+    QFETCH(bool, windowShown);
     SimulatorProcess panel;
     QVERIFY(panel.isReady());
     setPorts({panel.device()});
     frmmain window;
-    whenPasswordDialogShows([](QWidget *dialog) {
-        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command2")), Qt::LeftButton);
+    whenPasswordDialogShows([action](QWidget *dialog) {
+        if (action == "password")
+            typePassword(dialog, "1234");
+        else if (action == "close")
+            dialog->close();
+        else
+            QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command2")), Qt::LeftButton);
     });
-    QVERIFY(!window.Form_Load());
-    QCOMPARE(m_ended, 1);
-    QVERIFY(!window.isVisible());
-    QVERIFY(!window.link().isOpen());
+    QCOMPARE(window.Form_Load(), windowShown);
+    QCOMPARE(m_ended, windowShown ? 0 : 1);
+    QCOMPARE(window.link().isOpen(), windowShown);
+    QVERIFY(m_shown.isEmpty());
 }
 
 void TestStartup::exitFromMenu()
