@@ -170,8 +170,7 @@ void frmmain::open_com_Click()
     switch (search.openFirstPort()) {
     case PanelSearch::Opened:
         m_dispatch.PanelFound = 0;
-        m_dispatch.ZoneTextMode = 0;
-        MSComm1.clearReceiveBuffer();
+        m_dispatch.ZoneTextMode = 0; // the open emptied the receive buffer
         break;
     case PanelSearch::AlreadyOpen:
         Messages::inform(this, QStringLiteral("Serial port is already open!"), SystemInformation);
