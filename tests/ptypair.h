@@ -50,6 +50,8 @@ public:
     }
 
     void write(const QByteArray &bytes) { (void)!::write(m_master, bytes.constData(), bytes.size()); }
+    // Writes what the line takes now; -1 when it takes nothing.
+    qint64 tryWrite(const QByteArray &bytes) { return ::write(m_master, bytes.constData(), bytes.size()); }
 
     // Reads until `count` bytes have come or the time is up, events flowing.
     QByteArray read(int count, int timeoutMs = 3000)

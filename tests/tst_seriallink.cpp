@@ -35,6 +35,8 @@ private slots:
     void sendOnClosedPortIsAnError();
     void repliesArriveInOrder();
     void replyCompletedInsideConsumerWaitsItsTurn();
+    void lineIsNotReadAheadWhileConsumerWaits();
+    void closedPortDeliversNothingMore();
     void portNumberIsFixedWhileOpen();
     void missingPortFailsToOpen();
     void secondOpenOfBusyDeviceFails();
@@ -161,6 +163,57 @@ void TestSerialLink::replyCompletedInsideConsumerWaitsItsTurn()
     QCOMPARE(deepest, 1);
 }
 
+void TestSerialLink::lineIsNotReadAheadWhileConsumerWaits()
+{
+    // A message box opened from a reply is a nested event loop; a line that
+    // keeps sending meanwhile must not grow the program's memory. The link
+    // stops reading, so the far end soon cannot write any more.
+    SerialLink link;
+    QVERIFY(openLink(link));
+    QStringList seen;
+    qint64 accepted = 0;
+    connect(&link, &SerialLink::replyReceived, this, [&](const QString &reply) {
+        seen.append(reply);
+        if (seen.size() > 1)
+            return;
+        m_pty->write(QByteArray("\xFF\x52\r\n\xFF\x53\r\n", 8));
+        const QByteArray babble(4096, '\x55');
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 500) {
+            accepted += qMax<qint64>(0, m_pty->tryWrite(babble));
+            Delay(0.005);
+        }
+    });
+    m_pty->write(QByteArray("\xFF\x51\r\n", 4));
+    QTRY_COMPARE_WITH_TIMEOUT(seen.size(), 3, 3000);
+    QCOMPARE(seen, (QStringList{"FF510D0A", "FF520D0A", "FF530D0A"}));
+    QVERIFY2(accepted < 64 * 1024, qPrintable(QString::number(accepted)));
+}
+
+void TestSerialLink::closedPortDeliversNothingMore()
+{
+    PtyPair second;
+    qputenv("KV4810G_PORTS", (m_pty->devicePath() + ':' + second.devicePath()).toLocal8Bit());
+    SerialLink link;
+    QVERIFY(openLink(link));
+    QStringList seen;
+    connect(&link, &SerialLink::replyReceived, this, [&](const QString &reply) {
+        seen.append(reply);
+        if (seen.size() > 1)
+            return;
+        link.close(); // while the first port's next reply waits to be handed out
+    });
+    m_pty->write(QByteArray("\xFF\x51\r\n\xFF\x52\r\n", 8));
+    QTRY_COMPARE_WITH_TIMEOUT(seen.size(), 1, 3000);
+    QTest::qWait(100);
+    QString error;
+    QVERIFY(link.selectPort(2, &error) && link.open(&error));
+    second.write(QByteArray("\xFF\x53\r\n", 4));
+    QTRY_COMPARE_WITH_TIMEOUT(seen.size(), 2, 3000);
+    QCOMPARE(seen, (QStringList{"FF510D0A", "FF530D0A"}));
+}
+
 void TestSerialLink::portNumberIsFixedWhileOpen()
 {
     SerialLink link;
@@ -208,12 +261,16 @@ void TestSerialLink::vanishedDeviceIsReportedOnce()
     QVERIFY(openLink(link));
     m_pty->releaseSlave();
     QSignalSpy lost(&link, &SerialLink::portLost);
+    // The number now leads elsewhere; the link still names what it opened.
+    const QString opened = m_pty->devicePath();
+    qputenv("KV4810G_PORTS", QByteArray("/dev/kv4810g-other-adapter"));
     const double cpuBefore = cpuSeconds();
     m_pty->closeMaster();
     QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, 3000);
     QTest::qWait(300);
     QCOMPARE(lost.count(), 1);
     QVERIFY(!link.isOpen());
+    QCOMPARE(link.deviceName(), opened);
     // A storm of errors would have burnt the whole wait on one core.
     QVERIFY2(cpuSeconds() - cpuBefore < 0.25, "the vanished port kept the event loop busy");
     QString error;

@@ -29,25 +29,39 @@ bool PanelSearch::tryOpen(int port)
 
 PanelSearch::Outcome PanelSearch::run()
 {
+    QString lostReason;
+    const auto lost = connect(&m_link, &SerialLink::portLost, this,
+                              [&lostReason](const QString &reason) { lostReason = reason; });
+    Outcome outcome = NoPanel;
     for (int port = PortCatalog::FirstPort; port <= PortCatalog::LastPort; ++port) {
-        if (tryOpen(port)) {
+        emit searching(port, PortCatalog::LastPort);
+        bool failed = !tryOpen(port);
+        if (!failed) {
             m_startDetect();
+            lostReason.clear();
             QString error;
             const bool sent = m_link.SendFrame(QLatin1String(PanelFrames::Detect), &error);
             Delay(DetectWaitSeconds);
-            if (m_panelAnswered()) {
+            if (m_link.isOpen() && m_panelAnswered()) {
                 emit portTried(port, true, m_link.deviceName(), QStringLiteral("the panel answered"));
-                return Found;
+                outcome = Found;
+                break;
             }
+            failed = !m_link.isOpen();
             m_link.close();
-            emit portTried(port, false, m_link.deviceName(),
-                           sent ? QStringLiteral("opened, but no panel answered") : error);
-        } else if (port == PortCatalog::LastPort) {
-            return HardwareFail;
+            QString detail = sent ? QStringLiteral("opened, but no panel answered") : error;
+            if (failed)
+                detail = QStringLiteral("the line was lost while waiting for the panel: %1").arg(lostReason);
+            emit portTried(port, false, m_link.deviceName(), detail);
+        }
+        if (failed && port == PortCatalog::LastPort) {
+            outcome = HardwareFail;
+            break;
         }
         QCoreApplication::processEvents();
     }
-    return NoPanel;
+    disconnect(lost);
+    return outcome;
 }
 
 PanelSearch::Outcome PanelSearch::openFirstPort()

@@ -8,7 +8,8 @@ class SerialLink;
 
 // Looks for the panel on ports 1 to 16: every port that opens is sent the
 // detection frame and given one second to answer. A port that stays silent
-// is closed again before the next number is tried.
+// is closed again before the next number is tried; a port whose line is
+// lost during the wait counts as one that failed to open.
 class PanelSearch : public QObject
 {
     Q_OBJECT
@@ -37,6 +38,8 @@ public:
     int port() const { return m_port; }
 
 signals:
+    // The search is about to try a port number.
+    void searching(int port, int lastPort);
     // A port number was tried: opened or not, its device and what happened.
     void portTried(int port, bool opened, const QString &device, const QString &detail);
 

@@ -3,6 +3,12 @@
 #include "frametext.h"
 #include "portcatalog.h"
 
+#include <QFile>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 SerialLink::SerialLink(QObject *parent)
     : QObject(parent)
 {
@@ -21,13 +27,15 @@ bool SerialLink::selectPort(int number, QString *error)
         *error = QStringLiteral("port number %1 is not between 1 and 16").arg(number);
         return false;
     }
+    if (number != m_portNumber)
+        m_deviceKnown = false;
     m_portNumber = number;
     return true;
 }
 
 QString SerialLink::deviceName() const
 {
-    return PortCatalog::deviceForPort(m_portNumber);
+    return m_deviceKnown ? m_device : PortCatalog::deviceForPort(m_portNumber);
 }
 
 bool SerialLink::open(QString *error)
@@ -36,23 +44,63 @@ bool SerialLink::open(QString *error)
         *error = QStringLiteral("the serial port is already open");
         return false;
     }
-    const QString device = deviceName();
-    if (device.isEmpty()) {
-        *error = QStringLiteral("no serial port has the number %1 on this computer").arg(m_portNumber);
+    m_device = PortCatalog::deviceForPort(m_portNumber);
+    m_deviceKnown = true;
+    if (m_device.isEmpty()) {
+        *error = QStringLiteral("no serial port has this number on this computer");
         return false;
     }
+    return openDevice(m_device, error);
+}
+
+bool SerialLink::reopen(QString *error)
+{
+    if (m_port.isOpen())
+        return true;
+    if (!m_deviceKnown || m_device.isEmpty())
+        return open(error);
+    return openDevice(m_device, error);
+}
+
+namespace {
+
+// Why an open failed, in the words a technician acts on.
+QString openFailure(const QSerialPort &port, const QString &device)
+{
+    switch (port.error()) {
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("no such device");
+    case QSerialPort::PermissionError:
+#ifdef Q_OS_UNIX
+        if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0)
+            return QStringLiteral("permission denied: add your user to the dialout group, "
+                                  "then log in again");
+#else
+        Q_UNUSED(device);
+#endif
+        return QStringLiteral("busy, in use by another program");
+    default:
+        return port.errorString();
+    }
+}
+
+} // namespace
+
+bool SerialLink::openDevice(const QString &device, QString *error)
+{
     m_port.setPortName(device);
     m_port.setBaudRate(QSerialPort::Baud9600);
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setParity(QSerialPort::NoParity);
     m_port.setStopBits(QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
+    m_port.setReadBufferSize(ReadBufferBytes);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        *error = m_port.errorString();
+        *error = openFailure(m_port, device);
         m_port.clearError();
         return false;
     }
-    m_assembler.clear();
+    dropReceived();
     return true;
 }
 
@@ -61,6 +109,13 @@ void SerialLink::close()
     if (m_port.isOpen())
         m_port.close();
     m_port.clearError();
+    dropReceived();
+}
+
+void SerialLink::dropReceived()
+{
+    m_assembler.clear();
+    m_undelivered.clear();
 }
 
 bool SerialLink::SendFrame(const QString &frame, QString *error)
@@ -80,25 +135,23 @@ bool SerialLink::SendFrame(const QString &frame, QString *error)
     return true;
 }
 
-void SerialLink::takeWaitingBytes()
-{
-    if (m_port.isOpen() && m_port.bytesAvailable() > 0)
-        m_undelivered.append(m_assembler.feed(m_port.readAll()));
-}
-
 void SerialLink::readWaiting()
 {
-    takeWaitingBytes();
-    // A consumer may wait in a nested event loop (a message box). The port
-    // does not signal again for bytes buffered meanwhile, and replies they
-    // complete must not overtake the one being handled: they are taken and
-    // delivered here, in order, once the consumer has returned.
+    // A consumer may wait in a nested event loop (a message box) inside
+    // replyReceived. The port does not signal again meanwhile; it reads the
+    // line only up to its bounded buffer. Replies are taken from the port
+    // one read at a time, only when the ones before have all been handed
+    // out, so they keep their order and nothing grows while a consumer
+    // waits. A closed port hands out nothing more.
     if (m_delivering)
         return;
     m_delivering = true;
-    while (!m_undelivered.isEmpty()) {
+    for (;;) {
+        if (m_undelivered.isEmpty() && m_port.isOpen() && m_port.bytesAvailable() > 0)
+            m_undelivered = m_assembler.feed(m_port.readAll());
+        if (m_undelivered.isEmpty() || !m_port.isOpen())
+            break;
         emit replyReceived(m_undelivered.takeFirst());
-        takeWaitingBytes();
     }
     m_delivering = false;
 }
@@ -112,8 +165,6 @@ void SerialLink::handleError(QSerialPort::SerialPortError error)
     if (!lineGone || !m_port.isOpen())
         return;
     const QString reason = m_port.errorString();
-    m_port.close();
-    m_port.clearError();
-    m_assembler.clear();
+    close();
     emit portLost(reason);
 }

@@ -18,16 +18,28 @@ public:
     // Selecting another number is refused while the port is open.
     bool selectPort(int number, QString *error);
     int portNumber() const { return m_portNumber; }
-    // Device name behind the selected number (empty when there is none).
+    // The device behind the selected number: the one last opened or tried
+    // for it, or else the one the port catalog gives now (empty for none).
     QString deviceName() const;
 
+    // Opens the selected number's device. On failure *error says why in
+    // words for the technician (no such device, no permission, busy).
     bool open(QString *error);
-    void close(); // harmless on a closed port
+    // Opens again the device that was last opened, whatever the port
+    // catalog gives for the number now.
+    bool reopen(QString *error);
+    // Harmless on a closed port. Replies not yet delivered are dropped.
+    void close();
     bool isOpen() const { return m_port.isOpen(); }
 
     // Writes the frame's bytes in one write. A malformed frame or a closed
     // port writes nothing and returns false with the reason in *error.
     bool SendFrame(const QString &frame, QString *error);
+
+    // Bytes the port takes from the line ahead of the reader at most. While
+    // a consumer of a reply waits in a nested event loop the line is not
+    // read beyond this, so memory stays bounded whatever the line sends.
+    static constexpr qint64 ReadBufferBytes = 1024;
 
     // The received bytes that do not yet form a complete reply.
     QString ReceiveBuffer() const { return m_assembler.pendingText(); }
@@ -39,13 +51,16 @@ signals:
     void portLost(const QString &reason);
 
 private:
+    bool openDevice(const QString &device, QString *error);
     void readWaiting();
-    void takeWaitingBytes();
     void handleError(QSerialPort::SerialPortError error);
+    void dropReceived();
 
     QSerialPort m_port;
     ReceiveAssembler m_assembler;
     QStringList m_undelivered;
     bool m_delivering = false;
     int m_portNumber = 1;
+    QString m_device;          // resolved for m_portNumber by the last open
+    bool m_deviceKnown = false;
 };

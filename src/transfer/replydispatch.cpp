@@ -5,14 +5,12 @@
 
 namespace {
 
-bool startsWith(const QString &reply, const char *code)
+bool startsWith(QStringView reply, const char *code)
 {
     return reply.startsWith(QLatin1String(code));
 }
 
-} // namespace
-
-ReplyMatch MatchReply(const QString &reply)
+ReplyMatch matchCodeAtStart(QStringView reply)
 {
     using namespace PanelFrames;
     if (startsWith(reply, DataError))
@@ -40,6 +38,20 @@ ReplyMatch MatchReply(const QString &reply)
     return {};
 }
 
+} // namespace
+
+ReplyMatch MatchReply(const QString &reply)
+{
+    for (int start = 0; start < reply.size(); start += 2) {
+        ReplyMatch match = matchCodeAtStart(QStringView(reply).mid(start));
+        if (match.kind != ReplyKind::Unknown) {
+            match.start = start;
+            return match;
+        }
+    }
+    return {};
+}
+
 ReplyDispatch::ReplyDispatch(TransferProgress *progress, QObject *parent)
     : QObject(parent)
     , m_progress(progress)
@@ -54,9 +66,11 @@ void ReplyDispatch::deliver(const QString &reply)
         DispatchReply(reply);
 }
 
-void ReplyDispatch::DispatchReply(const QString &reply)
+void ReplyDispatch::DispatchReply(const QString &text)
 {
-    const ReplyMatch match = MatchReply(reply);
+    const ReplyMatch match = MatchReply(text);
+    // Actions read their fields at fixed positions from the code on.
+    const QString reply = text.mid(match.start);
     switch (match.kind) {
     case ReplyKind::DataError:
         m_progress->stop();

@@ -23,10 +23,13 @@ struct ReplyMatch
 {
     ReplyKind kind = ReplyKind::Unknown;
     int index = 0;
+    int start = 0; // digit position of the code in the reply text
 };
 
-// Matches the reply code at the very start of a reply text, in the order of
-// the dispatch table.
+// Matches a reply code, in the order of the dispatch table, at the start of
+// a reply text. Noise on the line (an adapter opening, say) can stand in
+// front of a reply: a text that begins with no known code is matched at the
+// first later byte where a known code begins.
 ReplyMatch MatchReply(const QString &reply);
 
 // Hands every complete reply to its consumer: the zone message text while
