@@ -7,6 +7,11 @@
 #include "simulatorprocess.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSerialPort>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -14,6 +19,7 @@
 #include <QtTest>
 
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -21,6 +27,7 @@ struct Shown
 {
     QString text;
     QString title;
+    QString detail;
 };
 
 // Acts on the password dialog once it is up, from inside its modal loop.
@@ -60,6 +67,12 @@ private slots:
     void silentPortThenPanel();
     void panelOnPortWithoutLamp();
     void noPanelAtAll();
+    void strayBytesBeforeReplies();
+    void lineLostDuringDetection_data();
+    void lineLostDuringDetection();
+    void lineLostWhilePasswordDialogOpen();
+    void doubleClickSendsPasswordOnce();
+    void boxBeforeMainWindowIsOnScreen();
     void wrongThenRightPassword();
     void passwordDialogOutcome_data();
     void passwordDialogOutcome();
@@ -81,7 +94,7 @@ void TestStartup::init()
     m_shown.clear();
     m_ended = 0;
     Messages::setResponder([this](const QString &text, const QString &title, bool) {
-        m_shown.append({text, title});
+        m_shown.append({text, title, Messages::currentDetail()});
         return Messages::Answer::Ok;
     });
     ProgramEnd::setHandler([this] {
@@ -145,8 +158,24 @@ void TestStartup::silentPortThenPanel()
     QVERIFY(silent.isReady() && panel.isReady());
     setPorts({silent.device(), panel.device()});
     frmmain window;
-    whenPasswordDialogShows([](QWidget *dialog) { typePassword(dialog, "1234"); });
+    // The silent second is not silent on the screen.
+    QString indicated;
+    QTimer::singleShot(500, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == "searchIndicator" && w->isVisible())
+                indicated = w->findChild<QLabel *>()->text();
+        }
+    });
+    bool indicatorGone = false;
+    whenPasswordDialogShows([&](QWidget *dialog) {
+        indicatorGone = true;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            indicatorGone &= !(w->objectName() == "searchIndicator" && w->isVisible());
+        typePassword(dialog, "1234");
+    });
     QVERIFY(window.Form_Load());
+    QCOMPARE(indicated, QString("Searching for the panel: port 1 of 16"));
+    QVERIFY(indicatorGone);
     // The silent port was closed again, so port 2 was really tried.
     QCOMPARE(window.PortIndex(), 2);
     QCOMPARE(window.lamps().colour(2), PortLamps::InUse);
@@ -176,15 +205,139 @@ void TestStartup::panelOnPortWithoutLamp()
 
 void TestStartup::noPanelAtAll()
 {
-    setPorts({"/dev/kv4810g-missing"});
+    // The final message says, on request, what became of every port.
+    SimulatorProcess panel;
+    QVERIFY(panel.isReady());
+    QSerialPort otherProgram(panel.device());
+    QVERIFY(otherProgram.open(QIODevice::ReadWrite));
+    setPorts({"/dev/kv4810g-missing", panel.device()});
     frmmain window;
     QVERIFY(!window.Form_Load());
     QCOMPARE(m_ended, 1);
     QCOMPARE(m_shown.size(), 1);
     QCOMPARE(m_shown.at(0).text, QString("hardware testing fail!"));
     QCOMPARE(m_shown.at(0).title, QString("System Information"));
+    const QStringList detail = m_shown.at(0).detail.split('\n');
+    QCOMPARE(detail.size(), 16);
+    QCOMPARE(detail.at(0), QString("Port 1 (/dev/kv4810g-missing): no such device"));
+    QCOMPARE(detail.at(1), "Port 2 (" + panel.device() + "): busy, in use by another program");
     QVERIFY(!window.isVisible());
     QVERIFY(!window.link().isOpen());
+}
+
+void TestStartup::strayBytesBeforeReplies()
+{
+    // Noise in front of "FF6F" and "FF5001", as an adapter makes when it opens.
+    SimulatorProcess panel({"--stray", "00"});
+    QVERIFY(panel.isReady());
+    setPorts({panel.device()});
+    frmmain window;
+    bool dialogClosed = false;
+    whenPasswordDialogShows([&](QWidget *dialog) {
+        typePassword(dialog, "1234");
+        dialogClosed = QTest::qWaitFor([dialog] { return !dialog->isVisible(); }, 3000);
+        dialog->close();
+    });
+    QVERIFY(window.Form_Load());
+    QVERIFY(dialogClosed);
+    QVERIFY(m_shown.isEmpty());
+}
+
+// The panel answers, then its line goes within the detection second: the
+// port counts as failed, with no message of its own.
+void TestStartup::lineLostDuringDetection_data()
+{
+    QTest::addColumn<bool>("panelBehind");
+    QTest::newRow("only port") << false;
+    QTest::newRow("panel on the next port") << true;
+}
+
+void TestStartup::lineLostDuringDetection()
+{
+    QFETCH(bool, panelBehind);
+    SimulatorProcess lost({"--hangup-after", "1"});
+    SimulatorProcess panel;
+    QVERIFY(lost.isReady() && panel.isReady());
+    setPorts(panelBehind ? QStringList{lost.device(), panel.device()} : QStringList{lost.device()});
+    frmmain window;
+    whenPasswordDialogShows([](QWidget *dialog) { typePassword(dialog, "1234"); });
+    QCOMPARE(window.Form_Load(), panelBehind);
+    QCOMPARE(window.lamps().colour(1), PortLamps::Failed);
+    if (panelBehind) {
+        QVERIFY(m_shown.isEmpty());
+        QCOMPARE(window.PortIndex(), 2);
+        QVERIFY(window.link().isOpen());
+    } else {
+        QCOMPARE(m_shown.size(), 1);
+        QCOMPARE(m_shown.at(0).text, QString("hardware testing fail!"));
+    }
+}
+
+void TestStartup::lineLostWhilePasswordDialogOpen()
+{
+    // The cable is pulled and plugged back while the dialog is open: OK
+    // opens the panel's device again and the test goes on.
+    const QString line = QDir::temp().filePath(QStringLiteral("kv4810g-replug-%1").arg(QCoreApplication::applicationPid()));
+    auto panel = std::make_unique<SimulatorProcess>(QStringList{"--link", line});
+    QVERIFY(panel->isReady());
+    setPorts({line});
+    frmmain window;
+    bool accepted = false;
+    whenPasswordDialogShows([&](QWidget *dialog) {
+        panel.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(m_shown.size(), 1, 3000);
+        panel = std::make_unique<SimulatorProcess>(QStringList{"--link", line});
+        typePassword(dialog, "1234");
+        accepted = QTest::qWaitFor([dialog] { return !dialog->isVisible(); }, 3000);
+        dialog->close();
+    });
+    QVERIFY(window.Form_Load());
+    QCOMPARE(m_shown.size(), 1);
+    QCOMPARE(m_shown.at(0).text, QString("Serial port disconnected!"));
+    QVERIFY(accepted);
+    QVERIFY(window.link().isOpen());
+    QCOMPARE(window.lamps().colour(1), PortLamps::InUse);
+}
+
+void TestStartup::doubleClickSendsPasswordOnce()
+{
+    // Two frames sent a few milliseconds apart would reach the panel as one
+    // frame, which it refuses.
+    SimulatorProcess panel;
+    QVERIFY(panel.isReady());
+    setPorts({panel.device()});
+    frmmain window;
+    bool accepted = false;
+    whenPasswordDialogShows([&](QWidget *dialog) {
+        dialog->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText("1234");
+        auto *ok = dialog->findChild<QPushButton *>(QStringLiteral("Command1"));
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QTest::mouseClick(ok, Qt::LeftButton);
+        accepted = QTest::qWaitFor([dialog] { return !dialog->isVisible(); }, 3000);
+        dialog->close();
+    });
+    QVERIFY(window.Form_Load());
+    QVERIFY(accepted);
+    QTest::qWait(200);
+    QVERIFY(m_shown.isEmpty());
+}
+
+void TestStartup::boxBeforeMainWindowIsOnScreen()
+{
+    // A box owned by the main window before it is shown is not placed
+    // against the hidden window.
+    Messages::setResponder(nullptr);
+    frmmain window;
+    window.move(3000, 3000);
+    QRect placed;
+    QTimer::singleShot(100, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        placed = box->frameGeometry();
+        box->accept();
+    });
+    Messages::inform(&window, "Serial port disconnected!", "System Information");
+    QVERIFY(window.screen()->availableGeometry().contains(placed.center()));
 }
 
 void TestStartup::wrongThenRightPassword()
@@ -197,6 +350,7 @@ void TestStartup::wrongThenRightPassword()
         typePassword(dialog, "1234");
         QTRY_COMPARE_WITH_TIMEOUT(m_shown.size(), 1, 5000);
         QVERIFY(dialog->isVisible());
+        QTest::qWait(QApplication::doubleClickInterval());
         typePassword(dialog, "2468");
     });
     QVERIFY(window.Form_Load());
@@ -339,8 +493,9 @@ void TestStartup::programEndsWithoutWindowWhenNoPort()
     QVERIFY(program.waitForFinished(20000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
-    QCOMPARE(QString::fromLocal8Bit(program.readAllStandardOutput()).trimmed(),
-             QString("System Information: hardware testing fail!"));
+    const QStringList said = QString::fromLocal8Bit(program.readAllStandardOutput()).split('\n');
+    QCOMPARE(said.at(0), QString("System Information: hardware testing fail!"));
+    QCOMPARE(said.at(1), QString("Port 1 (/dev/kv4810g-missing): no such device"));
 }
 
 QTEST_MAIN(TestStartup)

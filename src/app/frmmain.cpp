@@ -7,10 +7,13 @@
 #include "panelsearch.h"
 #include "portlamps.h"
 #include "programend.h"
+#include "searchindicator.h"
 #include "settingsform.h"
 #include "ui_frmmain.h"
 
 #include <QCloseEvent>
+
+#include <memory>
 
 using Messages::SystemInformation;
 
@@ -71,13 +74,22 @@ bool frmmain::Form_Load()
         MSComm1, [this] { m_dispatch.ZoneTextMode = 0; },
         [this] { return m_dispatch.PanelFound == 1; });
     connect(&search, &PanelSearch::portTried, this, &frmmain::showPortTried);
+    auto indicator = std::make_unique<SearchIndicator>();
+    connect(&search, &PanelSearch::searching, indicator.get(), &SearchIndicator::showPort);
 
-    switch (search.run()) {
+    m_searching = true;
+    m_searchReport.clear();
+    const PanelSearch::Outcome outcome = search.run();
+    m_searching = false;
+    indicator.reset();
+
+    switch (outcome) {
     case PanelSearch::Found:
         showPasswordDialog();
         break;
     case PanelSearch::HardwareFail:
-        Messages::inform(nullptr, QStringLiteral("hardware testing fail!"), SystemInformation);
+        Messages::inform(nullptr, QStringLiteral("hardware testing fail!"), SystemInformation,
+                         m_searchReport.join(QLatin1Char('\n')));
         ProgramEnd::EndProgram();
         break;
     default:
@@ -112,6 +124,7 @@ void frmmain::showPasswordDialog()
 
 void frmmain::sendPassword(const QString &password)
 {
+    reopenPanelPort();
     m_dispatch.ZoneTextMode = 0;
     const Encoded frame = PasswordFrame(password);
     if (!frame.ok()) {
@@ -149,15 +162,32 @@ bool frmmain::send(const QString &frame)
     return false;
 }
 
+// The line went away while the password dialog was open (a cable pulled
+// and plugged back): the device on which the panel was found is opened
+// again before the password goes out.
+void frmmain::reopenPanelPort()
+{
+    if (MSComm1.isOpen())
+        return;
+    QString error;
+    if (MSComm1.reopen(&error))
+        showPortTried(MSComm1.portNumber(), true, MSComm1.deviceName(), QStringLiteral("opened again"));
+}
+
 void frmmain::showPortTried(int port, bool opened, const QString &device, const QString &detail)
 {
     const QString name = device.isEmpty() ? QStringLiteral("no device") : device;
+    if (m_searching)
+        m_searchReport.append(device.isEmpty() ? QStringLiteral("Port %1: %2").arg(port).arg(detail)
+                                               : QStringLiteral("Port %1 (%2): %3").arg(port).arg(device, detail));
     m_lamps->setPort(port, opened ? PortLamps::InUse : PortLamps::Failed,
                      QStringLiteral("Port %1: %2\n%3").arg(port).arg(name, detail));
 }
 
 void frmmain::portLost(const QString &reason)
 {
+    if (m_searching)
+        return; // the search counts the port as failed and goes on
     showPortTried(MSComm1.portNumber(), false, MSComm1.deviceName(),
                   QStringLiteral("the device went away: %1").arg(reason));
     Messages::inform(this, QStringLiteral("Serial port disconnected!"), SystemInformation);

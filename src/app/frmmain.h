@@ -53,6 +53,7 @@ private:
     void passwordRefused();
     void showPortTried(int port, bool opened, const QString &device, const QString &detail);
     void portLost(const QString &reason);
+    void reopenPanelPort();
     bool send(const QString &frame);
 
     Ui::frmmain *ui;
@@ -61,4 +62,6 @@ private:
     ReplyDispatch m_dispatch;
     PortLamps *m_lamps;
     QPointer<frmPassWord> m_passwordDialog;
+    bool m_searching = false;       // the start-up search decides about lost ports
+    QStringList m_searchReport;     // one line per port tried, for the failure message
 };

@@ -3,6 +3,7 @@
 #include "programend.h"
 #include "ui_frmPassWord.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 
 frmPassWord::frmPassWord(QWidget *parent)
@@ -33,6 +34,12 @@ void frmPassWord::keyPressEvent(QKeyEvent *event)
 
 void frmPassWord::Command1_Click()
 {
+    // Password frames carry no length: two sent within a few milliseconds
+    // reach the panel as one, which it refuses. The second press of a
+    // double-click sends nothing.
+    if (m_lastSent.isValid() && m_lastSent.elapsed() < QApplication::doubleClickInterval())
+        return;
+    m_lastSent.start();
     emit passwordEntered(ui->Text1->text());
 }
 

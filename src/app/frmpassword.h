@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 namespace Ui {
 class frmPassWord;
@@ -26,4 +27,5 @@ private:
     void Command2_Click();
 
     Ui::frmPassWord *ui;
+    QElapsedTimer m_lastSent; // since the last OK that sent the password
 };

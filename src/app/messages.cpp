@@ -2,7 +2,9 @@
 
 #include "programend.h"
 
+#include <QApplication>
 #include <QMessageBox>
+#include <QScopedValueRollback>
 #include <cstdio>
 
 namespace Messages {
@@ -13,6 +15,20 @@ Responder &responder()
 {
     static Responder current;
     return current;
+}
+
+QString &detailText()
+{
+    static QString current;
+    return current;
+}
+
+QWidget *visibleOwner(QWidget *parent)
+{
+    if (parent && parent->isVisible())
+        return parent;
+    QWidget *modal = QApplication::activeModalWidget();
+    return modal && modal->isVisible() ? modal : nullptr;
 }
 
 bool autoAnswer()
@@ -26,11 +42,14 @@ Answer answerOf(QWidget *parent, const QString &text, const QString &title, bool
         return responder()(text, title, question);
     if (autoAnswer()) {
         std::printf("%s: %s\n", qPrintable(title), qPrintable(text));
+        if (!detailText().isEmpty())
+            std::printf("%s\n", qPrintable(detailText()));
         std::fflush(stdout);
         return question ? Answer::Yes : Answer::Ok;
     }
     QMessageBox box(question ? QMessageBox::Question : QMessageBox::NoIcon, title, text,
-                    question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
+                    question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, visibleOwner(parent));
+    box.setDetailedText(detailText());
     box.setDefaultButton(question ? QMessageBox::Yes : QMessageBox::Ok);
     const int pressed = box.exec();
     if (question)
@@ -45,17 +64,24 @@ void setResponder(Responder r)
     responder() = std::move(r);
 }
 
-void inform(QWidget *parent, const QString &text, const QString &title)
+void inform(QWidget *parent, const QString &text, const QString &title, const QString &detail)
 {
     if (ProgramEnd::isEnding())
         return;
+    const QScopedValueRollback<QString> shown(detailText(), detail);
     answerOf(parent, text, title, false);
+}
+
+QString currentDetail()
+{
+    return detailText();
 }
 
 bool ask(QWidget *parent, const QString &text, const QString &title)
 {
     if (ProgramEnd::isEnding())
         return false;
+    const QScopedValueRollback<QString> shown(detailText(), QString());
     return answerOf(parent, text, title, true) == Answer::Yes;
 }
 

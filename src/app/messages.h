@@ -20,7 +20,13 @@ enum class Answer { Ok, Yes, No };
 using Responder = std::function<Answer(const QString &text, const QString &title, bool question)>;
 void setResponder(Responder responder);
 
-void inform(QWidget *parent, const QString &text, const QString &title = QLatin1String(AppTitle));
+// A parent that is not on the screen (the main window before it is shown)
+// gives way to the open modal dialog, or to none: the box is then centred
+// on the screen. `detail` is the box's detailed text, shown on request.
+void inform(QWidget *parent, const QString &text, const QString &title = QLatin1String(AppTitle),
+            const QString &detail = QString());
+// The detailed text of the message being answered, for responders.
+QString currentDetail();
 // Yes is the default button; true when the user chose Yes.
 bool ask(QWidget *parent, const QString &text, const QString &title);
 
