@@ -93,7 +93,6 @@ private slots:
     void duringDownload_data();
     void duringDownload();
     void panelHangsUpDuringDownload();
-    void closedPortRefusesTransfers();
     void zoneMessageRoundTrip_data();
     void zoneMessageRoundTrip();
 
@@ -242,18 +241,6 @@ void TestTransfer::panelHangsUpDuringDownload()
         QVERIFY(message.text != "finish download!");
     QVERIFY(!window.progress().isRunning());
     QVERIFY(!window.link().isOpen());
-}
-
-void TestTransfer::closedPortRefusesTransfers()
-{
-    frmmain window;
-    window.InitialiseRecord();
-    click(window, "ComSend");
-    click(window, "CmdRead");
-    const Shown notOpen{"Serial port not open!", "system information"};
-    QCOMPARE(m_shown, (QList<Shown>{notOpen, notOpen}));
-    QVERIFY(!window.progress().isRunning());
-    QCOMPARE(window.progress().value(), 0);
 }
 
 void TestTransfer::zoneMessageRoundTrip_data()
