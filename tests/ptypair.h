@@ -70,6 +70,17 @@ public:
         return got;
     }
 
+    // Whatever has arrived, without waiting.
+    QByteArray readAvailable()
+    {
+        QByteArray got;
+        char buffer[512];
+        ssize_t n;
+        while ((n = ::read(m_master, buffer, sizeof buffer)) > 0)
+            got.append(buffer, int(n));
+        return got;
+    }
+
     void closeMaster()
     {
         if (m_master >= 0)

@@ -147,10 +147,11 @@ void TestFieldCodecs::hexText_data()
 {
     QTest::addColumn<QString>("reply");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("Door") << "446F6F720D0A" << "Door\r";
+    QTest::newRow("Door, terminator left out whole") << "446F6F720D0A" << "Door";
+    QTest::newRow("no terminator: last byte left out") << "4142" << "A";
     QTest::newRow("one byte") << "41" << "";
     QTest::newRow("empty") << "" << "";
-    QTest::newRow("high Latin-1") << "E90D0A" << QString(QChar(0xE9)) + "\r";
+    QTest::newRow("high Latin-1") << "E90D0A" << QString(QChar(0xE9));
 }
 
 void TestFieldCodecs::hexText()

@@ -48,6 +48,7 @@ frmmain::frmmain(QWidget *parent)
         ui->ProgressBar1->setMaximum(maximum);
         ui->ProgressBar1->setValue(value);
     });
+    connectTransfer();
 
     ProgramEnd::setCleanup([this] { MSComm1.close(); });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pacedsender.h"
 #include "panelsettings.h"
 #include "replydispatch.h"
 #include "seriallink.h"
@@ -37,6 +38,7 @@ public:
     ReplyDispatch &dispatch() { return m_dispatch; }
     PortLamps &lamps() { return *m_lamps; }
     int PortIndex() const { return MSComm1.portNumber(); }
+    const TransferProgress &progress() const { return m_progress; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -56,10 +58,24 @@ private:
     void reopenPanelPort();
     bool send(const QString &frame);
 
+    // Settings download and upload, zone messages (frmmain_transfer.cpp).
+    void connectTransfer();
+    void ComSend_Click();
+    void CmdRead_Click();
+    void CmdDXSend_Click();
+    void Command2_Click();
+    void alignRelayLists();
+    void receivingNumberReply(int number, const QString &reply);
+    void gsmNumberReply(int number, const QString &reply);
+    void passwordRelaysReply(const QString &reply);
+    void reminderReply(const QString &reply);
+    void zoneTextReceived(const QString &reply);
+
     Ui::frmmain *ui;
     SerialLink MSComm1;
     TransferProgress m_progress;
     ReplyDispatch m_dispatch;
+    PacedSender m_download;
     PortLamps *m_lamps;
     QPointer<frmPassWord> m_passwordDialog;
     bool m_searching = false;       // the start-up search decides about lost ports

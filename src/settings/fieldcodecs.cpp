@@ -153,7 +153,8 @@ QString BytesDigits(const QString &s, int n)
 QString HexText(const QString &r)
 {
     QString out;
-    const int characters = r.size() / 2 - 1;
+    const bool terminated = r.size() % 2 == 0 && r.endsWith(QLatin1String("0D0A"));
+    const int characters = r.size() / 2 - (terminated ? 2 : 1);
     for (int j = 0; j < characters; ++j)
         out += QChar(pairValue(r, 2 * j));
     return out;

@@ -38,5 +38,7 @@ Encoded TextHex(const QString &s);
 QString ReplyDigits(const QString &r);
 // Decimal text of the first n bytes of s; empty for n <= 0.
 QString BytesDigits(const QString &s, int n);
-// Text of a reply's character bytes, the last byte left out.
+// Text of a reply's character bytes. The terminator 0D 0A is left out
+// whole, so a message read back and sent again does not grow; a text
+// without it loses its last byte.
 QString HexText(const QString &r);

@@ -1,0 +1,159 @@
+#include "settingstransfer.h"
+
+#include "fieldcodecs.h"
+#include "panelframes.h"
+
+namespace {
+
+const char *const ReceivingNumberLabels[6] = {
+    "the 1st alarm receiving number", "the 2nd alarm receiving number",
+    "the 3rd alarm receiving number", "the 4th alarm receiving number",
+    "the 5th alarm receiving number", "the 6th alarm receiving number"};
+const char *const GsmNumberLabels[3] = {"The first number to program GSM module",
+                                        "The second number to program GSM module",
+                                        "The third number to program GSM module"};
+
+bool allOf(const QString &s, bool (*accept)(QChar))
+{
+    for (const QChar c : s) {
+        if (!accept(c))
+            return false;
+    }
+    return true;
+}
+
+bool isDecimal(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+bool isHex(QChar c)
+{
+    return isDecimal(c) || (c >= QLatin1Char('A') && c <= QLatin1Char('F'))
+        || (c >= QLatin1Char('a') && c <= QLatin1Char('f'));
+}
+
+QString formatError(const char *label)
+{
+    return QStringLiteral("%1 format error!").arg(QLatin1String(label));
+}
+
+// Count byte and sixteen digit bytes of a number already checked to be
+// at most 16 decimal digits.
+QString numberBytes(const QString &number)
+{
+    return LenHex(number).text + TelBytes(number).text;
+}
+
+// One digit byte of a panel code that must lie in 0..highest; anything
+// else (not possible from the window's lists) travels as "no selection".
+QString codeByte(int code, int highest)
+{
+    return QStringLiteral("0%1").arg(code >= 0 && code <= highest ? code : 0);
+}
+
+QString flagDigits(const std::array<bool, 6> &flags)
+{
+    QString digits;
+    for (const bool flag : flags)
+        digits += flag ? QLatin1Char('1') : QLatin1Char('0');
+    return digits;
+}
+
+// Value of the reply byte at digits at+1, at+2 (0-based index `at`);
+// -1 when the reply ends before it or the digits are not hexadecimal.
+int byteAt(const QString &reply, int at)
+{
+    bool ok = false;
+    const int value = reply.mid(at, 2).toInt(&ok, 16);
+    return ok && reply.size() >= at + 2 ? value : -1;
+}
+
+// A list position from a panel code 1..items; -1 for anything else.
+int positionOf(int code, int items)
+{
+    return code >= 1 && code <= items ? code - 1 : -1;
+}
+
+std::array<bool, 6> flagsAt(const QString &reply, int at)
+{
+    std::array<bool, 6> flags{};
+    for (int i = 0; i < 6; ++i)
+        flags[i] = reply.mid(at + i, 1) == QLatin1String("1");
+    return flags;
+}
+
+} // namespace
+
+ListField AlignRelayList(const ListField &relay)
+{
+    ListField aligned = relay;
+    if (relay.text == QLatin1String("disconnect"))
+        aligned.position = SettingsLists::RelayDisconnect;
+    if (relay.text == QLatin1String("pull in"))
+        aligned.position = SettingsLists::RelayPullIn;
+    return aligned;
+}
+
+DownloadFrames SettingsDownloadFrames(const PanelSettings &s)
+{
+    using namespace PanelFrames;
+    if (s.TxtMiMa.size() != FieldLimits::WirelessPassword || !allOf(s.TxtMiMa, isDecimal))
+        return {{}, QStringLiteral("password format error!")};
+    if (s.TxtTian.size() != FieldLimits::RemindInterval || !allOf(s.TxtTian, isHex))
+        return {{}, QStringLiteral("remind interval format error!")};
+    for (int i = 0; i < 6; ++i) {
+        if (s.Txt[i].size() > FieldLimits::TelephoneNumber || !allOf(s.Txt[i], isDecimal))
+            return {{}, formatError(ReceivingNumberLabels[i])};
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (s.TxtDuanXin[i].size() > FieldLimits::TelephoneNumber || !allOf(s.TxtDuanXin[i], isDecimal))
+            return {{}, formatError(GsmNumberLabels[i])};
+    }
+
+    const int alarmTypes = int(SettingsLists::alarmTypes().size());
+    const int relayStates = int(SettingsLists::relayStates().size());
+    QStringList frames;
+    for (int i = 0; i < 6; ++i) {
+        frames << QLatin1String(ReceivingNumberCommand[i]) + numberBytes(s.Txt[i])
+                + codeByte(s.Cmb[i].panelCode(), alarmTypes);
+    }
+    for (int i = 0; i < 3; ++i)
+        frames << QLatin1String(GsmNumberCommand[i]) + numberBytes(s.TxtDuanXin[i]);
+    frames << QLatin1String(PasswordRelaysCommand) + DigitBytes(s.TxtMiMa).text
+            + codeByte(AlignRelayList(s.CmbChanKai).panelCode(), relayStates)
+            + codeByte(AlignRelayList(s.CmbChanBi).panelCode(), relayStates);
+    frames << QLatin1String(ReminderCommand) + s.TxtTian.toUpper() + flagDigits(s.CkShangBao)
+            + flagDigits(s.CkTel) + codeByte(s.CkNX ? 1 : 0, 1);
+    return {frames, {}};
+}
+
+// Reply digits are counted from 0 here: byte k is at digits 2k, 2k+1.
+
+ReceivingNumberFields DecodeReceivingNumber(int number, const QString &reply)
+{
+    const int alarmTypes = int(SettingsLists::alarmTypes().size());
+    return {number, ReplyDigits(reply), positionOf(byteAt(reply, 38), alarmTypes)};
+}
+
+GsmNumberFields DecodeGsmNumber(int number, const QString &reply)
+{
+    return {number, ReplyDigits(reply)};
+}
+
+PasswordRelaysFields DecodePasswordRelays(const QString &reply)
+{
+    const int relayStates = int(SettingsLists::relayStates().size());
+    return {BytesDigits(reply.mid(4, 8), 4), positionOf(byteAt(reply, 12), relayStates),
+            positionOf(byteAt(reply, 14), relayStates)};
+}
+
+ReminderFields DecodeReminder(const QString &reply)
+{
+    ReminderFields fields;
+    fields.TxtTian = reply.mid(4, 2);
+    fields.CkShangBao = flagsAt(reply, 6);
+    fields.CkTel = flagsAt(reply, 12);
+    fields.CkNX = byteAt(reply, 18) == 1;
+    return fields;
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "panelsettings.h"
+
+#include <QStringList>
+
+// The eleven frames of a settings download, or the message that refuses it.
+struct DownloadFrames
+{
+    QStringList frames; // "FF02" .. "FF0C", in sending order
+    QString refusal;    // the message for the user; empty when the frames are good
+    bool ok() const { return refusal.isEmpty(); }
+};
+
+// Selects the relay state item whose text the list shows ("disconnect",
+// then "pull in", exact case); any other text keeps its position.
+ListField AlignRelayList(const ListField &relay);
+
+// Checks and encodes a whole download in one go, so that a refused
+// download sends nothing. Refused: a password that is not four decimal
+// digits ("password format error!"), an interval that is not two
+// hexadecimal digits ("remind interval format error!"), a receiving or
+// GSM programming number holding anything but decimal digits (the field's
+// label followed by "format error!"). The relay lists are aligned with
+// their texts first (AlignRelayList).
+DownloadFrames SettingsDownloadFrames(const PanelSettings &settings);
+
+// What one settings reply carries, decoded for the controls it fills. A
+// value that does not fit its control leaves a list with nothing selected
+// (position -1) or a box unchecked.
+struct ReceivingNumberFields // "FF51" .. "FF56"
+{
+    int number = 0; // 1 .. 6
+    QString Txt;
+    int Cmb = -1;   // alarm type list position
+};
+
+struct GsmNumberFields // "FF57" .. "FF59"
+{
+    int number = 0; // 1 .. 3
+    QString TxtDuanXin;
+};
+
+struct PasswordRelaysFields // "FF5A"
+{
+    QString TxtMiMa;
+    int CmbChanKai = -1;
+    int CmbChanBi = -1;
+};
+
+struct ReminderFields // "FF5B"
+{
+    QString TxtTian;
+    std::array<bool, 6> CkShangBao{};
+    std::array<bool, 6> CkTel{};
+    bool CkNX = false;
+};
+
+// `number` is the one the reply code names (the dispatch matched it).
+ReceivingNumberFields DecodeReceivingNumber(int number, const QString &reply);
+GsmNumberFields DecodeGsmNumber(int number, const QString &reply);
+PasswordRelaysFields DecodePasswordRelays(const QString &reply);
+ReminderFields DecodeReminder(const QString &reply);

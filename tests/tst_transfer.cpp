@@ -1,0 +1,282 @@
+// Settings download, settings upload and zone messages, through the main
+// window against the panel simulator or a pseudo-terminal played by the test.
+#include "frmmain.h"
+#include "messages.h"
+#include "programend.h"
+#include "ptypair.h"
+#include "simulatorprocess.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(PanelSettings)
+
+namespace {
+
+struct Shown
+{
+    QString text;
+    QString title;
+    bool operator==(const Shown &o) const { return text == o.text && title == o.title; }
+};
+
+char *toString(const Shown &shown)
+{
+    return QTest::toString(shown.title + ": " + shown.text);
+}
+
+void click(frmmain &window, const char *button)
+{
+    window.findChild<QPushButton *>(button)->click();
+}
+
+// The panel's settings file as the simulator last wrote it.
+QJsonObject panelState(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+}
+
+PanelSettings settingsWith(const QStringList &numbers, const QList<int> &types, const QStringList &gsm,
+                           int relayNO, int relayNC, const QString &password, const QString &interval,
+                           const QString &reports, const QString &lineFaults, bool inside)
+{
+    PanelSettings s;
+    s.TxtName = "shop";
+    s.TxtAni = "17";
+    for (int i = 0; i < 6; ++i) {
+        s.Txt[i] = numbers.at(i);
+        s.Cmb[i] = SettingsLists::atPosition(SettingsLists::alarmTypes(), types.at(i));
+        s.CkShangBao[i] = reports.at(i) == '1';
+        s.CkTel[i] = lineFaults.at(i) == '1';
+    }
+    for (int i = 0; i < 3; ++i)
+        s.TxtDuanXin[i] = gsm.at(i);
+    s.CmbChanKai = SettingsLists::atPosition(SettingsLists::relayStates(), relayNO);
+    s.CmbChanBi = SettingsLists::atPosition(SettingsLists::relayStates(), relayNC);
+    s.TxtMiMa = password;
+    s.TxtTian = interval;
+    s.CkNX = inside;
+    return s;
+}
+
+// The eleven frames of a download of a fresh window's settings.
+QByteArray startValuesDownload()
+{
+    QString frames;
+    for (const char *command : {"FF02", "FF03", "FF04", "FF05", "FF06", "FF07"})
+        frames += command + QString(36, '0');
+    for (const char *command : {"FF08", "FF09", "FF0A"})
+        frames += command + QString(34, '0');
+    frames += "FF0B050709030201" "FF0C" + QString(16, '0');
+    return QByteArray::fromHex(frames.toLatin1());
+}
+
+} // namespace
+
+class TestTransfer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void downloadThenUpload_data();
+    void downloadThenUpload();
+    void duringDownload_data();
+    void duringDownload();
+    void panelHangsUpDuringDownload();
+    void zoneMessageRoundTrip_data();
+    void zoneMessageRoundTrip();
+
+private:
+    // A window with the port open on `device`.
+    void openOn(frmmain &window, const QString &device);
+    QList<Shown> m_shown;
+};
+
+void TestTransfer::init()
+{
+    m_shown.clear();
+    Messages::setResponder([this](const QString &text, const QString &title, bool) {
+        m_shown.append({text, title});
+        return Messages::Answer::Ok;
+    });
+    ProgramEnd::setHandler([] { QFAIL("the program must not end"); });
+}
+
+void TestTransfer::cleanup()
+{
+    Messages::setResponder(nullptr);
+}
+
+void TestTransfer::openOn(frmmain &window, const QString &device)
+{
+    qputenv("KV4810G_PORTS", device.toLocal8Bit());
+    window.InitialiseRecord();
+    window.findChild<QAction *>("open_com")->trigger();
+    QVERIFY(window.link().isOpen());
+}
+
+void TestTransfer::downloadThenUpload_data()
+{
+    QTest::addColumn<QStringList>("simulator");
+    QTest::addColumn<PanelSettings>("settings");
+
+    // Every report type and none; leading zeros; both relay states each
+    // way; the flag pairs 00, 01, 10 and 11 in both flag groups.
+    const PanelSettings a = settingsWith({"0012", "5550187", "9999999999999999", "1", "0800", ""},
+                                         {0, 1, 2, 3, 4, -1}, {"007", "", "1234567890123456"}, 0, 1,
+                                         "0123", "15", "100111", "001101", true);
+    const PanelSettings b = settingsWith({"", "01", "5", "0000000000000009", "42", "987654321"},
+                                         {-1, 4, 3, 2, 1, 0}, {"", "10", "5550187"}, 1, 0,
+                                         "9876", "07", "011000", "110010", false);
+    QTest::newRow("replies one by one") << QStringList() << a;
+    QTest::newRow("replies in pieces") << QStringList{"--split"} << b;
+    QTest::newRow("two replies a read") << QStringList{"--coalesce"} << a;
+}
+
+void TestTransfer::downloadThenUpload()
+{
+    QFETCH(QStringList, simulator);
+    QFETCH(PanelSettings, settings);
+    QTemporaryDir dir;
+    const QString stateFile = dir.filePath("panel.json");
+    SimulatorProcess panel(simulator + QStringList{"--state", stateFile});
+    QVERIFY(panel.isReady());
+    frmmain window;
+    openOn(window, panel.device());
+    window.setSettings(settings);
+
+    click(window, "ComSend");
+    QCOMPARE(m_shown, (QList<Shown>{{"finish download!", "System Information"}}));
+    QVERIFY(!window.progress().isRunning());
+    // The panel ends the last frame when the line goes quiet; an upload
+    // request sent sooner would run into it.
+    QTRY_COMPARE(panelState(stateFile).value("interval").toString(), settings.TxtTian);
+
+    PanelSettings wiped = PanelSettings::startValues();
+    wiped.TxtName = settings.TxtName;
+    wiped.TxtAni = settings.TxtAni;
+    window.setSettings(wiped);
+    click(window, "CmdRead");
+    QVERIFY(window.progress().isRunning());
+    QTRY_COMPARE(m_shown.size(), 2);
+    QCOMPARE(m_shown.at(1), (Shown{"finish Upload!", "system information"}));
+    QCOMPARE(window.settings(), settings);
+    QVERIFY(!window.progress().isRunning());
+}
+
+// Whatever happens between the frames, exactly the eleven frames go out
+// once, in order, and the download ends with "finish download!".
+void TestTransfer::duringDownload_data()
+{
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<QList<Shown>>("shown");
+    QTest::newRow("panel answers FF5000")
+        << "data error"
+        << QList<Shown>{{"Data Error!", "System Information"}, {"finish download!", "System Information"}};
+    QTest::newRow("Download clicked again")
+        << "second click"
+        << QList<Shown>{{"download in progress, please wait!", "system information"},
+                        {"finish download!", "System Information"}};
+}
+
+void TestTransfer::duringDownload()
+{
+    QFETCH(QString, event);
+    QFETCH(QList<Shown>, shown);
+    PtyPair line;
+    QVERIFY(line.isValid());
+    frmmain window;
+    openOn(window, line.devicePath());
+
+    // Plays the panel from inside the download's waits: after the first
+    // frame has arrived, the event happens once.
+    QByteArray received;
+    bool happened = false;
+    QTimer panel;
+    connect(&panel, &QTimer::timeout, [&] {
+        received += line.readAvailable();
+        if (happened || received.size() < 20)
+            return;
+        happened = true;
+        if (event == "data error")
+            line.write(QByteArray::fromHex("FF50000D0A"));
+        else
+            click(window, "ComSend");
+    });
+    panel.start(5);
+    click(window, "ComSend");
+    panel.stop();
+    const QByteArray expected = startValuesDownload();
+    received += line.read(int(expected.size() - received.size()), 1000);
+
+    QVERIFY(happened);
+    QCOMPARE(received.toHex().toUpper(), expected.toHex().toUpper());
+    QCOMPARE(m_shown, shown);
+    QVERIFY(!window.progress().isRunning());
+}
+
+void TestTransfer::panelHangsUpDuringDownload()
+{
+    SimulatorProcess panel({"--no-pacing", "--hangup-after", "3"});
+    QVERIFY(panel.isReady());
+    frmmain window;
+    openOn(window, panel.device());
+
+    click(window, "ComSend");
+    QVERIFY(!m_shown.isEmpty());
+    const QString last = m_shown.last().text;
+    QVERIFY2(last.startsWith("download not complete") && last.contains("did not get all settings"),
+             qPrintable(last));
+    for (const Shown &message : m_shown)
+        QVERIFY(message.text != "finish download!");
+    QVERIFY(!window.progress().isRunning());
+    QVERIFY(!window.link().isOpen());
+}
+
+void TestTransfer::zoneMessageRoundTrip_data()
+{
+    QTest::addColumn<int>("zone");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zone 1") << 1 << "Kitchen window";
+    QTest::newRow("zone 2") << 2 << "Door";
+    QTest::newRow("zone 3, Latin-1") << 3 << QString("Garage, c%1t%2 rue").arg(QChar(0xF4)).arg(QChar(0xE9));
+}
+
+void TestTransfer::zoneMessageRoundTrip()
+{
+    QFETCH(int, zone);
+    QFETCH(QString, text);
+    QTemporaryDir dir;
+    const QString stateFile = dir.filePath("panel.json");
+    SimulatorProcess panel({"--state", stateFile});
+    QVERIFY(panel.isReady());
+    frmmain window;
+    openOn(window, panel.device());
+    auto *zoneNumber = window.findChild<QComboBox *>("CmbFangQu");
+    auto *message = window.findChild<QPlainTextEdit *>("Text6");
+    zoneNumber->setCurrentIndex(zone - 1);
+    message->setPlainText(text);
+
+    click(window, "CmdDXSend");
+    QCOMPARE(m_shown, (QList<Shown>{{"finish download!", "System Information"}}));
+    QTRY_COMPARE(panelState(stateFile).value("zoneTexts").toArray().at(zone - 1).toString(), text);
+
+    message->clear();
+    click(window, "Command2");
+    QTRY_COMPARE(m_shown.size(), 2);
+    QCOMPARE(m_shown.at(1), (Shown{"finish Upload!", "system information"}));
+    QCOMPARE(message->toPlainText(), text);
+}
+
+QTEST_MAIN(TestTransfer)
+#include "tst_transfer.moc"
