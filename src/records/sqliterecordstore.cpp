@@ -54,7 +54,8 @@ QString faultText(const QString &path, const QSqlError &e, bool writing)
             return QStringLiteral("The folder of the record file %1 is not writable!").arg(file);
         return QStringLiteral("The record file %1 cannot be opened!").arg(file);
     case IoError:
-        return writing ? QStringLiteral("The record file %1 cannot be written!").arg(file)
+        // A full disk or an exhausted quota, mostly.
+        return writing ? QStringLiteral("The record file %1 cannot be written, the disk may be full!").arg(file)
                        : QStringLiteral("The record file %1 cannot be read!").arg(file);
     default:
         break;
