@@ -7,6 +7,7 @@
 #include "panelsearch.h"
 #include "portlamps.h"
 #include "programend.h"
+#include "recordstore.h"
 #include "settingsform.h"
 #include "ui_frmmain.h"
 
@@ -25,6 +26,7 @@ frmmain::frmmain(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::frmmain)
     , m_dispatch(&m_progress)
+    , m_records(openRecordStore())
 {
     registerResources();
     ui->setupUi(this);
@@ -34,6 +36,9 @@ frmmain::frmmain(QWidget *parent)
     connect(ui->Close_com, &QAction::triggered, this, &frmmain::Close_com_Click);
     connect(ui->eqit, &QAction::triggered, this, &frmmain::eqit_Click);
     connect(ui->About, &QAction::triggered, this, &frmmain::About_Click);
+    connect(ui->File_open, &QAction::triggered, this, &frmmain::File_open_Click);
+    connect(ui->File_save, &QAction::triggered, this, &frmmain::File_save_Click);
+    connect(ui->File_del, &QAction::triggered, this, &frmmain::File_del_Click);
 
     connect(&MSComm1, &SerialLink::replyReceived, &m_dispatch, &ReplyDispatch::deliver);
     connect(&MSComm1, &SerialLink::portLost, this, &frmmain::portLost);

@@ -7,12 +7,15 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <memory>
 
 namespace Ui {
 class frmmain;
 }
 class PortLamps;
 class frmPassWord;
+class frmOpen;
+class RecordStore;
 
 // The main window: owns every settings control, the port, the progress
 // and the reply dispatch, and runs the start-up search from Form_Load.
@@ -47,6 +50,15 @@ private:
     void eqit_Click();
     void About_Click();
 
+    // The stored records (frmmain_records.cpp).
+    void File_open_Click();
+    void File_save_Click();
+    void File_del_Click();
+    void SaveRecord();
+    void DeleteRecord(const QString &number);
+    void LoadRecord(const QString &key, int mode);
+    void CopyRecordToWindow(const PanelSettings &record);
+
     void showPasswordDialog();
     void sendPassword(const QString &password);
     void passwordAccepted();
@@ -61,4 +73,6 @@ private:
     ReplyDispatch m_dispatch;
     PortLamps *m_lamps;
     QPointer<frmPassWord> m_passwordDialog;
+    std::unique_ptr<RecordStore> m_records;
+    QPointer<frmOpen> m_openDialog;
 };
