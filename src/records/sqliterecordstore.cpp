@@ -128,10 +128,11 @@ public:
     {
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         m_db.setDatabaseName(m_path);
-        QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(SqliteRecordStore::BusyTimeoutMs);
-        if (!m_writing)
-            options += QStringLiteral(";QSQLITE_OPEN_READONLY");
-        m_db.setConnectOptions(options);
+        // Reads open an existing file for writing too, so that a write another
+        // copy left half done (its journal) is rolled back rather than
+        // blocking them; SQLite falls back to reading a read-only file.
+        m_db.setConnectOptions(
+            QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(SqliteRecordStore::BusyTimeoutMs));
         if (m_db.open())
             return true;
         return fail(m_db.lastError());
