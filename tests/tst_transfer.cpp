@@ -233,12 +233,10 @@ void TestTransfer::panelHangsUpDuringDownload()
     openOn(window, panel.device());
 
     click(window, "ComSend");
-    QVERIFY(!m_shown.isEmpty());
+    QCOMPARE(m_shown.size(), 1); // the lost line has no box of its own here
     const QString last = m_shown.last().text;
     QVERIFY2(last.startsWith("download not complete") && last.contains("did not get all settings"),
              qPrintable(last));
-    for (const Shown &message : m_shown)
-        QVERIFY(message.text != "finish download!");
     QVERIFY(!window.progress().isRunning());
     QVERIFY(!window.link().isOpen());
 }

@@ -8,6 +8,7 @@
 #include "portlamps.h"
 #include "programend.h"
 #include "searchindicator.h"
+#include "recordstore.h"
 #include "settingsform.h"
 #include "ui_frmmain.h"
 
@@ -28,6 +29,7 @@ frmmain::frmmain(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::frmmain)
     , m_dispatch(&m_progress)
+    , m_records(openRecordStore())
 {
     registerResources();
     ui->setupUi(this);
@@ -37,6 +39,9 @@ frmmain::frmmain(QWidget *parent)
     connect(ui->Close_com, &QAction::triggered, this, &frmmain::Close_com_Click);
     connect(ui->eqit, &QAction::triggered, this, &frmmain::eqit_Click);
     connect(ui->About, &QAction::triggered, this, &frmmain::About_Click);
+    connect(ui->File_open, &QAction::triggered, this, &frmmain::File_open_Click);
+    connect(ui->File_save, &QAction::triggered, this, &frmmain::File_save_Click);
+    connect(ui->File_del, &QAction::triggered, this, &frmmain::File_del_Click);
 
     connect(&MSComm1, &SerialLink::replyReceived, &m_dispatch, &ReplyDispatch::deliver);
     connect(&MSComm1, &SerialLink::portLost, this, &frmmain::portLost);
@@ -191,6 +196,8 @@ void frmmain::portLost(const QString &reason)
         return; // the search counts the port as failed and goes on
     showPortTried(MSComm1.portNumber(), false, MSComm1.deviceName(),
                   QStringLiteral("the device went away: %1").arg(reason));
+    if (m_download.isRunning())
+        return; // the download stops and says what the panel did not get
     Messages::inform(this, QStringLiteral("Serial port disconnected!"), SystemInformation);
 }
 
@@ -216,6 +223,7 @@ void frmmain::open_com_Click()
 
 void frmmain::Close_com_Click()
 {
+    m_download.stop();
     MSComm1.close();
 }
 

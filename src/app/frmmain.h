@@ -8,12 +8,15 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <memory>
 
 namespace Ui {
 class frmmain;
 }
 class PortLamps;
 class frmPassWord;
+class frmOpen;
+class RecordStore;
 
 // The main window: owns every settings control, the port, the progress
 // and the reply dispatch, and runs the start-up search from Form_Load.
@@ -49,6 +52,15 @@ private:
     void eqit_Click();
     void About_Click();
 
+    // The stored records (frmmain_records.cpp).
+    void File_open_Click();
+    void File_save_Click();
+    void File_del_Click();
+    void SaveRecord();
+    void DeleteRecord(const QString &number);
+    void LoadRecord(const QString &key, int mode);
+    void CopyRecordToWindow(const PanelSettings &record);
+
     void showPasswordDialog();
     void sendPassword(const QString &password);
     void passwordAccepted();
@@ -80,4 +92,6 @@ private:
     QPointer<frmPassWord> m_passwordDialog;
     bool m_searching = false;       // the start-up search decides about lost ports
     QStringList m_searchReport;     // one line per port tried, for the failure message
+    std::unique_ptr<RecordStore> m_records;
+    QPointer<frmOpen> m_openDialog;
 };

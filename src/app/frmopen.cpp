@@ -1,5 +1,7 @@
 #include "frmopen.h"
 
+#include "messages.h"
+#include "recordstore.h"
 #include "ui_frmOpen.h"
 
 #include <QKeyEvent>
@@ -10,11 +12,51 @@ frmOpen::frmOpen(QWidget *parent)
     , ui(new Ui::frmOpen)
 {
     ui->setupUi(this);
+    for (QComboBox *list : {ui->Text1, ui->Text2}) {
+        // The key is exactly what was typed: no completion from the list,
+        // and Enter adds nothing to it.
+        list->setCompleter(nullptr);
+        list->setInsertPolicy(QComboBox::NoInsert);
+        // Many stored records: the width is fixed, do not measure every item.
+        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    }
+    connect(ui->CmdOK, &QPushButton::clicked, this, &frmOpen::CmdOK_Click);
+    connect(ui->CmdExit, &QPushButton::clicked, this, &frmOpen::CmdExit_Click);
 }
 
 frmOpen::~frmOpen()
 {
     delete ui;
+}
+
+bool frmOpen::Form_Load(RecordStore &store)
+{
+    RecordStore::Keys keys;
+    QString error;
+    if (!store.listKeys(&keys, &error)) {
+        Messages::inform(parentWidget(), error, QLatin1String(Messages::SystemInformation));
+        return false;
+    }
+    ui->Text1->addItems(keys.numbers);
+    ui->Text2->addItems(keys.names);
+    ui->Text1->setCurrentIndex(-1);
+    ui->Text2->setCurrentIndex(-1);
+    ui->Option1->setChecked(true);
+    return true;
+}
+
+void frmOpen::CmdOK_Click()
+{
+    if (ui->Option1->isChecked())
+        emit recordChosen(ui->Text1->currentText(), 0);
+    if (ui->Option2->isChecked())
+        emit recordChosen(ui->Text2->currentText(), 1);
+    close();
+}
+
+void frmOpen::CmdExit_Click()
+{
+    close();
 }
 
 void frmOpen::keyPressEvent(QKeyEvent *event)

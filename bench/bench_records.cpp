@@ -1,0 +1,120 @@
+// The record operations with 10,000 stored records: one save, one lookup,
+// and the open dialog's lists. Run offscreen; the file lies in TMPDIR:
+//   QT_QPA_PLATFORM=offscreen build/bench/bench_records
+#include "frmopen.h"
+#include "recordrow.h"
+#include "sqliterecordstore.h"
+
+#include <QComboBox>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+constexpr int Stored = 10000;
+
+PanelSettings record(int i)
+{
+    PanelSettings s = PanelSettings::startValues();
+    s.TxtAni = QString::number(100000 + i);
+    s.TxtName = QStringLiteral("customer %1").arg(i);
+    s.Txt[0] = QStringLiteral("555%1").arg(i);
+    s.CkNX = i % 2;
+    return s;
+}
+
+} // namespace
+
+class BenchRecords : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_path = m_dir.filePath(QStringLiteral("4810G.mdb"));
+        m_store = std::make_unique<SqliteRecordStore>(m_path);
+        QString error;
+        // The first save creates the table; the rest go in at once.
+        QCOMPARE(m_store->save(record(0), RecordStore::SaveMode::AddOnly, &error), RecordStore::Outcome::Added);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
+            db.setDatabaseName(m_path);
+            QVERIFY(db.open());
+            db.transaction();
+            QStringList marks;
+            for (int c = 0; c < RecordRow::ColumnCount; ++c)
+                marks << QStringLiteral("?");
+            QSqlQuery insert(db);
+            insert.prepare(QStringLiteral("INSERT INTO tb4810 (%1) VALUES (%2)")
+                               .arg(RecordRow::columns().join(','), marks.join(',')));
+            for (int i = 1; i < Stored; ++i) {
+                for (const QVariant &value : RecordRow::rowValues(record(i)))
+                    insert.addBindValue(value);
+                QVERIFY(insert.exec());
+            }
+            db.commit();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("fill"));
+    }
+
+    void saveNew()
+    {
+        QString error;
+        QBENCHMARK {
+            if (m_store->save(record(m_next++), RecordStore::SaveMode::AddOnly, &error) != RecordStore::Outcome::Added)
+                QFAIL(qPrintable(error));
+        }
+    }
+
+    void saveReplacing()
+    {
+        QString error;
+        QBENCHMARK {
+            if (m_store->save(record(5000), RecordStore::SaveMode::Replace, &error) != RecordStore::Outcome::Replaced)
+                QFAIL(qPrintable(error));
+        }
+    }
+
+    void openByNumber()
+    {
+        PanelSettings found;
+        QString error;
+        QBENCHMARK {
+            m_store->find(RecordStore::Key::Number, QStringLiteral("105000"), &found, &error);
+        }
+        QCOMPARE(found.TxtName, QStringLiteral("customer 5000"));
+    }
+
+    void openByName()
+    {
+        PanelSettings found;
+        QString error;
+        QBENCHMARK {
+            m_store->find(RecordStore::Key::Name, QStringLiteral("CUSTOMER 7000"), &found, &error);
+        }
+        QCOMPARE(found.TxtAni, QStringLiteral("107000"));
+    }
+
+    void openDialogLists()
+    {
+        QBENCHMARK {
+            frmOpen dialog;
+            QVERIFY(dialog.Form_Load(*m_store));
+            dialog.show();
+            QCOMPARE(dialog.findChild<QComboBox *>(QStringLiteral("Text1"))->count() >= Stored, true);
+        }
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    std::unique_ptr<SqliteRecordStore> m_store;
+    int m_next = Stored; // the benchmark runs its function more than once
+};
+
+QTEST_MAIN(BenchRecords)
+#include "bench_records.moc"

@@ -1,0 +1,117 @@
+// The File menu's records: save, delete and open.
+#include "frmmain.h"
+
+#include "frmopen.h"
+#include "messages.h"
+#include "recordstore.h"
+#include "ui_frmmain.h"
+
+#include <QScreen>
+
+using Messages::SystemInformation;
+
+void frmmain::File_save_Click()
+{
+    SaveRecord();
+}
+
+void frmmain::File_del_Click()
+{
+    DeleteRecord(ui->TxtAni->text());
+}
+
+void frmmain::SaveRecord()
+{
+    if (ui->TxtAni->text().isEmpty()) {
+        Messages::inform(this, QStringLiteral("Please input No!"));
+        return;
+    }
+    QString error;
+    RecordStore::Outcome outcome = m_records->save(settings(), RecordStore::SaveMode::AddOnly, &error);
+    if (outcome == RecordStore::Outcome::Exists) {
+        // The store is not held while the question is open; the window is
+        // read again after Yes, and the row is looked up anew.
+        if (!Messages::ask(this, QStringLiteral("this No. is existed, replace it?"), QStringLiteral("inquire")))
+            return;
+        outcome = m_records->save(settings(), RecordStore::SaveMode::Replace, &error);
+    }
+    switch (outcome) {
+    case RecordStore::Outcome::Added:
+        Messages::inform(this, QStringLiteral("add success!"));
+        break;
+    case RecordStore::Outcome::Replaced:
+        Messages::inform(this, QStringLiteral("edit success!"));
+        break;
+    default:
+        Messages::inform(this, error, SystemInformation);
+        break;
+    }
+}
+
+void frmmain::DeleteRecord(const QString &number)
+{
+    if (ui->TxtAni->text().isEmpty()) {
+        Messages::inform(this, QStringLiteral("Please input No!"));
+        return;
+    }
+    QString error;
+    switch (m_records->remove(number, &error)) {
+    case RecordStore::Outcome::Removed:
+        Messages::inform(this, QStringLiteral("Delete success!"));
+        break;
+    case RecordStore::Outcome::NotFound:
+        break;
+    default:
+        Messages::inform(this, error, SystemInformation);
+        break;
+    }
+}
+
+void frmmain::File_open_Click()
+{
+    if (m_openDialog) {
+        m_openDialog->show();
+        m_openDialog->raise();
+        m_openDialog->activateWindow();
+        return;
+    }
+    auto *dialog = new frmOpen(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    if (!dialog->Form_Load(*m_records)) {
+        delete dialog;
+        return;
+    }
+    connect(dialog, &frmOpen::recordChosen, this, &frmmain::LoadRecord);
+    m_openDialog = dialog;
+    const QRect area = screen()->availableGeometry();
+    dialog->move(area.center() - dialog->rect().center());
+    dialog->show();
+}
+
+void frmmain::LoadRecord(const QString &key, int mode)
+{
+    const bool byName = mode == 1;
+    if (key.isEmpty()) {
+        Messages::inform(this, byName ? QStringLiteral("Please input Name!") : QStringLiteral("Please input No!"));
+        return;
+    }
+    PanelSettings stored;
+    QString error;
+    switch (m_records->find(byName ? RecordStore::Key::Name : RecordStore::Key::Number, key, &stored, &error)) {
+    case RecordStore::Outcome::Found:
+        ClearSettings();
+        CopyRecordToWindow(stored);
+        break;
+    case RecordStore::Outcome::NotFound:
+        Messages::inform(this, QStringLiteral("No this No, please check!"));
+        break;
+    default:
+        Messages::inform(this, error, SystemInformation);
+        break;
+    }
+}
+
+void frmmain::CopyRecordToWindow(const PanelSettings &record)
+{
+    setSettings(record);
+}

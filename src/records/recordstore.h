@@ -1,0 +1,53 @@
+#pragma once
+
+#include "panelsettings.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+// The stored records, one row per record number. Every call is one whole
+// cycle: it opens the store, acts, and releases it again, so nothing is
+// held between two calls and another copy of the program sees each change
+// at once. A call that fails changes nothing and says why in *error, a
+// short sentence naming the store.
+class RecordStore
+{
+public:
+    // Which column a record is found by.
+    enum class Key { Number = 0, Name = 1 };
+    enum class SaveMode {
+        AddOnly, // store only when no row has this number
+        Replace, // replace the first row with this number, or add one
+    };
+    enum class Outcome { Added, Replaced, Exists, Removed, Found, NotFound, Failed };
+
+    // The stored numbers and names, in the store's order; a row without a
+    // number (or name) adds nothing to that list only.
+    struct Keys
+    {
+        QStringList numbers;
+        QStringList names;
+    };
+
+    virtual ~RecordStore() = default;
+
+    // Where the records are, for messages.
+    virtual QString location() const = 0;
+    // Stores the record under its number (settings.TxtAni): Added,
+    // Replaced, Exists (AddOnly and the number is taken) or Failed.
+    virtual Outcome save(const PanelSettings &settings, SaveMode mode, QString *error) = 0;
+    // Removes the first row with this number: Removed, NotFound or Failed.
+    virtual Outcome remove(const QString &number, QString *error) = 0;
+    // The first row whose number (or name) equals the key, letter case
+    // aside: Found (into *settings), NotFound or Failed.
+    virtual Outcome find(Key by, const QString &key, PanelSettings *settings, QString *error) = 0;
+    // Every stored number and name; false when the store failed.
+    virtual bool listKeys(Keys *keys, QString *error) = 0;
+};
+
+// The records file: KV4810G_RECORDS when set, else "4810G.mdb" in the
+// program's folder.
+QString recordFilePath();
+// The store the program uses.
+std::unique_ptr<RecordStore> openRecordStore();

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "recordstore.h"
+
+// The records in an SQLite file (created with its table on the first
+// save). Keys are bound parameters; letters A-Z match either case, blanks
+// count. Writes run in one transaction that waits a few seconds for a lock
+// another copy of the program holds. A file that is not an SQLite database
+// (an Access file of an earlier program, say) is never opened, so it is
+// never written.
+class SqliteRecordStore : public RecordStore
+{
+public:
+    explicit SqliteRecordStore(const QString &path);
+
+    QString location() const override { return m_path; }
+    Outcome save(const PanelSettings &settings, SaveMode mode, QString *error) override;
+    Outcome remove(const QString &number, QString *error) override;
+    Outcome find(Key by, const QString &key, PanelSettings *settings, QString *error) override;
+    bool listKeys(Keys *keys, QString *error) override;
+
+    // How long a write waits for another copy's lock.
+    static constexpr int BusyTimeoutMs = 5000;
+
+private:
+    QString m_path;
+};
