@@ -20,6 +20,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -62,14 +63,10 @@ class TestStartup : public QObject
 private slots:
     void init();
     void cleanup();
-    void panelOnFirstPort();
-    void panelBehindMissingPorts();
-    void silentPortThenPanel();
-    void panelOnPortWithoutLamp();
+    void findsPanel_data();
+    void findsPanel();
     void noPanelAtAll();
-    void strayBytesBeforeReplies();
-    void lineLostDuringDetection_data();
-    void lineLostDuringDetection();
+    void lineLostOnOnlyPort();
     void lineLostWhilePasswordDialogOpen();
     void doubleClickSendsPasswordOnce();
     void boxBeforeMainWindowIsCentred();
@@ -109,56 +106,44 @@ void TestStartup::cleanup()
     Messages::setResponder(nullptr);
 }
 
-void TestStartup::panelOnFirstPort()
+// Where the panel is among the ports, and what stands before it. Ports are
+// "panel", "silent", "lost" (answers, then its line goes within the second),
+// "stray" (a noise byte before every reply) or a missing device.
+void TestStartup::findsPanel_data()
 {
-    SimulatorProcess panel;
-    QVERIFY(panel.isReady());
-    setPorts({panel.device()});
-    frmmain window;
-    whenPasswordDialogShows([](QWidget *dialog) { typePassword(dialog, "1234"); });
-    QVERIFY(window.Form_Load());
-    QCOMPARE(m_ended, 0);
-    QVERIFY(m_shown.isEmpty());
-    QVERIFY(window.link().isOpen());
-    QCOMPARE(window.PortIndex(), 1);
-    QCOMPARE(window.dispatch().PanelFound, 1);
-    QCOMPARE(window.lamps().colour(1), PortLamps::InUse);
-    QCOMPARE(window.lamps().colour(2), PortLamps::Failed);
+    QTest::addColumn<QStringList>("ports");
+    QTest::addColumn<int>("found");
+    QTest::addColumn<int>("searchingAt"); // the port the indicator names half a second in
 
-    // File > Exit ends the program and frees the port; nothing more is shown.
-    window.show();
-    window.findChild<QAction *>("eqit")->trigger();
-    QCOMPARE(m_ended, 1);
-    QVERIFY(!window.link().isOpen());
-    Messages::inform(&window, "late");
-    QVERIFY(m_shown.isEmpty());
+    const QStringList eleven = QString("missing,").repeated(11).split(',', Qt::SkipEmptyParts);
+    QTest::newRow("first port") << QStringList{"panel"} << 1 << 1;
+    QTest::newRow("behind missing ports") << QStringList{"missing", "missing", "panel"} << 3 << 3;
+    QTest::newRow("behind a silent port") << QStringList{"silent", "panel"} << 2 << 1;
+    QTest::newRow("behind a lost port") << QStringList{"lost", "panel"} << 2 << 1;
+    QTest::newRow("noise before replies") << QStringList{"stray"} << 1 << 1;
+    QTest::newRow("port without a lamp") << (eleven + QStringList{"panel"}) << 12 << 12;
 }
 
-void TestStartup::panelBehindMissingPorts()
+void TestStartup::findsPanel()
 {
-    SimulatorProcess panel;
-    QVERIFY(panel.isReady());
-    setPorts({"/dev/kv4810g-missing-1", "/dev/kv4810g-missing-2", panel.device()});
+    QFETCH(QStringList, ports);
+    QFETCH(int, found);
+    QFETCH(int, searchingAt);
+    std::vector<std::unique_ptr<SimulatorProcess>> panels;
+    QStringList devices;
+    for (const QString &port : ports) {
+        static const QHash<QString, QStringList> options{
+            {"panel", {}}, {"silent", {"--silent"}}, {"lost", {"--hangup-after", "1"}}, {"stray", {"--stray", "00"}}};
+        if (!options.contains(port)) {
+            devices << "/dev/kv4810g-missing-" + QString::number(devices.size() + 1);
+            continue;
+        }
+        panels.push_back(std::make_unique<SimulatorProcess>(options.value(port)));
+        QVERIFY(panels.back()->isReady());
+        devices << panels.back()->device();
+    }
+    setPorts(devices);
     frmmain window;
-    whenPasswordDialogShows([](QWidget *dialog) { typePassword(dialog, "1234"); });
-    QVERIFY(window.Form_Load());
-    QCOMPARE(window.PortIndex(), 3);
-    QVERIFY(window.link().isOpen());
-    QCOMPARE(window.lamps().colour(1), PortLamps::Failed);
-    QCOMPARE(window.lamps().colour(2), PortLamps::Failed);
-    QCOMPARE(window.lamps().colour(3), PortLamps::InUse);
-    QWidget *lamp1 = window.findChild<QWidget *>("Shape_0");
-    QVERIFY2(lamp1->toolTip().contains("/dev/kv4810g-missing-1"), qPrintable(lamp1->toolTip()));
-}
-
-void TestStartup::silentPortThenPanel()
-{
-    SimulatorProcess silent({"--silent"});
-    SimulatorProcess panel;
-    QVERIFY(silent.isReady() && panel.isReady());
-    setPorts({silent.device(), panel.device()});
-    frmmain window;
-    // The silent second is not silent on the screen.
     QString indicated;
     QTimer::singleShot(500, [&] {
         for (QWidget *w : QApplication::topLevelWidgets()) {
@@ -166,41 +151,28 @@ void TestStartup::silentPortThenPanel()
                 indicated = w->findChild<QLabel *>()->text();
         }
     });
-    bool indicatorGone = false;
+    bool indicatorGone = true;
+    bool accepted = false;
     whenPasswordDialogShows([&](QWidget *dialog) {
-        indicatorGone = true;
         for (QWidget *w : QApplication::topLevelWidgets())
             indicatorGone &= !(w->objectName() == "searchIndicator" && w->isVisible());
         typePassword(dialog, "1234");
+        accepted = QTest::qWaitFor([dialog] { return !dialog->isVisible(); }, 3000);
+        dialog->close();
     });
     QVERIFY(window.Form_Load());
-    QCOMPARE(indicated, QString("Searching for the panel: port 1 of 16"));
+    QVERIFY(accepted);
+    QCOMPARE(m_ended, 0);
+    QVERIFY(m_shown.isEmpty());
+    QCOMPARE(indicated, QString("Searching for the panel: port %1 of 16").arg(searchingAt));
     QVERIFY(indicatorGone);
-    // The silent port was closed again, so port 2 was really tried.
-    QCOMPARE(window.PortIndex(), 2);
-    QCOMPARE(window.lamps().colour(2), PortLamps::InUse);
-    QCOMPARE(window.lamps().colour(1), PortLamps::Failed);
-    QVERIFY(window.findChild<QWidget *>("Shape_0")->toolTip().contains("no panel answered"));
-    // The silent device is free again: another program can open it.
-    QSerialPort other(silent.device());
-    QVERIFY(other.open(QIODevice::ReadWrite));
-}
-
-void TestStartup::panelOnPortWithoutLamp()
-{
-    SimulatorProcess panel;
-    QVERIFY(panel.isReady());
-    QStringList ports;
-    for (int n = 1; n <= 11; ++n)
-        ports << QString("/dev/kv4810g-missing-%1").arg(n);
-    setPorts(ports << panel.device());
-    frmmain window;
-    whenPasswordDialogShows([](QWidget *dialog) { typePassword(dialog, "1234"); });
-    QVERIFY(window.Form_Load());
-    QCOMPARE(window.PortIndex(), 12);
+    QCOMPARE(window.PortIndex(), found);
     QVERIFY(window.link().isOpen());
+    QCOMPARE(window.dispatch().PanelFound, 1);
     for (int port = 1; port <= 10; ++port)
-        QCOMPARE(window.lamps().colour(port), PortLamps::Failed);
+        QCOMPARE(window.lamps().colour(port), port == found ? PortLamps::InUse : PortLamps::Failed);
+    QWidget *lamp1 = window.findChild<QWidget *>("Shape_0");
+    QVERIFY2(lamp1->toolTip().contains(devices.at(0)), qPrintable(lamp1->toolTip()));
 }
 
 void TestStartup::noPanelAtAll()
@@ -225,56 +197,19 @@ void TestStartup::noPanelAtAll()
     QVERIFY(!window.link().isOpen());
 }
 
-void TestStartup::strayBytesBeforeReplies()
+void TestStartup::lineLostOnOnlyPort()
 {
-    // Noise in front of "FF6F" and "FF5001", as an adapter makes when it opens.
-    SimulatorProcess panel({"--stray", "00"});
-    QVERIFY(panel.isReady());
-    setPorts({panel.device()});
-    frmmain window;
-    bool dialogClosed = false;
-    whenPasswordDialogShows([&](QWidget *dialog) {
-        typePassword(dialog, "1234");
-        dialogClosed = QTest::qWaitFor([dialog] { return !dialog->isVisible(); }, 3000);
-        dialog->close();
-    });
-    QVERIFY(window.Form_Load());
-    QVERIFY(dialogClosed);
-    QVERIFY(m_shown.isEmpty());
-}
-
-// The panel answers, then its line goes within the detection second: the
-// port counts as failed, with no message of its own.
-void TestStartup::lineLostDuringDetection_data()
-{
-    QTest::addColumn<bool>("panelBehind");
-    QTest::newRow("only port") << false;
-    QTest::newRow("panel on the next port") << true;
-}
-
-void TestStartup::lineLostDuringDetection()
-{
-    QFETCH(bool, panelBehind);
+    // The panel answers, then its line goes within the detection second:
+    // the port counts as failed, with no message of its own.
     SimulatorProcess lost({"--hangup-after", "1"});
-    SimulatorProcess panel;
-    QVERIFY(lost.isReady() && panel.isReady());
-    setPorts(panelBehind ? QStringList{lost.device(), panel.device()} : QStringList{lost.device()});
+    QVERIFY(lost.isReady());
+    setPorts({lost.device()});
     frmmain window;
-    whenPasswordDialogShows([](QWidget *dialog) {
-        typePassword(dialog, "1234");
-        QTest::qWaitFor([dialog] { return !dialog->isVisible(); }, 3000);
-        dialog->close();
-    });
-    QCOMPARE(window.Form_Load(), panelBehind);
+    whenPasswordDialogShows([](QWidget *dialog) { dialog->close(); });
+    QVERIFY(!window.Form_Load());
+    QCOMPARE(m_shown.size(), 1);
+    QCOMPARE(m_shown.at(0).text, QString("hardware testing fail!"));
     QCOMPARE(window.lamps().colour(1), PortLamps::Failed);
-    if (panelBehind) {
-        QVERIFY(m_shown.isEmpty());
-        QCOMPARE(window.PortIndex(), 2);
-        QVERIFY(window.link().isOpen());
-    } else {
-        QCOMPARE(m_shown.size(), 1);
-        QCOMPARE(m_shown.at(0).text, QString("hardware testing fail!"));
-    }
 }
 
 void TestStartup::lineLostWhilePasswordDialogOpen()
@@ -431,6 +366,16 @@ void TestStartup::openAndClosePort()
     QCOMPARE(m_shown.size(), 2);
     QCOMPARE(m_shown.at(1).text, QString("No detected hardware devices!"));
     QVERIFY(!window.link().isOpen());
+
+    // File > Exit ends the program and frees the port; nothing more is shown.
+    setPorts({panel.device()});
+    openPort->trigger();
+    QVERIFY(window.link().isOpen());
+    window.findChild<QAction *>("eqit")->trigger();
+    QCOMPARE(m_ended, 1);
+    QVERIFY(!window.link().isOpen());
+    Messages::inform(&window, "late");
+    QCOMPARE(m_shown.size(), 2);
 }
 
 void TestStartup::unsendablePasswordIsRefused()

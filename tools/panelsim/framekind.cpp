@@ -13,7 +13,7 @@ bool isFlagPair(quint8 byte)
 
 bool looksLikeReminder(const QByteArray &frame)
 {
-    if (frame.size() != PanelFrames::ReminderFrameBytes)
+    if (frame.size() != PanelCommands::ReminderFrameBytes)
         return false;
     for (int i = 3; i <= 8; ++i) {
         if (!isFlagPair(quint8(frame.at(i))))

@@ -12,11 +12,11 @@ int FrameSplitter::expectedLength(const QByteArray &head)
     if (command == RequestCommand)
         return RequestFrameBytes;
     if (command >= FirstReceivingNumber && command <= LastReceivingNumber)
-        return PanelFrames::ReceivingNumberFrameBytes;
+        return PanelCommands::ReceivingNumberFrameBytes;
     if (command >= FirstGsmNumber && command <= LastGsmNumber)
-        return PanelFrames::GsmNumberFrameBytes;
+        return PanelCommands::GsmNumberFrameBytes;
     if (command == PasswordRelays)
-        return PanelFrames::PasswordRelaysFrameBytes;
+        return PanelCommands::PasswordRelaysFrameBytes;
     return 0;
 }
 

@@ -2,7 +2,6 @@
 
 #include "frametext.h"
 #include "panelcommands.h"
-#include "panelframes.h"
 #include "settingsframes.h"
 #include "uploadreplies.h"
 
@@ -18,7 +17,7 @@ QByteArray bytesOf(const QString &frameText)
 
 QByteArray reply(const char *code)
 {
-    return bytesOf(QLatin1String(code) + QLatin1String(PanelFrames::Terminator));
+    return bytesOf(QLatin1String(code) + QLatin1String(PanelAnswers::Terminator));
 }
 
 } // namespace
@@ -36,11 +35,11 @@ PanelResponder::Response PanelResponder::respond(const QByteArray &frame, PanelS
     response.kind = classified.kind;
     switch (classified.kind) {
     case FrameKind::Detection:
-        response.replies << reply(PanelFrames::PanelAnswer);
+        response.replies << reply(PanelAnswers::Present);
         break;
     case FrameKind::Password: {
         const bool right = frame.mid(PanelCommands::PasswordHeaderBytes) == m_accessPassword;
-        response.replies << reply(right ? PanelFrames::PasswordAccepted : PanelFrames::PasswordRefused);
+        response.replies << reply(right ? PanelAnswers::PasswordRight : PanelAnswers::PasswordWrong);
         break;
     }
     case FrameKind::UploadRequest:
@@ -53,10 +52,10 @@ PanelResponder::Response PanelResponder::respond(const QByteArray &frame, PanelS
     case FrameKind::ZoneMessage:
         response.stateChanged = SettingsFrames::storeZoneMessage(classified.index, frame, state);
         if (!response.stateChanged)
-            response.replies << reply(PanelFrames::DataError);
+            response.replies << reply(PanelAnswers::Refused);
         break;
     case FrameKind::Malformed:
-        response.replies << reply(PanelFrames::DataError);
+        response.replies << reply(PanelAnswers::Refused);
         break;
     case FrameKind::ReceivingNumber:
     case FrameKind::GsmNumber:
@@ -64,7 +63,7 @@ PanelResponder::Response PanelResponder::respond(const QByteArray &frame, PanelS
     case FrameKind::Reminder:
         response.stateChanged = !m_refuseSettings && SettingsFrames::store(classified, frame, state);
         if (!response.stateChanged)
-            response.replies << reply(PanelFrames::DataError);
+            response.replies << reply(PanelAnswers::Refused);
         break;
     case FrameKind::Unknown:
         break;

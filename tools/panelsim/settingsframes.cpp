@@ -31,7 +31,7 @@ bool readNumber(const QByteArray &bytes, StoredNumber *number)
 
 bool storeReceivingNumber(int index, const QByteArray &bytes, PanelState *state)
 {
-    if (bytes.size() != PanelFrames::ReceivingNumberFrameBytes)
+    if (bytes.size() != PanelCommands::ReceivingNumberFrameBytes)
         return false;
     StoredNumber number;
     const int type = quint8(bytes.at(19));
@@ -45,7 +45,7 @@ bool storeReceivingNumber(int index, const QByteArray &bytes, PanelState *state)
 bool storeGsmNumber(int index, const QByteArray &bytes, PanelState *state)
 {
     StoredNumber number;
-    if (bytes.size() != PanelFrames::GsmNumberFrameBytes || !readNumber(bytes, &number))
+    if (bytes.size() != PanelCommands::GsmNumberFrameBytes || !readNumber(bytes, &number))
         return false;
     state->gsmNumbers[index] = number;
     return true;
@@ -54,7 +54,7 @@ bool storeGsmNumber(int index, const QByteArray &bytes, PanelState *state)
 // FF 0B, four password digit bytes, N.O relay, N.C relay.
 bool storePasswordRelays(const QByteArray &bytes, PanelState *state)
 {
-    if (bytes.size() != PanelFrames::PasswordRelaysFrameBytes || !digitBytes(bytes, 2, 4))
+    if (bytes.size() != PanelCommands::PasswordRelaysFrameBytes || !digitBytes(bytes, 2, 4))
         return false;
     const int relayNO = quint8(bytes.at(6));
     const int relayNC = quint8(bytes.at(7));
@@ -81,7 +81,7 @@ bool readFlags(const QString &digits, std::array<bool, PanelState::ReceivingNumb
 // FF 0C, interval byte, three report-flag bytes, three line-fault bytes, inside.
 bool storeReminder(const QByteArray &bytes, PanelState *state)
 {
-    if (bytes.size() != PanelFrames::ReminderFrameBytes || quint8(bytes.at(9)) > 1)
+    if (bytes.size() != PanelCommands::ReminderFrameBytes || quint8(bytes.at(9)) > 1)
         return false;
     const QString text = FrameText::fromBytes(bytes);
     auto reportFlags = state->reportFlags;

@@ -2,13 +2,13 @@
 
 #include "fieldcodecs.h"
 #include "frametext.h"
-#include "panelframes.h"
+#include "panelcommands.h"
 
 namespace {
 
 QString terminated(const QString &reply)
 {
-    return reply + QLatin1String(PanelFrames::Terminator);
+    return reply + QLatin1String(PanelAnswers::Terminator);
 }
 
 QString valueByte(int value)
@@ -37,16 +37,16 @@ QStringList settings(const PanelState &state)
 {
     QStringList replies;
     for (int i = 0; i < PanelState::ReceivingNumbers; ++i) {
-        replies << terminated(QLatin1String(PanelFrames::ReceivingNumberReply[i])
+        replies << terminated(QLatin1String(PanelAnswers::ReceivingNumber[i])
                               + numberBytes(state.receivingNumbers[i]) + valueByte(state.reportTypes[i]));
     }
     for (int i = 0; i < PanelState::GsmNumbers; ++i)
-        replies << terminated(QLatin1String(PanelFrames::GsmNumberReply[i]) + numberBytes(state.gsmNumbers[i]));
-    replies << terminated(QLatin1String(PanelFrames::PasswordRelaysReply)
+        replies << terminated(QLatin1String(PanelAnswers::GsmNumber[i]) + numberBytes(state.gsmNumbers[i]));
+    replies << terminated(QLatin1String(PanelAnswers::PasswordRelays)
                           + DigitBytes(state.wirelessPassword).text
                           + DigitBytes(QString::number(state.relayNO)).text
                           + DigitBytes(QString::number(state.relayNC)).text);
-    replies << terminated(QLatin1String(PanelFrames::ReminderReply) + state.interval
+    replies << terminated(QLatin1String(PanelAnswers::Reminder) + state.interval
                           + flagDigits(state.reportFlags) + flagDigits(state.lineFaultFlags)
                           + valueByte(state.inside ? 1 : 0));
     return replies;
