@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 
 #include <algorithm>
@@ -54,6 +55,38 @@ class BenchTransfer : public QObject
 {
     Q_OBJECT
 private slots:
+    void startupToPasswordDialog()
+    {
+        const int runs = 3;
+        const double floor = 1.0; // the detection wait
+        SimulatorProcess panel({"--no-pacing"});
+        QVERIFY(panel.isReady());
+        qputenv("KV4810G_PORTS", panel.device().toLocal8Bit());
+        QList<double> walls;
+        for (int i = 0; i < runs; ++i) {
+            frmmain window;
+            QElapsedTimer clock;
+            double shownAt = 0;
+            QTimer poll;
+            connect(&poll, &QTimer::timeout, [&] {
+                QWidget *modal = QApplication::activeModalWidget();
+                if (!modal || modal->objectName() != QLatin1String("frmPassWord"))
+                    return;
+                shownAt = clock.nsecsElapsed() / 1e9;
+                poll.stop();
+                modal->close();
+            });
+            poll.start(1);
+            clock.start();
+            window.Form_Load();
+            QVERIFY(shownAt > 0);
+            walls << shownAt;
+            window.link().close();
+        }
+        qInfo("start-up to the password dialog: median %.4f s (%.2f %% over the %.1f s floor)",
+              median(walls), (median(walls) / floor - 1) * 100, floor);
+    }
+
     void downloadWallAndCpu()
     {
         const int runs = 5;
