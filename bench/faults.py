@@ -1,0 +1,101 @@
+#!/usr/bin/env python3
+"""Deliberate faults: each one breaks a line of the product on purpose,
+rebuilds the suites that guard it and runs them; a fault that no suite
+notices points at a missing test, a suite that never catches one at a test
+that restates the code. Restores every file afterwards.
+
+    bench/faults.py [build-folder]
+"""
+import collections, os, subprocess, sys
+
+root = os.path.abspath(os.path.join(os.path.dirname(__file__), '..'))
+build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, 'build'))
+
+# (suite, file, text, broken text, what breaks)
+FAULTS = [
+    ('tst_receiveassembler', 'src/link/receiveassembler.cpp', 'int from = qMax(0, m_scanned - 1);',
+     'int from = m_scanned;', 'a terminator split over two reads is missed'),
+    ('tst_receiveassembler', 'src/link/receiveassembler.cpp', 'm_pending.remove(0, m_pending.size() - MaxPendingBytes);',
+     ';', 'unterminated bytes are kept without limit'),
+    ('tst_seriallink', 'src/link/seriallink.cpp', 'm_port.setReadBufferSize(ReadBufferBytes);', ';',
+     'the line is read ahead without limit while a consumer waits'),
+    ('tst_seriallink', 'src/link/seriallink.cpp', 'if (m_undelivered.isEmpty() || !m_port.isOpen())',
+     'if (m_undelivered.isEmpty())', 'a closed port still delivers its replies'),
+    ('tst_seriallink', 'src/link/seriallink.cpp', 'return m_deviceKnown ? m_device : PortCatalog::deviceForPort(m_portNumber);',
+     'return PortCatalog::deviceForPort(m_portNumber);', 'the opened device is looked up again'),
+    ('tst_seriallink', 'src/link/frametext.cpp', "if (u >= 'a' && u <= 'f')", "if (u >= 'a' && u <= 'e')",
+     'a lower-case f in a frame text is refused'),
+    ('tst_replydispatch', 'src/transfer/replydispatch.cpp', 'start < reply.size(); start += 2',
+     'start < qMin(1, reply.size()); start += 2', 'a reply behind noise is not recognised'),
+    ('tst_replydispatch', 'src/transfer/replydispatch.cpp', 'PanelFound = 1;', 'PanelFound = 0;',
+     'the detection answer is not recorded'),
+    ('tst_fieldcodecs', 'src/settings/fieldcodecs.cpp', "(terminated ? 2 : 1)", "(terminated ? 1 : 1)",
+     'a zone text keeps the carriage return of its terminator'),
+    ('tst_transferframes', 'src/transfer/settingstransfer.cpp', 'return code >= 1 && code <= items ? code - 1 : -1;',
+     'return code >= 0 && code <= items ? code - 1 : -1;', 'a report type 0 selects no item wrongly'),
+    ('tst_transferframes', 'src/transfer/settingstransfer.cpp', "return c >= QLatin1Char('0') && c <= QLatin1Char('9');",
+     "return c >= QLatin1Char('0') && c <= QLatin1Char(':');", 'a colon passes as a digit'),
+    ('tst_transfer', 'src/app/frmmain_transfer.cpp', '    if (m_download.isRunning()) {',
+     '    if (false) {', 'a second Download click starts a nested download'),
+    ('tst_transfer', 'src/app/frmmain_transfer.cpp', '        m_dispatch.ZoneTextMode = 1;', ';',
+     'the zone text goes to the reply dispatch'),
+    ('tst_startup', 'src/link/panelframes.h', 'inline constexpr char Detect[] = "FF0018";',
+     'inline constexpr char Detect[] = "FF0019";', 'a wrong detection frame'),
+    ('tst_startup', 'src/link/panelsearch.cpp', 'if (m_link.isOpen() && m_panelAnswered())',
+     'if (m_panelAnswered())', 'a port lost during the detection wait counts as found'),
+    ('tst_startup', 'src/app/frmmain.cpp', '    reopenPanelPort();\n', '',
+     'OK does not reopen the panel\'s device'),
+    ('tst_startup', 'src/app/frmpassword.cpp', 'if (m_lastSent.isValid() &&', 'if (false &&',
+     'a double-click sends the password twice'),
+    ('tst_startup', 'src/app/messages.cpp', 'if (parent && parent->isVisible())', 'if (parent)',
+     'a box is placed against the hidden main window'),
+    ('tst_forms', 'src/app/settingsform.cpp', '        lineFaultBoxes(ui)[i]->setChecked(s.CkTel[i]);',
+     '        lineFaultBoxes(ui)[i]->setChecked(s.CkShangBao[i]);', 'the line-fault boxes show the report flags'),
+    ('tst_forms', 'src/settings/panelsettings.cpp', 's.TxtMiMa = QStringLiteral("5793");',
+     's.TxtMiMa = QStringLiteral("5739");', 'a wrong start value'),
+    ('tst_panelsim', 'tools/panelsim/panelcommands.h', 'inline constexpr int ReceivingNumberFrameBytes = 20;',
+     'inline constexpr int ReceivingNumberFrameBytes = 19;', 'the panel cuts number frames wrongly'),
+    ('tst_panelsim', 'tools/panelsim/panelcommands.h', 'inline constexpr int LastZoneMessage = 0x0E;',
+     'inline constexpr int LastZoneMessage = 0x0D;', 'the panel ignores zone 3\'s message'),
+]
+
+
+def sh(*args, **kw):
+    return subprocess.run(list(args), capture_output=True, text=True, **kw)
+
+
+def suites_built():
+    out = sh('ctest', '--test-dir', build, '-N').stdout
+    return {line.split(': ')[1].strip() for line in out.splitlines() if ': tst_' in line}
+
+
+available = suites_built()
+caught = collections.Counter()
+tried = collections.Counter()
+missed = []
+env = dict(os.environ, QT_QPA_PLATFORM='offscreen')
+for suite, path, text, broken, what in FAULTS:
+    if suite not in available:
+        continue
+    full = os.path.join(root, path)
+    original = open(full).read()
+    if text not in original:
+        print(f'?? {path}: the line to break is gone ({what})')
+        continue
+    try:
+        open(full, 'w').write(original.replace(text, broken, 1))
+        built = sh('cmake', '--build', build, '-j2', '--target', suite).returncode == 0
+        failed = not built or sh('ctest', '--test-dir', build, '-R', f'^{suite}$', env=env,
+                                 timeout=600).returncode != 0
+    finally:
+        open(full, 'w').write(original)
+    tried[suite] += 1
+    caught[suite] += failed
+    print(f'{"caught" if failed else "MISSED"}  {suite:22} {what}', flush=True)
+    if not failed:
+        missed.append((suite, what))
+sh('cmake', '--build', build, '-j2')
+print()
+for suite in sorted(tried):
+    print(f'{suite:22} caught {caught[suite]} of {tried[suite]}')
+sys.exit(1 if missed else 0)
