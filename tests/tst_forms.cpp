@@ -35,6 +35,8 @@ private slots:
     void listTextSelectsExactItem();
     void passwordDialog();
     void passwordDialogEnterPressesOk();
+    void captionsShownWhole_data();
+    void captionsShownWhole();
 
 private:
     template<typename T = QWidget>
@@ -239,6 +241,51 @@ void TestForms::passwordDialogEnterPressesOk()
     QCOMPARE(entered.count(), 1);
     QCOMPARE(entered.at(0).at(0).toString(), QString("1234"));
     QVERIFY(dialog.isVisible());
+}
+
+void TestForms::captionsShownWhole_data()
+{
+    QTest::addColumn<QString>("form");
+    QTest::newRow("main window") << "frmmain";
+    QTest::newRow("password dialog") << "frmPassWord";
+    QTest::newRow("open dialog") << "frmOpen";
+}
+
+// Every caption fits on one line in its control's fixed size, in the font
+// the form gives it.
+void TestForms::captionsShownWhole()
+{
+    QFETCH(QString, form);
+    frmPassWord password;
+    frmOpen open;
+    QWidget *window = form == "frmmain" ? static_cast<QWidget *>(m_window)
+                    : form == "frmPassWord" ? static_cast<QWidget *>(&password)
+                                            : static_cast<QWidget *>(&open);
+    int checked = 0;
+    for (QLabel *label : window->findChildren<QLabel *>()) {
+        if (label->text().isEmpty() || label->objectName().startsWith("qt_"))
+            continue;
+        const QSize text = label->fontMetrics().size(Qt::TextSingleLine, label->text());
+        QVERIFY2(text.width() <= label->contentsRect().width(), qPrintable(label->text()));
+        QVERIFY2(text.height() <= label->contentsRect().height(), qPrintable(label->text()));
+        ++checked;
+    }
+    for (QAbstractButton *button : window->findChildren<QAbstractButton *>()) {
+        if (button->text().isEmpty())
+            continue;
+        int needed = button->fontMetrics().horizontalAdvance(button->text());
+        if (qobject_cast<QPushButton *>(button))
+            needed += button->icon().isNull() ? 8 : button->iconSize().width() + 12;
+        else
+            needed = button->sizeHint().width();
+        QVERIFY2(needed <= button->width(), qPrintable(button->text()));
+        ++checked;
+    }
+    for (QGroupBox *group : window->findChildren<QGroupBox *>()) {
+        const int needed = group->fontMetrics().horizontalAdvance(group->title());
+        QVERIFY2(needed <= group->width(), qPrintable(group->title()));
+    }
+    QVERIFY(checked > 0);
 }
 
 QTEST_MAIN(TestForms)

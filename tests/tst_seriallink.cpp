@@ -44,6 +44,8 @@ private slots:
     void delayZeroReturnsAtOnce();
     void delayHandlesEventsWhileSleeping();
     void catalogFollowsEnvironment();
+    void catalogPutsAdaptersFirst_data();
+    void catalogPutsAdaptersFirst();
 
 private:
     bool openLink(SerialLink &link);
@@ -317,6 +319,29 @@ void TestSerialLink::catalogFollowsEnvironment()
     QCOMPARE(PortCatalog::deviceForPort(4), QString("/dev/d"));
     QCOMPARE(PortCatalog::deviceForPort(5), QString());
     QCOMPARE(PortCatalog::deviceForPort(17), QString());
+}
+
+void TestSerialLink::catalogPutsAdaptersFirst_data()
+{
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QStringList>("numbered");
+    QTest::newRow("adapter before built-in ports")
+        << QStringList{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyUSB0"}
+        << QStringList{"/dev/ttyUSB0", "/dev/ttyS0", "/dev/ttyS1"};
+    QTest::newRow("USB, ACM, others, then ttyS")
+        << QStringList{"/dev/ttyS4", "/dev/ttyAMA0", "/dev/ttyACM0", "/dev/ttyUSB1", "/dev/ttyUSB0"}
+        << QStringList{"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyACM0", "/dev/ttyAMA0", "/dev/ttyS4"};
+    QTest::newRow("numbers by value")
+        << QStringList{"/dev/ttyS10", "/dev/ttyUSB10", "/dev/ttyS2", "/dev/ttyUSB2"}
+        << QStringList{"/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyS2", "/dev/ttyS10"};
+    QTest::newRow("nothing") << QStringList{} << QStringList{};
+}
+
+void TestSerialLink::catalogPutsAdaptersFirst()
+{
+    QFETCH(QStringList, listed);
+    QFETCH(QStringList, numbered);
+    QCOMPARE(PortCatalog::searchOrder(listed), numbered);
 }
 
 QTEST_GUILESS_MAIN(TestSerialLink)

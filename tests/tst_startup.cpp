@@ -7,6 +7,7 @@
 #include "simulatorprocess.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QDir>
 #include <QLabel>
 #include <QMessageBox>
@@ -31,10 +32,15 @@ struct Shown
     QString detail;
 };
 
+// Watches for the password dialog; a test that never shows it must not
+// leave its watcher to act on the next test's dialog.
+QPointer<QTimer> pendingPoll;
+
 // Acts on the password dialog once it is up, from inside its modal loop.
 void whenPasswordDialogShows(std::function<void(QWidget *)> act)
 {
     auto *poll = new QTimer;
+    pendingPoll = poll;
     QObject::connect(poll, &QTimer::timeout, [poll, act] {
         QWidget *modal = QApplication::activeModalWidget();
         if (!modal || modal->objectName() != QLatin1String("frmPassWord"))
@@ -103,6 +109,7 @@ void TestStartup::init()
 
 void TestStartup::cleanup()
 {
+    delete pendingPoll;
     Messages::setResponder(nullptr);
 }
 

@@ -33,6 +33,9 @@ frmmain::frmmain(QWidget *parent)
 {
     registerResources();
     ui->setupUi(this);
+    // The client area below the menu bar keeps its size whatever height the
+    // menu font gives the bar.
+    resize(width(), menuBar()->sizeHint().height() + centralWidget()->minimumHeight());
     m_lamps = new PortLamps(ui->Picture1);
 
     connect(ui->open_com, &QAction::triggered, this, &frmmain::open_com_Click);

@@ -4,8 +4,44 @@
 #include <QSerialPortInfo>
 #include <QtGlobal>
 #include <algorithm>
+#include <tuple>
 
 namespace PortCatalog {
+
+namespace {
+
+int kindRank(const QString &device)
+{
+    if (device.startsWith(QLatin1String("/dev/ttyUSB")))
+        return 0;
+    if (device.startsWith(QLatin1String("/dev/ttyACM")))
+        return 1;
+    if (device.startsWith(QLatin1String("/dev/ttyS")))
+        return 3;
+    return 2;
+}
+
+// The name without its trailing digits, and the value of those digits
+// (-1 when there are none).
+std::tuple<int, QString, qlonglong, QString> sortKey(const QString &device)
+{
+    qsizetype stem = device.size();
+    while (stem > 0 && device.at(stem - 1).isDigit())
+        --stem;
+    const QString digits = device.mid(stem);
+    // Long runs of digits compare as text after their value.
+    const qlonglong value = digits.isEmpty() || digits.size() > 18 ? -1 : digits.toLongLong();
+    return {kindRank(device), device.left(stem), value, device};
+}
+
+} // namespace
+
+QStringList searchOrder(QStringList devices)
+{
+    std::sort(devices.begin(), devices.end(),
+              [](const QString &a, const QString &b) { return sortKey(a) < sortKey(b); });
+    return devices;
+}
 
 QStringList devices()
 {
@@ -20,7 +56,7 @@ QStringList devices()
     const auto ports = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : ports)
         found.append(info.systemLocation());
-    std::sort(found.begin(), found.end());
+    found = searchOrder(found);
 #endif
     return found;
 }

@@ -1,15 +1,23 @@
 #include "recordstore.h"
 
+#include "programfolders.h"
 #include "sqliterecordstore.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QStandardPaths>
 
 QString recordFilePath()
 {
     const QString chosen = qEnvironmentVariable("KV4810G_RECORDS");
     if (!chosen.isEmpty())
         return chosen;
+    if (ProgramFolders::runsInstalled()) {
+        // The first save creates the file, but not its folder.
+        const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        QDir().mkpath(folder);
+        return QDir(folder).filePath(QStringLiteral("4810G.mdb"));
+    }
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("4810G.mdb"));
 }
 

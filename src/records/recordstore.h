@@ -47,7 +47,8 @@ public:
 };
 
 // The records file: KV4810G_RECORDS when set, else "4810G.mdb" in the
-// program's folder.
+// user's data folder when the program runs installed, else "4810G.mdb"
+// in the program's folder.
 QString recordFilePath();
 // The store the program uses.
 std::unique_ptr<RecordStore> openRecordStore();

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Builds the Debian package (build/package/kv4810g_<version>_<arch>.deb) from
+# the build in build/, then shows what it declares and holds and checks it.
+# Install it with:  sudo apt install ./build/package/kv4810g_*.deb
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+
+# dpkg-shlibdeps (dpkg-dev) computes the dependencies; CPack needs `file`.
+missing=()
+for p in dpkg-dev file; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq >/dev/null
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+rm -rf build/package
+cpack --config build/CPackConfig.cmake -B build/package >/dev/null
+deb=$(ls build/package/kv4810g_*.deb)
+
+dpkg-deb --info "$deb"
+contents=$(dpkg-deb --contents "$deb")
+echo "$contents"
+
+fail=0
+for f in ./usr/bin/kv4810g ./usr/bin/kv4810g-panelsim ./usr/share/kv4810g/HELP.doc \
+         ./usr/share/applications/kv4810g.desktop \
+         ./usr/share/icons/hicolor/32x32/apps/kv4810g.png \
+         ./usr/share/icons/hicolor/scalable/apps/kv4810g.svg; do
+  grep -q " $f\$" <<<"$contents" || { echo "package: $f is missing" >&2; fail=1; }
+done
+depends=$(dpkg-deb --field "$deb" Depends)
+for d in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libqt6sql6 \
+         libqt6sql6-sqlite qt6-qpa-plugins fonts-liberation2; do
+  grep -qE "(^|, )$d( |,|\$)" <<<"$depends" || { echo "package: no dependency on $d" >&2; fail=1; }
+done
+if command -v desktop-file-validate >/dev/null; then
+  tmp=$(mktemp -d)
+  dpkg-deb -x "$deb" "$tmp"
+  desktop-file-validate "$tmp/usr/share/applications/kv4810g.desktop" || fail=1
+  rm -rf "$tmp"
+fi
+[ $fail -eq 0 ] || exit 1
+echo "package: $deb"
