@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
-          libqt6sql6-sqlite libsqlite3-dev libgl-dev libqt6svg6 fonts-dejavu-core xdg-utils)
+          libqt6sql6-sqlite libqt6sql6-psql postgresql libsqlite3-dev libgl-dev libqt6svg6 fonts-dejavu-core xdg-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
