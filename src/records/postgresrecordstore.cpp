@@ -114,7 +114,7 @@ public:
 
     ~Cycle()
     {
-        if (m_inTransaction)
+        if (m_inTransaction && m_db.isOpen())
             QSqlQuery(QStringLiteral("ROLLBACK"), m_db);
         m_db.close();
         m_db = QSqlDatabase();
