@@ -187,6 +187,8 @@ void TestRecordForms::fileMenu()
         QSKIP(qPrintable(PgServer::missing().isEmpty() ? "the test server cannot be used" : PgServer::missing()));
 
     const std::unique_ptr<RecordStore> records = openRecordStore(qEnvironmentVariable("KV4810G_RECORDS"));
+    QCOMPARE(this->action("recordsInUse")->text(),
+             store == "sqlite" ? QString("Records: 4810G.mdb") : "Records: shared, " + records->location());
     QString error;
     for (const QString &row : before)
         QCOMPARE(records->save(stored(row.section('/', 0, 0), row.section('/', 1)),
