@@ -1,7 +1,12 @@
 // The record operations with 10,000 stored records: one save, one lookup,
 // and the open dialog's lists. Run offscreen; the file lies in TMPDIR:
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_records
+// With KV4810G_TEST_POSTGRES holding a PostgreSQL server's address (as
+// scripts/test.sh sets it), the same figures come from the shared store in
+// a fresh database kv_bench_records on that server instead.
 #include "frmopen.h"
+#include "pgserver.h"
+#include "postgresrecordstore.h"
 #include "recordrow.h"
 #include "sqliterecordstore.h"
 
@@ -35,11 +40,42 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         m_path = m_dir.filePath(QStringLiteral("4810G.mdb"));
-        m_store = std::make_unique<SqliteRecordStore>(m_path);
+        const bool shared = PgServer::missing().isEmpty();
+        if (shared) {
+            QCOMPARE(PgServer::recreate("kv_bench_records"), QString());
+            m_store = std::make_unique<PostgresRecordStore>(PgServer::address("kv_bench_records"));
+        } else {
+            m_store = std::make_unique<SqliteRecordStore>(m_path);
+        }
         QString error;
         // The first save creates the table; the rest go in at once.
         QCOMPARE(m_store->save(record(0), RecordStore::SaveMode::AddOnly, &error), RecordStore::Outcome::Added);
-        {
+        if (shared) {
+            // The rows of record(i), made by the server itself.
+            QStringList values;
+            const QVariantList constant = RecordRow::rowValues(record(1));
+            for (int c = 0; c < RecordRow::ColumnCount; ++c) {
+                const QString column = RecordRow::columns().at(c);
+                if (column == "name")
+                    values << "'customer ' || i";
+                else if (column == "ID")
+                    values << "(100000 + i)::text";
+                else if (column == "JieTel1")
+                    values << "'555' || i";
+                else if (column == "NeiXian")
+                    values << "i % 2";
+                else if (RecordRow::isCheckColumn(c))
+                    values << constant.at(c).toString();
+                else
+                    values << "'" + constant.at(c).toString().replace("'", "''") + "'";
+            }
+            QCOMPARE(PgServer::exec("kv_bench_records",
+                                    QStringLiteral("INSERT INTO tb4810 (%1) SELECT %2 FROM generate_series(1, %3) AS i;\n"
+                                                   "ANALYZE tb4810")
+                                        .arg(RecordRow::columns().join(','), values.join(','))
+                                        .arg(Stored - 1)),
+                     QString());
+        } else {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
             db.setDatabaseName(m_path);
             QVERIFY(db.open());
@@ -112,7 +148,7 @@ private slots:
 private:
     QTemporaryDir m_dir;
     QString m_path;
-    std::unique_ptr<SqliteRecordStore> m_store;
+    std::unique_ptr<RecordStore> m_store;
     int m_next = Stored; // the benchmark runs its function more than once
 };
 

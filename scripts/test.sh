@@ -1,7 +1,31 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test suite offscreen.
+# Installs what is missing, builds, and runs every test suite offscreen,
+# with a throwaway PostgreSQL server for the shared record store.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
-exec ctest --test-dir build --output-on-failure -j2
+
+# The server runs as the postgres user (initdb refuses root) in a temporary
+# folder, listening only on a Unix socket there; it is stopped and removed
+# however the tests end.
+pgbin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -1)
+pgdir=$(mktemp -d /tmp/kv4810g-pg.XXXXXX)
+as_postgres=()
+if [ "$(id -u)" -eq 0 ]; then
+  chown postgres: "$pgdir"
+  as_postgres=(runuser -u postgres --)
+fi
+stop_server() {
+  "${as_postgres[@]}" "$pgbin/pg_ctl" -D "$pgdir/data" -m immediate stop >/dev/null 2>&1 || true
+  rm -rf "$pgdir"
+}
+trap stop_server EXIT
+"${as_postgres[@]}" "$pgbin/initdb" -D "$pgdir/data" -U postgres -A trust --no-sync >/dev/null
+# One role logs in only with its password, for the refused-login test.
+printf 'local all kvpassword scram-sha-256\nlocal all all trust\n' >"$pgdir/data/pg_hba.conf"
+"${as_postgres[@]}" "$pgbin/pg_ctl" -D "$pgdir/data" -l "$pgdir/server.log" -w -s \
+  -o "-k $pgdir -c listen_addresses='' -c fsync=off -c max_connections=50" start
+export KV4810G_TEST_POSTGRES="postgresql://postgres@${pgdir//\//%2F}:5432"
+
+ctest --test-dir build --output-on-failure -j2

@@ -65,7 +65,8 @@ void TestForms::menus_data()
     QTest::addColumn<QStringList>("shown");
     QTest::addColumn<QStringList>("hidden");
     QTest::newRow("File") << "File" << "File"
-                          << QStringList{"File_open", "File_save", "File_del", "JJ", "eqit"}
+                          << QStringList{"File_open", "File_save", "File_del", "JJ", "eqit", "recordsSeparator",
+                                         "recordsInUse"}
                           << QStringList{"open_set", "save_set", "opem_sms", "save_sms", "dd"};
     QTest::newRow("Setting") << "com_set" << "Setting" << QStringList{"open_com", "Close_com"}
                              << QStringList{};

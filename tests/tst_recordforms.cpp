@@ -3,7 +3,8 @@
 #include "frmmain.h"
 #include "frmopen.h"
 #include "messages.h"
-#include "sqliterecordstore.h"
+#include "pgserver.h"
+#include "recordstore.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -45,6 +46,7 @@ private:
     // Open(&O), the option, the key typed into its list, OK.
     void openThroughDialog(int mode, const QString &key);
     QStringList storedRows();
+    bool useStore(const QString &store);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<frmmain> m_window;
@@ -56,9 +58,7 @@ void TestRecordForms::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    qputenv("KV4810G_RECORDS", m_dir->filePath("4810G.mdb").toLocal8Bit());
-    m_window = std::make_unique<frmmain>();
-    m_window->InitialiseRecord();
+    useStore("sqlite");
     m_messages.clear();
     Messages::setResponder([this](const QString &text, const QString &title, bool question) {
         m_messages << title + ": " + text;
@@ -66,6 +66,26 @@ void TestRecordForms::init()
             return m_answer ? Messages::Answer::Yes : Messages::Answer::No;
         return Messages::Answer::Ok;
     });
+}
+
+// A window on an empty store of this kind: a file, or the test server's
+// database; false when there is no test server.
+bool TestRecordForms::useStore(const QString &store)
+{
+    if (store == "sqlite") {
+        qputenv("KV4810G_RECORDS", m_dir->filePath("4810G.mdb").toLocal8Bit());
+    } else {
+        const QString database = "kv_tst_recordforms";
+        if (!PgServer::missing().isEmpty())
+            return false;
+        if (!PgServer::exec(database, "DROP TABLE IF EXISTS tb4810").isEmpty() && !PgServer::recreate(database).isEmpty())
+            return false;
+        qputenv("KV4810G_RECORDS", PgServer::address(database).toLocal8Bit());
+    }
+    m_window.reset();
+    m_window = std::make_unique<frmmain>();
+    m_window->InitialiseRecord();
+    return true;
 }
 
 void TestRecordForms::cleanup()
@@ -91,10 +111,10 @@ void TestRecordForms::openThroughDialog(int mode, const QString &key)
 
 QStringList TestRecordForms::storedRows()
 {
-    SqliteRecordStore store(qEnvironmentVariable("KV4810G_RECORDS"));
+    const std::unique_ptr<RecordStore> store = openRecordStore(qEnvironmentVariable("KV4810G_RECORDS"));
     RecordStore::Keys keys;
     QString error;
-    if (!store.listKeys(&keys, &error) || keys.numbers.size() != keys.names.size())
+    if (!store->listKeys(&keys, &error) || keys.numbers.size() != keys.names.size())
         return {error};
     QStringList rows;
     for (int i = 0; i < keys.numbers.size(); ++i)
@@ -104,6 +124,7 @@ QStringList TestRecordForms::storedRows()
 
 void TestRecordForms::fileMenu_data()
 {
+    QTest::addColumn<QString>("store");
     QTest::addColumn<QStringList>("before");  // number/name rows stored first
     QTest::addColumn<QString>("number");      // "No.:" in the window
     QTest::addColumn<QString>("action");
@@ -118,35 +139,37 @@ void TestRecordForms::fileMenu_data()
     const QString noNumber = "7158K: Please input No!";
     const QString noMatch = "7158K: No this No, please check!";
     const QStringList one{"17/old"};
-    QTest::newRow("save new") << QStringList{} << "17" << "save" << "" << true
-                              << QStringList{add} << QStringList{"17/window"} << "17";
-    QTest::newRow("save blanks as number") << QStringList{} << " " << "save" << "" << true
-                                           << QStringList{add} << QStringList{" /window"} << " ";
-    QTest::newRow("save existing, Yes") << one << "17" << "save" << "" << true
-                                        << QStringList{replace, "7158K: edit success!"}
-                                        << QStringList{"17/window"} << "17";
-    QTest::newRow("save existing, No") << one << "17" << "save" << "" << false
-                                       << QStringList{replace} << one << "17";
-    QTest::newRow("save without number") << one << "" << "save" << "" << true
-                                         << QStringList{noNumber} << one << "";
-    QTest::newRow("delete present") << QStringList{"17/old", "18/other"} << "17" << "delete" << "" << true
-                                    << QStringList{"7158K: Delete success!"} << QStringList{"18/other"} << "17";
-    QTest::newRow("delete absent") << QStringList{"18/other"} << "17" << "delete" << "" << true
-                                   << QStringList{} << QStringList{"18/other"} << "17";
-    QTest::newRow("delete without number") << one << "" << "delete" << "" << true
-                                           << QStringList{noNumber} << one << "";
-    QTest::newRow("open by number") << QStringList{"17/old", "18/other"} << "" << "open number" << "18" << true
-                                    << QStringList{} << QStringList{"17/old", "18/other"} << "18";
-    QTest::newRow("open by name") << QStringList{"17/old", "18/other"} << "" << "open name" << "old" << true
-                                  << QStringList{} << QStringList{"17/old", "18/other"} << "17";
-    QTest::newRow("open absent number") << one << "5" << "open number" << "18" << true
-                                        << QStringList{noMatch} << one << "5";
-    QTest::newRow("open absent name") << one << "5" << "open name" << "new" << true
-                                      << QStringList{noMatch} << one << "5";
-    QTest::newRow("open empty number") << one << "5" << "open number" << "" << true
-                                       << QStringList{noNumber} << one << "5";
-    QTest::newRow("open empty name") << one << "5" << "open name" << "" << true
-                                     << QStringList{"7158K: Please input Name!"} << one << "5";
+    for (const char *store : {"sqlite", "postgresql"}) {
+        QTest::addRow("%s, save new", store) << store << QStringList{} << "17" << "save" << "" << true
+                                     << QStringList{add} << QStringList{"17/window"} << "17";
+        QTest::addRow("%s, save blanks as number", store) << store << QStringList{} << " " << "save" << "" << true
+                                                  << QStringList{add} << QStringList{" /window"} << " ";
+        QTest::addRow("%s, save existing, Yes", store) << store << one << "17" << "save" << "" << true
+                                               << QStringList{replace, "7158K: edit success!"}
+                                               << QStringList{"17/window"} << "17";
+        QTest::addRow("%s, save existing, No", store) << store << one << "17" << "save" << "" << false
+                                              << QStringList{replace} << one << "17";
+        QTest::addRow("%s, save without number", store) << store << one << "" << "save" << "" << true
+                                                << QStringList{noNumber} << one << "";
+        QTest::addRow("%s, delete present", store) << store << QStringList{"17/old", "18/other"} << "17" << "delete" << "" << true
+                                           << QStringList{"7158K: Delete success!"} << QStringList{"18/other"} << "17";
+        QTest::addRow("%s, delete absent", store) << store << QStringList{"18/other"} << "17" << "delete" << "" << true
+                                          << QStringList{} << QStringList{"18/other"} << "17";
+        QTest::addRow("%s, delete without number", store) << store << one << "" << "delete" << "" << true
+                                                  << QStringList{noNumber} << one << "";
+        QTest::addRow("%s, open by number", store) << store << QStringList{"17/old", "18/other"} << "" << "open number" << "18" << true
+                                           << QStringList{} << QStringList{"17/old", "18/other"} << "18";
+        QTest::addRow("%s, open by name", store) << store << QStringList{"17/old", "18/other"} << "" << "open name" << "old" << true
+                                         << QStringList{} << QStringList{"17/old", "18/other"} << "17";
+        QTest::addRow("%s, open absent number", store) << store << one << "5" << "open number" << "18" << true
+                                               << QStringList{noMatch} << one << "5";
+        QTest::addRow("%s, open absent name", store) << store << one << "5" << "open name" << "new" << true
+                                             << QStringList{noMatch} << one << "5";
+        QTest::addRow("%s, open empty number", store) << store << one << "5" << "open number" << "" << true
+                                              << QStringList{noNumber} << one << "5";
+        QTest::addRow("%s, open empty name", store) << store << one << "5" << "open name" << "" << true
+                                            << QStringList{"7158K: Please input Name!"} << one << "5";
+    }
 }
 
 void TestRecordForms::fileMenu()
@@ -159,11 +182,16 @@ void TestRecordForms::fileMenu()
     QFETCH(QStringList, messages);
     QFETCH(QStringList, after);
     QFETCH(QString, shown);
+    QFETCH(QString, store);
+    if (!useStore(store))
+        QSKIP(qPrintable(PgServer::missing().isEmpty() ? "the test server cannot be used" : PgServer::missing()));
 
-    SqliteRecordStore store(qEnvironmentVariable("KV4810G_RECORDS"));
+    const std::unique_ptr<RecordStore> records = openRecordStore(qEnvironmentVariable("KV4810G_RECORDS"));
+    QCOMPARE(this->action("recordsInUse")->text(),
+             store == "sqlite" ? QString("Records: 4810G.mdb") : "Records: shared, " + records->location());
     QString error;
     for (const QString &row : before)
-        QCOMPARE(store.save(stored(row.section('/', 0, 0), row.section('/', 1)),
+        QCOMPARE(records->save(stored(row.section('/', 0, 0), row.section('/', 1)),
                             RecordStore::SaveMode::AddOnly, &error),
                  RecordStore::Outcome::Added);
     const PanelSettings window = stored(number, "window");
@@ -183,7 +211,7 @@ void TestRecordForms::fileMenu()
     QCOMPARE(now.TxtAni, shown);
     if (action.startsWith("open") && shown != number) {
         PanelSettings expected;
-        QCOMPARE(store.find(RecordStore::Key::Number, shown, &expected, &error), RecordStore::Outcome::Found);
+        QCOMPARE(records->find(RecordStore::Key::Number, shown, &expected, &error), RecordStore::Outcome::Found);
         QCOMPARE(now, expected);
     } else {
         QCOMPARE(now, window);

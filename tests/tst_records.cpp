@@ -1,4 +1,7 @@
-// The record store against real SQLite files in a temporary folder.
+// The record store against real SQLite files in a temporary folder and,
+// row by row, against the PostgreSQL server the test command starts.
+#include "pgserver.h"
+#include "postgresrecordstore.h"
 #include "recordrow.h"
 #include "sqliterecordstore.h"
 #include "sqlitefiles.h"
@@ -25,27 +28,76 @@ PanelSettings record(const QString &number, const QString &name = QStringLiteral
     return s;
 }
 
+// This suite's database on the test server.
+const QString Database = QStringLiteral("kv_tst_records");
+
 } // namespace
+
+// The store of a data row ("sqlite" or "postgresql"), empty; skips the
+// row when there is no test server.
+#define STORE(variable)                                                                                      \
+    QFETCH(QString, store);                                                                                  \
+    if (store == "postgresql" && !PgServer::missing().isEmpty())                                             \
+        QSKIP(qPrintable(PgServer::missing()));                                                              \
+    const std::unique_ptr<RecordStore> variable = emptyStore(store);                                         \
+    QVERIFY(variable)
 
 class TestRecords : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void keys_data();
     void keys();
     void storedCheckState_data();
     void storedCheckState();
+    void nullCells_data();
     void nullCells();
     void faults_data();
     void faults();
     void fileWithoutTableGetsOne();
-    void twoWritersLoseNoRow();
+    void twoWriters_data();
+    void twoWriters();
+    void serverFaults_data();
+    void serverFaults();
+    void serverLostDuringSave();
 
 private:
+    std::unique_ptr<RecordStore> emptyStore(const QString &store);
+    QString exec(const QString &store, const QString &sql);
+
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_path;
 };
+
+void TestRecords::initTestCase()
+{
+    if (!PgServer::missing().isEmpty())
+        return;
+    QCOMPARE(PgServer::recreate(Database), QString());
+    // One role logs in only with its password, one may not create tables.
+    QCOMPARE(PgServer::exec("postgres", "DROP ROLE IF EXISTS kvpassword;\nDROP ROLE IF EXISTS kvreader;\n"
+                                        "CREATE ROLE kvpassword LOGIN PASSWORD 'right';\nCREATE ROLE kvreader LOGIN"),
+             QString());
+}
+
+std::unique_ptr<RecordStore> TestRecords::emptyStore(const QString &store)
+{
+    if (store == "sqlite")
+        return std::make_unique<SqliteRecordStore>(m_path);
+    if (store == "postgresql-kept") // another copy of the program on the same table
+        return std::make_unique<PostgresRecordStore>(PgServer::address(Database));
+    if (!PgServer::exec(Database, "DROP TABLE IF EXISTS tb4810").isEmpty())
+        return nullptr;
+    return std::make_unique<PostgresRecordStore>(PgServer::address(Database));
+}
+
+// Runs the statements (separated by ";\n") as another tool would.
+QString TestRecords::exec(const QString &store, const QString &sql)
+{
+    return store == "sqlite" ? sqliteExec(m_path, sql) : PgServer::exec(Database, sql);
+}
 
 void TestRecords::init()
 {
@@ -56,20 +108,23 @@ void TestRecords::init()
 
 void TestRecords::keys_data()
 {
+    QTest::addColumn<QString>("store");
     QTest::addColumn<Key>("by");
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("searched");
     QTest::addColumn<bool>("found");
-    QTest::newRow("double quote") << Key::Number << "17\"" << "17\"" << true;
-    QTest::newRow("quotes and SQL words") << Key::Number << "1\" OR \"\"=\"" << "1\" OR \"\"=\"" << true;
-    QTest::newRow("pasted condition matches nothing") << Key::Number << "17" << "x\" OR \"1\"=\"1" << false;
-    QTest::newRow("semicolon, statement") << Key::Name << "a'; DROP TABLE tb4810; --"
-                                          << "a'; DROP TABLE tb4810; --" << true;
-    QTest::newRow("number, other case") << Key::Number << "AB12" << "ab12" << true;
-    QTest::newRow("name, other case") << Key::Name << "Shop Nord" << "SHOP NORD" << true;
-    QTest::newRow("leading blank kept") << Key::Number << " 17" << " 17" << true;
-    QTest::newRow("leading blank needed") << Key::Number << " 17" << "17" << false;
-    QTest::newRow("trailing blank counts") << Key::Name << "shop" << "shop " << false;
+    for (const char *store : {"sqlite", "postgresql"}) {
+        QTest::addRow("%s, double quote", store) << store << Key::Number << "17\"" << "17\"" << true;
+        QTest::addRow("%s, quotes and SQL words", store) << store << Key::Number << "1\" OR \"\"=\"" << "1\" OR \"\"=\"" << true;
+        QTest::addRow("%s, pasted condition matches nothing", store) << store << Key::Number << "17" << "x\" OR \"1\"=\"1" << false;
+        QTest::addRow("%s, semicolon, statement", store) << store << Key::Name << "a'; DROP TABLE tb4810; --"
+                                              << "a'; DROP TABLE tb4810; --" << true;
+        QTest::addRow("%s, number, other case", store) << store << Key::Number << "AB12" << "ab12" << true;
+        QTest::addRow("%s, name, other case", store) << store << Key::Name << "Shop Nord" << "SHOP NORD" << true;
+        QTest::addRow("%s, leading blank kept", store) << store << Key::Number << " 17" << " 17" << true;
+        QTest::addRow("%s, leading blank needed", store) << store << Key::Number << " 17" << "17" << false;
+        QTest::addRow("%s, trailing blank counts", store) << store << Key::Name << "shop" << "shop " << false;
+    }
 }
 
 void TestRecords::keys()
@@ -78,19 +133,19 @@ void TestRecords::keys()
     QFETCH(QString, stored);
     QFETCH(QString, searched);
     QFETCH(bool, found);
-    SqliteRecordStore store(m_path);
+    STORE(records);
     const PanelSettings saved = by == Key::Number ? record(stored, "n") : record("9", stored);
     QString error;
-    QCOMPARE(store.save(saved, RecordStore::SaveMode::AddOnly, &error), Outcome::Added);
+    QCOMPARE(records->save(saved, RecordStore::SaveMode::AddOnly, &error), Outcome::Added);
 
     PanelSettings loaded;
-    QCOMPARE(store.find(by, searched, &loaded, &error), found ? Outcome::Found : Outcome::NotFound);
+    QCOMPARE(records->find(by, searched, &loaded, &error), found ? Outcome::Found : Outcome::NotFound);
     if (found)
         QCOMPARE(loaded, saved);
     // The same key again finds the row: no second one is added.
-    QCOMPARE(store.save(saved, RecordStore::SaveMode::AddOnly, &error), Outcome::Exists);
+    QCOMPARE(records->save(saved, RecordStore::SaveMode::AddOnly, &error), Outcome::Exists);
     RecordStore::Keys keys;
-    QVERIFY2(store.listKeys(&keys, &error), qPrintable(error));
+    QVERIFY2(records->listKeys(&keys, &error), qPrintable(error));
     QCOMPARE(keys.numbers, QStringList{saved.TxtAni});
 }
 
@@ -125,27 +180,34 @@ void TestRecords::storedCheckState()
     QCOMPARE(loaded.CkTel[3], checked);
 }
 
+void TestRecords::nullCells_data()
+{
+    QTest::addColumn<QString>("store");
+    QTest::newRow("sqlite") << "sqlite";
+    QTest::newRow("postgresql") << "postgresql";
+}
+
 void TestRecords::nullCells()
 {
-    SqliteRecordStore store(m_path);
+    STORE(records);
     QString error;
-    QCOMPARE(store.save(record("1", "first"), RecordStore::SaveMode::AddOnly, &error), Outcome::Added);
+    QCOMPARE(records->save(record("1", "first"), RecordStore::SaveMode::AddOnly, &error), Outcome::Added);
     // Rows of another tool: one without a number, one with nothing but a number.
-    QCOMPARE(sqliteExec(m_path, "INSERT INTO tb4810 (name) VALUES ('nameless number');"
-                                "INSERT INTO tb4810 (ID) VALUES ('2')"),
+    QCOMPARE(exec(store, "INSERT INTO tb4810 (name) VALUES ('nameless number');\n"
+                          "INSERT INTO tb4810 (ID) VALUES ('2')"),
              QString());
 
     RecordStore::Keys keys;
-    QVERIFY2(store.listKeys(&keys, &error), qPrintable(error));
+    QVERIFY2(records->listKeys(&keys, &error), qPrintable(error));
     QCOMPARE(keys.numbers, (QStringList{"1", "2"}));
     QCOMPARE(keys.names, (QStringList{"first", "nameless number"}));
 
     PanelSettings loaded;
-    QCOMPARE(store.find(Key::Number, "2", &loaded, &error), Outcome::Found);
+    QCOMPARE(records->find(Key::Number, "2", &loaded, &error), Outcome::Found);
     PanelSettings expected = PanelSettings::cleared();
     expected.TxtAni = "2";
     QCOMPARE(loaded, expected);
-    QCOMPARE(store.find(Key::Name, "nameless number", &loaded, &error), Outcome::Found);
+    QCOMPARE(records->find(Key::Name, "nameless number", &loaded, &error), Outcome::Found);
     QCOMPARE(loaded.TxtAni, QString());
 }
 
@@ -252,31 +314,149 @@ void TestRecords::fileWithoutTableGetsOne()
     QCOMPARE(sqliteValue(m_path, "SELECT who FROM customers"), QString("kept"));
 }
 
-void TestRecords::twoWritersLoseNoRow()
+void TestRecords::twoWriters_data()
 {
+    QTest::addColumn<QString>("store");
+    QTest::addColumn<bool>("sameNumbers");
+    for (const char *store : {"sqlite", "postgresql"}) {
+        QTest::addRow("%s, other numbers", store) << store << false;
+        QTest::addRow("%s, same numbers at once", store) << store << true;
+    }
+}
+
+// Two copies of the program save at the same time: no row is lost, and a
+// number both save at once is stored once, the other copy told it exists.
+void TestRecords::twoWriters()
+{
+    QFETCH(bool, sameNumbers);
+    STORE(records);
     constexpr int PerWriter = 100;
-    std::atomic<int> failures{0};
+    std::atomic<int> added{0};
+    std::atomic<int> exists{0};
+    std::atomic<int> ready{0};
+    std::atomic<int> failed{0};
     const auto writer = [&](const QString &prefix) {
         return QThread::create([&, prefix] {
-            SqliteRecordStore store(m_path); // a second copy of the program
+            std::unique_ptr<RecordStore> copy = emptyStore(store == "sqlite" ? "sqlite" : "postgresql-kept");
             QString error;
-            for (int i = 0; i < PerWriter; ++i)
-                if (store.save(record(prefix + QString::number(i)), RecordStore::SaveMode::AddOnly, &error)
-                    != Outcome::Added)
-                    ++failures;
+            ++ready;
+            while (ready < 2) {
+            }
+            for (int i = 0; i < PerWriter; ++i) {
+                const Outcome outcome = copy->save(record(prefix + QString::number(i)),
+                                                   RecordStore::SaveMode::AddOnly, &error);
+                ++(outcome == Outcome::Added ? added : outcome == Outcome::Exists ? exists : failed);
+            }
         });
     };
     std::unique_ptr<QThread> a(writer("A"));
-    std::unique_ptr<QThread> b(writer("B"));
+    std::unique_ptr<QThread> b(writer(sameNumbers ? "A" : "B"));
     a->start();
     b->start();
     QVERIFY(a->wait(60000) && b->wait(60000));
-    QCOMPARE(failures.load(), 0);
-    SqliteRecordStore store(m_path);
+    QCOMPARE(added.load(), sameNumbers ? PerWriter : 2 * PerWriter);
+    QCOMPARE(failed.load(), 0);
+    QCOMPARE(exists.load(), sameNumbers ? PerWriter : 0);
     RecordStore::Keys keys;
     QString error;
-    QVERIFY2(store.listKeys(&keys, &error), qPrintable(error));
-    QCOMPARE(keys.numbers.size(), 2 * PerWriter);
+    QVERIFY2(records->listKeys(&keys, &error), qPrintable(error));
+    QCOMPARE(keys.numbers.size(), added.load());
+}
+
+void TestRecords::serverFaults_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QStringList>("failing"); // the operations that must fail
+    QTest::addColumn<QString>("says");
+    const QStringList all{"add", "remove", "find", "list"};
+    QTest::newRow("no server") << "postgresql://postgres@%2Fnonexistent%2Fkv4810g/kv" << all << "cannot be reached";
+    QTest::newRow("wrong password") << PgServer::address(Database, "kvpassword:wrong") << all << "refused the login";
+    QTest::newRow("no password") << PgServer::address(Database, "kvpassword") << all << "refused the login";
+    QTest::newRow("unknown user") << PgServer::address(Database, "nobody") << all << "refused the login";
+    QTest::newRow("no database") << PgServer::address("kv_absent") << all << "no such database";
+    QTest::newRow("table not creatable") << PgServer::address(Database, "kvreader") << QStringList{"add"}
+                                         << "may not create it";
+}
+
+// Each fault fails the operation with a message naming the server; the
+// next operation with a usable address works.
+void TestRecords::serverFaults()
+{
+    QFETCH(QString, address);
+    QFETCH(QStringList, failing);
+    QFETCH(QString, says);
+    if (!PgServer::missing().isEmpty())
+        QSKIP(qPrintable(PgServer::missing()));
+    QCOMPARE(PgServer::exec(Database, "DROP TABLE IF EXISTS tb4810"), QString());
+    qunsetenv("PGPASSWORD");
+    PostgresRecordStore store(address);
+    for (const QString &operation : failing) {
+        PanelSettings found;
+        RecordStore::Keys keys;
+        QString error;
+        if (operation == "add")
+            QCOMPARE(store.save(record("1"), RecordStore::SaveMode::AddOnly, &error), Outcome::Failed);
+        else if (operation == "remove")
+            QCOMPARE(store.remove("1", &error), Outcome::Failed);
+        else if (operation == "find")
+            QCOMPARE(store.find(Key::Number, "1", &found, &error), Outcome::Failed);
+        else
+            QVERIFY(!store.listKeys(&keys, &error));
+        QVERIFY2(error.contains(says) && error.contains(store.location()) && error.endsWith('!'),
+                 qPrintable(operation + ": " + error));
+    }
+    QString error;
+    PostgresRecordStore good(PgServer::address(Database));
+    QCOMPARE(good.save(record("1"), RecordStore::SaveMode::AddOnly, &error), Outcome::Added);
+}
+
+// The server ends the connection while a save waits inside its
+// transaction: a clear message, no row, and the next save works.
+void TestRecords::serverLostDuringSave()
+{
+    if (!PgServer::missing().isEmpty())
+        QSKIP(qPrintable(PgServer::missing()));
+    const std::unique_ptr<RecordStore> store = emptyStore("postgresql");
+    QString error;
+    QCOMPARE(store->save(record("1"), RecordStore::SaveMode::AddOnly, &error), Outcome::Added);
+
+    // Another session holds the table, so the save stops at its lookup.
+    QSqlDatabase admin = QSqlDatabase::addDatabase("QPSQL", "admin");
+    admin.setHostName(QUrl::fromPercentEncoding(PgServer::server().section('@', 1).section(':', 0, 0).toUtf8()));
+    admin.setPort(PgServer::server().section(':', -1).toInt());
+    admin.setUserName("postgres");
+    admin.setDatabaseName(Database);
+    QVERIFY(admin.open());
+    QSqlQuery lock(admin);
+    QVERIFY(lock.exec("BEGIN") && lock.exec("LOCK TABLE tb4810 IN ACCESS EXCLUSIVE MODE"));
+
+    Outcome outcome = Outcome::Found;
+    QString lost;
+    std::unique_ptr<QThread> saving(QThread::create([&] {
+        outcome = store->save(record("2"), RecordStore::SaveMode::AddOnly, &lost);
+    }));
+    saving->start();
+    QSqlQuery waiting(admin);
+    // The activity view holds still within a transaction unless told.
+    QTRY_VERIFY(waiting.exec("SELECT pg_stat_clear_snapshot()")
+                && waiting.exec("SELECT pid FROM pg_stat_activity WHERE wait_event_type = 'Lock' AND datname = '"
+                             + Database + "'")
+                && waiting.next());
+    QSqlQuery terminate(admin);
+    QVERIFY(terminate.exec("SELECT pg_terminate_backend(" + waiting.value(0).toString() + ")"));
+    QVERIFY(saving->wait(30000));
+    QVERIFY(lock.exec("COMMIT"));
+    admin.close();
+    admin = QSqlDatabase();
+    QSqlDatabase::removeDatabase("admin");
+
+    QCOMPARE(outcome, Outcome::Failed);
+    QVERIFY2(lost.contains("connection") && lost.contains(store->location()) && lost.endsWith('!'),
+             qPrintable(lost));
+    RecordStore::Keys keys;
+    QVERIFY2(store->listKeys(&keys, &error), qPrintable(error));
+    QCOMPARE(keys.numbers, QStringList{"1"});
+    QCOMPARE(store->save(record("2"), RecordStore::SaveMode::AddOnly, &error), Outcome::Added);
 }
 
 QTEST_GUILESS_MAIN(TestRecords)

@@ -45,6 +45,7 @@ frmmain::frmmain(QWidget *parent)
     connect(ui->File_open, &QAction::triggered, this, &frmmain::File_open_Click);
     connect(ui->File_save, &QAction::triggered, this, &frmmain::File_save_Click);
     connect(ui->File_del, &QAction::triggered, this, &frmmain::File_del_Click);
+    addRecordsLine();
 
     connect(&MSComm1, &SerialLink::replyReceived, &m_dispatch, &ReplyDispatch::deliver);
     connect(&MSComm1, &SerialLink::portLost, this, &frmmain::portLost);

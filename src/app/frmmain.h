@@ -60,6 +60,7 @@ private:
     void DeleteRecord(const QString &number);
     void LoadRecord(const QString &key, int mode);
     void CopyRecordToWindow(const PanelSettings &record);
+    void addRecordsLine();
 
     void showPasswordDialog();
     void sendPassword(const QString &password);

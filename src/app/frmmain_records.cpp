@@ -115,3 +115,13 @@ void frmmain::CopyRecordToWindow(const PanelSettings &record)
 {
     setSettings(record);
 }
+
+// A disabled line at the end of the File menu names the store a save goes to.
+void frmmain::addRecordsLine()
+{
+    ui->File->addSeparator()->setObjectName(QStringLiteral("recordsSeparator"));
+    QAction *line = ui->File->addAction(QStringLiteral("Records: ") + m_records->description());
+    line->setObjectName(QStringLiteral("recordsInUse"));
+    line->setToolTip(m_records->location());
+    line->setEnabled(false);
+}

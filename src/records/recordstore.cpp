@@ -1,6 +1,7 @@
 #include "recordstore.h"
 
 #include "programfolders.h"
+#include "postgresrecordstore.h"
 #include "sqliterecordstore.h"
 
 #include <QCoreApplication>
@@ -23,5 +24,12 @@ QString recordFilePath()
 
 std::unique_ptr<RecordStore> openRecordStore()
 {
-    return std::make_unique<SqliteRecordStore>(recordFilePath());
+    return openRecordStore(recordFilePath());
+}
+
+std::unique_ptr<RecordStore> openRecordStore(const QString &where)
+{
+    if (PostgresRecordStore::isAddress(where))
+        return std::make_unique<PostgresRecordStore>(where);
+    return std::make_unique<SqliteRecordStore>(where);
 }

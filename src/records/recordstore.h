@@ -34,6 +34,9 @@ public:
 
     // Where the records are, for messages.
     virtual QString location() const = 0;
+    // The store in a few words, for the File menu: the file's name, or
+    // "shared, host/dbname".
+    virtual QString description() const = 0;
     // Stores the record under its number (settings.TxtAni): Added,
     // Replaced, Exists (AddOnly and the number is taken) or Failed.
     virtual Outcome save(const PanelSettings &settings, SaveMode mode, QString *error) = 0;
@@ -50,5 +53,8 @@ public:
 // user's data folder when the program runs installed, else "4810G.mdb"
 // in the program's folder.
 QString recordFilePath();
-// The store the program uses.
+// The store the program uses: the shared store when KV4810G_RECORDS holds
+// a postgresql:// address, else the records file.
 std::unique_ptr<RecordStore> openRecordStore();
+// The store at a file path or a postgresql:// address.
+std::unique_ptr<RecordStore> openRecordStore(const QString &where);

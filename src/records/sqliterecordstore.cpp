@@ -250,6 +250,11 @@ SqliteRecordStore::SqliteRecordStore(const QString &path)
 {
 }
 
+QString SqliteRecordStore::description() const
+{
+    return QFileInfo(m_path).fileName();
+}
+
 RecordStore::Outcome SqliteRecordStore::save(const PanelSettings &settings, SaveMode mode, QString *error)
 {
     const FileKind kind = inspect(m_path);

@@ -14,6 +14,7 @@ public:
     explicit SqliteRecordStore(const QString &path);
 
     QString location() const override { return m_path; }
+    QString description() const override;
     Outcome save(const PanelSettings &settings, SaveMode mode, QString *error) override;
     Outcome remove(const QString &number, QString *error) override;
     Outcome find(Key by, const QString &key, PanelSettings *settings, QString *error) override;

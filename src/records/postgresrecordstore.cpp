@@ -1,0 +1,396 @@
+#include "postgresrecordstore.h"
+
+#include "recordrow.h"
+
+#include <QAtomicInteger>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+
+namespace {
+
+using Server = PostgresRecordStore::Server;
+
+QString decoded(const QString &part)
+{
+    return QUrl::fromPercentEncoding(part.toUtf8());
+}
+
+Server parse(const QString &address)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^postgres(?:ql)?://(?:([^@/?]*)@)?([^/?]*)(?:/([^?]*))?(?:\\?(.*))?$"));
+    Server server;
+    const QRegularExpressionMatch m = form.match(address);
+    if (!m.hasMatch())
+        return server;
+    const QString user = m.captured(1);
+    server.user = decoded(user.section(QLatin1Char(':'), 0, 0));
+    if (user.contains(QLatin1Char(':')))
+        server.password = decoded(user.section(QLatin1Char(':'), 1));
+    QString host = m.captured(2);
+    const int colon = host.lastIndexOf(QLatin1Char(':'));
+    if (colon >= 0 && !host.endsWith(QLatin1Char(']'))) {
+        server.port = host.mid(colon + 1).toInt();
+        host.truncate(colon);
+    }
+    server.host = decoded(host);
+    server.database = decoded(m.captured(3));
+    QStringList options;
+    for (const QString &pair : m.captured(4).split(QLatin1Char('&'), Qt::SkipEmptyParts)) {
+        const QString key = decoded(pair.section(QLatin1Char('='), 0, 0));
+        const QString value = decoded(pair.section(QLatin1Char('='), 1));
+        if (key == QLatin1String("host"))
+            server.host = value;
+        else if (key == QLatin1String("port"))
+            server.port = value.toInt();
+        else if (key == QLatin1String("user"))
+            server.user = value;
+        else if (key == QLatin1String("dbname"))
+            server.database = value;
+        else if (!key.contains(QRegularExpression(QStringLiteral("[^a-z_]"))) && !value.contains(QLatin1Char('\'')))
+            options << QStringLiteral("%1='%2'").arg(key, value); // sslmode and the like
+    }
+    options << QStringLiteral("connect_timeout=%1").arg(PostgresRecordStore::ConnectTimeoutS)
+            << QStringLiteral("options='-c lock_timeout=%1'").arg(PostgresRecordStore::LockTimeoutMs);
+    server.options = options.join(QLatin1Char(';'));
+    return server;
+}
+
+bool connectionLost(const QSqlError &e)
+{
+    const QString code = e.nativeErrorCode();
+    const QString text = e.databaseText() + e.driverText();
+    return code.startsWith(QLatin1String("08")) || code.startsWith(QLatin1String("57P"))
+        || text.contains(QLatin1String("server closed the connection"))
+        || text.contains(QLatin1String("no connection to the server"))
+        || text.contains(QLatin1String("terminating connection"));
+}
+
+// The message for a failed step, naming the server.
+QString faultText(const QString &server, const QString &user, const QSqlError &e, bool connecting, bool creating)
+{
+    const QString text = e.databaseText().isEmpty() ? e.driverText() : e.databaseText();
+    const QString code = e.nativeErrorCode();
+    if (connecting) {
+        if (text.contains(QLatin1String("authentication failed")) || text.contains(QLatin1String("no password supplied"))
+            || text.contains(QLatin1String("pg_hba.conf")) || text.contains(QLatin1String("role \"")))
+            return QStringLiteral("The record server %1 refused the login of %2: check the user and the password "
+                                  "(PGPASSWORD or the password file)!")
+                .arg(server, user.isEmpty() ? QStringLiteral("this user") : user);
+        if (text.contains(QLatin1String("database \"")) && text.contains(QLatin1String("does not exist")))
+            return QStringLiteral("The record server %1 has no such database!").arg(server);
+        return QStringLiteral("The record server %1 cannot be reached: check the address and that the server "
+                              "runs!")
+            .arg(server);
+    }
+    if (connectionLost(e))
+        return QStringLiteral("The connection to the record server %1 was lost, nothing was changed: try again!")
+            .arg(server);
+    if (code == QLatin1String("55P03"))
+        return QStringLiteral("The records on the server %1 are in use by another program, try again!").arg(server);
+    if (code == QLatin1String("42501"))
+        return creating ? QStringLiteral("The record server %1 has no table tb4810, and this user may not create "
+                                         "it!")
+                              .arg(server)
+                        : QStringLiteral("The record server %1 does not allow this user to change the records!")
+                              .arg(server);
+    return QStringLiteral("The record server %1 cannot be used: %2!").arg(server, text.trimmed());
+}
+
+// One operation: a connection of its own, opened, used, and closed and
+// removed again when the operation ends.
+class Cycle
+{
+public:
+    Cycle(const Server &address, const QString &server)
+        : m_address(address)
+        , m_server(server)
+        , m_name(QStringLiteral("kv4810g-shared-%1").arg(s_next.fetchAndAddRelaxed(1)))
+    {
+    }
+
+    ~Cycle()
+    {
+        if (m_inTransaction && m_db.isOpen())
+            QSqlQuery(QStringLiteral("ROLLBACK"), m_db);
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+
+    bool open()
+    {
+        if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
+            error = QStringLiteral("The PostgreSQL driver of Qt is not installed, the record server %1 cannot be "
+                                   "used!")
+                        .arg(m_server);
+            return false;
+        }
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+        m_db.setHostName(m_address.host);
+        m_db.setPort(m_address.port);
+        m_db.setUserName(m_address.user);
+        m_db.setPassword(m_address.password);
+        m_db.setDatabaseName(m_address.database);
+        m_db.setConnectOptions(m_address.options);
+        if (m_db.open())
+            return true;
+        error = faultText(m_server, m_address.user, m_db.lastError(), true, false);
+        return false;
+    }
+
+    // Saves and deletes of every copy of the program take turns, so the row
+    // looked up is still the row written when the transaction commits, and
+    // two first saves do not both create the table.
+    bool beginWrite()
+    {
+        if (!exec(QStringLiteral("BEGIN")))
+            return false;
+        m_inTransaction = true;
+        return exec(QStringLiteral("SELECT pg_advisory_xact_lock(4810)"));
+    }
+
+    bool commit()
+    {
+        if (!exec(QStringLiteral("COMMIT")))
+            return false;
+        m_inTransaction = false;
+        return true;
+    }
+
+    bool exec(const QString &sql)
+    {
+        QSqlQuery query(m_db);
+        return query.exec(sql) || fail(query.lastError());
+    }
+
+    bool prepare(QSqlQuery &query, const QString &sql)
+    {
+        query = QSqlQuery(m_db);
+        query.setForwardOnly(true);
+        return query.prepare(sql) || fail(query.lastError());
+    }
+
+    bool run(QSqlQuery &query) { return query.exec() || fail(query.lastError()); }
+
+    bool tableExists(bool *exists)
+    {
+        QSqlQuery query(m_db);
+        if (!query.exec(QStringLiteral("SELECT to_regclass('tb4810') IS NOT NULL")) || !query.next())
+            return fail(query.lastError());
+        *exists = query.value(0).toBool();
+        return true;
+    }
+
+    bool createTable()
+    {
+        QStringList definitions{QStringLiteral("rowid bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY")};
+        for (int c = 0; c < RecordRow::ColumnCount; ++c)
+            definitions << RecordRow::columns().at(c)
+                    + (RecordRow::isCheckColumn(c) ? QStringLiteral(" smallint") : QStringLiteral(" text"));
+        m_creating = true;
+        // Rows written by other tools may repeat a number or a name: the
+        // indexes speed the lookups up but do not demand uniqueness.
+        const bool made = exec(QStringLiteral("CREATE TABLE tb4810 (%1)").arg(definitions.join(QStringLiteral(", "))))
+            && exec(QStringLiteral("CREATE INDEX tb4810_id ON tb4810 (lower(ID))"))
+            && exec(QStringLiteral("CREATE INDEX tb4810_name ON tb4810 (lower(name))"));
+        m_creating = false;
+        return made;
+    }
+
+    bool fail(const QSqlError &e)
+    {
+        // A missing table reads as an empty one.
+        missingTable = e.nativeErrorCode() == QLatin1String("42P01");
+        error = faultText(m_server, m_address.user, e, false, m_creating);
+        return false;
+    }
+
+    QString error;
+    bool missingTable = false;
+
+private:
+    static inline QAtomicInteger<quint64> s_next{0};
+    const Server &m_address;
+    QString m_server;
+    QString m_name;
+    QSqlDatabase m_db;
+    bool m_inTransaction = false;
+    bool m_creating = false;
+};
+
+const QString &columnList()
+{
+    static const QString list = RecordRow::columns().join(QStringLiteral(", "));
+    return list;
+}
+
+// The first row with this number, in the store's order.
+const QString firstWithNumber =
+    QStringLiteral("SELECT rowid FROM tb4810 WHERE lower(ID) = lower(?) ORDER BY rowid LIMIT 1");
+
+RecordStore::Outcome failed(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+    return RecordStore::Outcome::Failed;
+}
+
+// The first row's rowid into *rowid; false when the query failed.
+bool firstRow(Cycle &cycle, const QString &number, bool *found, qint64 *rowid)
+{
+    QSqlQuery query;
+    if (!cycle.prepare(query, firstWithNumber))
+        return false;
+    query.addBindValue(number);
+    if (!cycle.run(query))
+        return false;
+    *found = query.next();
+    *rowid = *found ? query.value(0).toLongLong() : 0;
+    return !query.lastError().isValid() || cycle.fail(query.lastError());
+}
+
+} // namespace
+
+PostgresRecordStore::PostgresRecordStore(const QString &address)
+    : m_address(parse(address))
+{
+    const QString host = m_address.host.isEmpty() ? QStringLiteral("localhost") : m_address.host;
+    m_server = m_address.database.isEmpty() ? host : host + QLatin1Char('/') + m_address.database;
+}
+
+bool PostgresRecordStore::isAddress(const QString &text)
+{
+    return text.startsWith(QLatin1String("postgresql://")) || text.startsWith(QLatin1String("postgres://"));
+}
+
+RecordStore::Outcome PostgresRecordStore::save(const PanelSettings &settings, SaveMode mode, QString *error)
+{
+    Cycle cycle(m_address, m_server);
+    bool exists = false;
+    if (!cycle.open() || !cycle.beginWrite() || !cycle.tableExists(&exists) || (!exists && !cycle.createTable()))
+        return failed(error, cycle.error);
+
+    bool found = false;
+    qint64 rowid = 0;
+    if (!firstRow(cycle, settings.TxtAni, &found, &rowid))
+        return failed(error, cycle.error);
+    if (found && mode == SaveMode::AddOnly)
+        return Outcome::Exists; // the cycle rolls the empty transaction back
+
+    QString sql;
+    if (found) {
+        QStringList assignments;
+        for (const QString &column : RecordRow::columns())
+            assignments << column + QStringLiteral(" = ?");
+        sql = QStringLiteral("UPDATE tb4810 SET %1 WHERE rowid = ?").arg(assignments.join(QStringLiteral(", ")));
+    } else {
+        QStringList marks;
+        for (int c = 0; c < RecordRow::ColumnCount; ++c)
+            marks << QStringLiteral("?");
+        sql = QStringLiteral("INSERT INTO tb4810 (%1) VALUES (%2)").arg(columnList(), marks.join(QStringLiteral(", ")));
+    }
+    QSqlQuery write;
+    if (!cycle.prepare(write, sql))
+        return failed(error, cycle.error);
+    for (const QVariant &value : RecordRow::rowValues(settings))
+        write.addBindValue(value);
+    if (found)
+        write.addBindValue(rowid);
+    if (!cycle.run(write))
+        return failed(error, cycle.error);
+    write.finish();
+    if (!cycle.commit())
+        return failed(error, cycle.error);
+    return found ? Outcome::Replaced : Outcome::Added;
+}
+
+RecordStore::Outcome PostgresRecordStore::remove(const QString &number, QString *error)
+{
+    Cycle cycle(m_address, m_server);
+    bool exists = false;
+    if (!cycle.open() || !cycle.beginWrite() || !cycle.tableExists(&exists))
+        return failed(error, cycle.error);
+    if (!exists)
+        return Outcome::NotFound;
+    bool found = false;
+    qint64 rowid = 0;
+    if (!firstRow(cycle, number, &found, &rowid))
+        return failed(error, cycle.error);
+    if (!found)
+        return Outcome::NotFound;
+    QSqlQuery del;
+    if (!cycle.prepare(del, QStringLiteral("DELETE FROM tb4810 WHERE rowid = ?")))
+        return failed(error, cycle.error);
+    del.addBindValue(rowid);
+    if (!cycle.run(del) || !cycle.commit())
+        return failed(error, cycle.error);
+    return Outcome::Removed;
+}
+
+RecordStore::Outcome PostgresRecordStore::find(Key by, const QString &key, PanelSettings *settings, QString *error)
+{
+    Cycle cycle(m_address, m_server);
+    if (!cycle.open())
+        return failed(error, cycle.error);
+    QSqlQuery query;
+    const QString column = by == Key::Name ? QStringLiteral("name") : QStringLiteral("ID");
+    if (!cycle.prepare(query, QStringLiteral("SELECT %1 FROM tb4810 WHERE lower(%2) = lower(?) ORDER BY rowid LIMIT 1")
+                                  .arg(columnList(), column))) {
+        if (cycle.missingTable)
+            return Outcome::NotFound;
+        return failed(error, cycle.error);
+    }
+    query.addBindValue(key);
+    if (!cycle.run(query)) {
+        if (cycle.missingTable)
+            return Outcome::NotFound;
+        return failed(error, cycle.error);
+    }
+    if (!query.next()) {
+        if (query.lastError().isValid()) {
+            cycle.fail(query.lastError());
+            return failed(error, cycle.error);
+        }
+        return Outcome::NotFound;
+    }
+    QVariantList values;
+    values.reserve(RecordRow::ColumnCount);
+    for (int c = 0; c < RecordRow::ColumnCount; ++c)
+        values << query.value(c);
+    if (settings)
+        *settings = RecordRow::settingsFromRow(values);
+    return Outcome::Found;
+}
+
+bool PostgresRecordStore::listKeys(Keys *keys, QString *error)
+{
+    *keys = Keys{};
+    Cycle cycle(m_address, m_server);
+    QSqlQuery query;
+    if (!cycle.open() || !cycle.prepare(query, QStringLiteral("SELECT ID, name FROM tb4810 ORDER BY rowid"))
+        || !cycle.run(query)) {
+        if (cycle.missingTable)
+            return true;
+        failed(error, cycle.error);
+        return false;
+    }
+    while (query.next()) {
+        const QVariant number = query.value(0);
+        const QVariant name = query.value(1);
+        if (!number.isNull())
+            keys->numbers << number.toString();
+        if (!name.isNull())
+            keys->names << name.toString();
+    }
+    if (query.lastError().isValid()) {
+        *keys = Keys{};
+        cycle.fail(query.lastError());
+        failed(error, cycle.error);
+        return false;
+    }
+    return true;
+}
