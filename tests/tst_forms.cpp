@@ -173,9 +173,9 @@ void TestForms::menus_data()
     QTest::newRow("File") << "File" << "File"
                           << QStringList{"File_open", "File_save", "File_del", "JJ", "eqit"}
                           << QStringList{"open_set", "save_set", "opem_sms", "save_sms", "dd"};
-    QTest::newRow("Setting") << "com_set" << "Setting" << QStringList{"open_com", "Close_com"}
-                             << QStringList{};
-    QTest::newRow("Help") << "help" << "Help" << QStringList{"About"}
+    QTest::newRow("Setting") << "com_set" << "Setting"
+                             << QStringList{"open_com", "Close_com", "compareWithPanel"} << QStringList{};
+    QTest::newRow("Help") << "help" << "Help" << QStringList{"About", "protocolTrace"}
                           << QStringList{"kv_4810d", "instruction_sheet"};
 }
 
@@ -190,7 +190,8 @@ void TestForms::menus()
         {"open_set", "Open Setting"}, {"save_set", "Save Setting"}, {"opem_sms", "Open SMS"},
         {"save_sms", "Save SMS"}, {"eqit", "Exit"}, {"open_com", "Open port"},
         {"Close_com", "Close port"}, {"kv_4810d", "Operation Instruction"},
-        {"instruction_sheet", "Instruction sheet for KV-48100"}, {"About", "About"}};
+        {"instruction_sheet", "Instruction sheet for KV-48100"}, {"About", "About"},
+        {"compareWithPanel", "Compare with panel"}, {"protocolTrace", "Protocol trace"}};
 
     auto *m = m_window->findChild<QMenu *>(menu);
     QVERIFY(m);
