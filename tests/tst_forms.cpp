@@ -68,9 +68,9 @@ void TestForms::menus_data()
                           << QStringList{"File_open", "File_save", "File_del", "JJ", "eqit", "recordsSeparator",
                                          "recordsInUse"}
                           << QStringList{"open_set", "save_set", "opem_sms", "save_sms", "dd"};
-    QTest::newRow("Setting") << "com_set" << "Setting" << QStringList{"open_com", "Close_com"}
-                             << QStringList{};
-    QTest::newRow("Help") << "help" << "Help" << QStringList{"About"}
+    QTest::newRow("Setting") << "com_set" << "Setting"
+                             << QStringList{"open_com", "Close_com", "compareWithPanel"} << QStringList{};
+    QTest::newRow("Help") << "help" << "Help" << QStringList{"About", "protocolTrace"}
                           << QStringList{"kv_4810d", "instruction_sheet"};
 }
 

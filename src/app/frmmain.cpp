@@ -58,6 +58,7 @@ frmmain::frmmain(QWidget *parent)
         ui->ProgressBar1->setValue(value);
     });
     connectTransfer();
+    connectCompareAndTrace();
 
     ProgramEnd::setCleanup([this] { MSComm1.close(); });
 }
@@ -227,6 +228,7 @@ void frmmain::open_com_Click()
 
 void frmmain::Close_com_Click()
 {
+    endComparison(QStringLiteral("The serial port was closed during the comparison."));
     m_download.stop();
     MSComm1.close();
 }

@@ -4,6 +4,7 @@
 #include "panelsettings.h"
 #include "replydispatch.h"
 #include "seriallink.h"
+#include "settingscollector.h"
 #include "transferprogress.h"
 
 #include <QMainWindow>
@@ -17,6 +18,7 @@ class PortLamps;
 class frmPassWord;
 class frmOpen;
 class RecordStore;
+class CompareDialog;
 
 // The main window: owns every settings control, the port, the progress
 // and the reply dispatch, and runs the start-up search from Form_Load.
@@ -84,11 +86,21 @@ private:
     void reminderReply(const QString &reply);
     void zoneTextReceived(const QString &reply);
 
+    // Setting > Compare with panel, Help > Protocol trace (frmmain_compare.cpp).
+    void connectCompareAndTrace();
+    void compareWithPanel();
+    void endComparison(const QString &note);
+    void comparisonFinished(SettingsCollector::End end);
+
     Ui::frmmain *ui;
     SerialLink MSComm1;
     TransferProgress m_progress;
     ReplyDispatch m_dispatch;
     PacedSender m_download;
+    SettingsCollector m_comparison;
+    PanelSettings m_comparedWindow; // the window as read when the comparison began
+    QString m_comparisonNote;       // why it ended early
+    QPointer<CompareDialog> m_compareDialog;
     PortLamps *m_lamps;
     QPointer<frmPassWord> m_passwordDialog;
     bool m_searching = false;       // the start-up search decides about lost ports

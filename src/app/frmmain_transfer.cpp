@@ -67,6 +67,7 @@ void frmmain::ComSend_Click()
         Messages::inform(this, download.refusal, SystemInformationLower);
         return;
     }
+    endComparison(QStringLiteral("The comparison ended when a settings download began."));
     alignRelayLists();
     m_progress.start(TransferProgress::DownloadMaximum);
     m_dispatch.ZoneTextMode = 0;
@@ -103,6 +104,7 @@ void frmmain::CmdRead_Click()
         Messages::inform(this, QStringLiteral("Serial port not open!"), SystemInformationLower);
         return;
     }
+    endComparison(QStringLiteral("The comparison ended when a settings upload began."));
     m_dispatch.ZoneTextMode = 0;
     MSComm1.clearReceiveBuffer();
     if (send(QLatin1String(PanelFrames::UploadRequest)))
@@ -157,6 +159,7 @@ void frmmain::CmdDXSend_Click()
         Messages::inform(this, frame.error, SystemInformation);
         return;
     }
+    endComparison(QStringLiteral("The comparison ended when a zone message download began."));
     if (send(frame.text))
         Messages::inform(this, QStringLiteral("finish download!"), SystemInformation);
 }
@@ -168,6 +171,7 @@ void frmmain::Command2_Click()
         Messages::inform(this, frame.error, SystemInformation);
         return;
     }
+    endComparison(QStringLiteral("The comparison ended when a zone message upload began."));
     // The answer is handled by a later receive event, never before this returns.
     if (send(frame.text))
         m_dispatch.ZoneTextMode = 1;

@@ -1,3 +1,4 @@
+#include "commandline.h"
 #include "frmmain.h"
 
 #include <QApplication>
@@ -5,8 +6,16 @@
 
 int main(int argc, char *argv[])
 {
+    // --help and --version need no display.
+    const int answered = CommandLine::answerInformation(argc, argv);
+    if (answered >= 0)
+        return answered;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("7158K"));
+    int exitCode = 0;
+    if (!CommandLine::apply(QApplication::arguments(), &exitCode))
+        return exitCode;
 
     frmmain window;
     if (!window.Form_Load())

@@ -2,6 +2,7 @@
 
 #include "frametext.h"
 #include "portcatalog.h"
+#include "protocoltrace.h"
 
 #include <QFile>
 
@@ -48,6 +49,7 @@ bool SerialLink::open(QString *error)
     m_deviceKnown = true;
     if (m_device.isEmpty()) {
         *error = QStringLiteral("no serial port has this number on this computer");
+        ProtocolTrace::note(QStringLiteral("port %1 not opened: %2").arg(m_portNumber).arg(*error));
         return false;
     }
     return openDevice(m_device, error);
@@ -98,16 +100,20 @@ bool SerialLink::openDevice(const QString &device, QString *error)
     if (!m_port.open(QIODevice::ReadWrite)) {
         *error = openFailure(m_port, device);
         m_port.clearError();
+        ProtocolTrace::note(QStringLiteral("port %1 (%2) not opened: %3").arg(m_portNumber).arg(device, *error));
         return false;
     }
     dropReceived();
+    ProtocolTrace::note(QStringLiteral("port %1 (%2) opened").arg(m_portNumber).arg(device));
     return true;
 }
 
 void SerialLink::close()
 {
-    if (m_port.isOpen())
+    if (m_port.isOpen()) {
         m_port.close();
+        ProtocolTrace::note(QStringLiteral("port %1 closed").arg(m_portNumber));
+    }
     m_port.clearError();
     dropReceived();
 }
@@ -121,17 +127,22 @@ void SerialLink::dropReceived()
 bool SerialLink::SendFrame(const QString &frame, QString *error)
 {
     QByteArray bytes;
-    if (!FrameText::toBytes(frame, &bytes, error))
+    if (!FrameText::toBytes(frame, &bytes, error)) {
+        ProtocolTrace::note(QStringLiteral("not sent, not a frame of whole bytes: %1").arg(ProtocolTrace::masked(frame)));
         return false;
+    }
     if (!m_port.isOpen()) {
         *error = QStringLiteral("the serial port is not open");
+        ProtocolTrace::note(QStringLiteral("not sent, the serial port is not open: %1").arg(ProtocolTrace::masked(frame)));
         return false;
     }
     if (m_port.write(bytes) != bytes.size()) {
         *error = m_port.errorString();
+        ProtocolTrace::note(QStringLiteral("not sent, %1: %2").arg(*error, ProtocolTrace::masked(frame)));
         return false;
     }
     m_port.flush();
+    ProtocolTrace::frameSent(FrameText::fromBytes(bytes));
     return true;
 }
 
@@ -147,8 +158,11 @@ void SerialLink::readWaiting()
         return;
     m_delivering = true;
     for (;;) {
-        if (m_undelivered.isEmpty() && m_port.isOpen() && m_port.bytesAvailable() > 0)
+        if (m_undelivered.isEmpty() && m_port.isOpen() && m_port.bytesAvailable() > 0) {
             m_undelivered = m_assembler.feed(m_port.readAll());
+            for (const QString &reply : std::as_const(m_undelivered))
+                ProtocolTrace::replyReceived(reply);
+        }
         if (m_undelivered.isEmpty() || !m_port.isOpen())
             break;
         emit replyReceived(m_undelivered.takeFirst());
@@ -165,6 +179,7 @@ void SerialLink::handleError(QSerialPort::SerialPortError error)
     if (!lineGone || !m_port.isOpen())
         return;
     const QString reason = m_port.errorString();
+    ProtocolTrace::note(QStringLiteral("port %1 went away: %2").arg(m_portNumber).arg(reason));
     close();
     emit portLost(reason);
 }

@@ -58,12 +58,22 @@ ReplyDispatch::ReplyDispatch(TransferProgress *progress, QObject *parent)
 {
 }
 
+void ReplyDispatch::setDiversion(std::function<void(const QString &)> consumer)
+{
+    m_diversion = std::move(consumer);
+}
+
 void ReplyDispatch::deliver(const QString &reply)
 {
-    if (ZoneTextMode == 1)
+    if (m_diversion) {
+        // A copy: the consumer may end the diversion while it runs.
+        const auto consumer = m_diversion;
+        consumer(reply);
+    } else if (ZoneTextMode == 1) {
         emit zoneTextReceived(reply);
-    else
+    } else {
         DispatchReply(reply);
+    }
 }
 
 void ReplyDispatch::DispatchReply(const QString &text)

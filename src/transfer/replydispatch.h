@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 
 class TransferProgress;
 
@@ -48,6 +49,12 @@ public:
     void deliver(const QString &reply);
     void DispatchReply(const QString &reply);
 
+    // While a diversion is set, deliver() hands every complete reply to it
+    // and to nothing else, whatever ZoneTextMode says (a comparison with
+    // the panel gathers the replies this way). nullptr ends it.
+    void setDiversion(std::function<void(const QString &reply)> consumer);
+    bool isDiverted() const { return bool(m_diversion); }
+
 signals:
     void zoneTextReceived(const QString &reply);
     void dataError();
@@ -60,4 +67,5 @@ signals:
 
 private:
     TransferProgress *m_progress;
+    std::function<void(const QString &)> m_diversion;
 };

@@ -133,7 +133,8 @@ DownloadFrames SettingsDownloadFrames(const PanelSettings &s)
 ReceivingNumberFields DecodeReceivingNumber(int number, const QString &reply)
 {
     const int alarmTypes = int(SettingsLists::alarmTypes().size());
-    return {number, ReplyDigits(reply), positionOf(byteAt(reply, 38), alarmTypes)};
+    const int type = byteAt(reply, 38);
+    return {number, ReplyDigits(reply), positionOf(type, alarmTypes), type};
 }
 
 GsmNumberFields DecodeGsmNumber(int number, const QString &reply)
@@ -144,8 +145,10 @@ GsmNumberFields DecodeGsmNumber(int number, const QString &reply)
 PasswordRelaysFields DecodePasswordRelays(const QString &reply)
 {
     const int relayStates = int(SettingsLists::relayStates().size());
-    return {BytesDigits(reply.mid(4, 8), 4), positionOf(byteAt(reply, 12), relayStates),
-            positionOf(byteAt(reply, 14), relayStates)};
+    const int chanKai = byteAt(reply, 12);
+    const int chanBi = byteAt(reply, 14);
+    return {BytesDigits(reply.mid(4, 8), 4), positionOf(chanKai, relayStates), positionOf(chanBi, relayStates),
+            chanKai, chanBi};
 }
 
 ReminderFields DecodeReminder(const QString &reply)

@@ -33,6 +33,7 @@ struct ReceivingNumberFields // "FF51" .. "FF56"
     int number = 0; // 1 .. 6
     QString Txt;
     int Cmb = -1;   // alarm type list position
+    int typeCode = -1; // the type byte as it came; -1 when the reply ends before it
 };
 
 struct GsmNumberFields // "FF57" .. "FF59"
@@ -46,6 +47,8 @@ struct PasswordRelaysFields // "FF5A"
     QString TxtMiMa;
     int CmbChanKai = -1;
     int CmbChanBi = -1;
+    int chanKaiCode = -1; // the relay bytes as they came; -1 when missing
+    int chanBiCode = -1;
 };
 
 struct ReminderFields // "FF5B"

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QWidget>
+
+class QPlainTextEdit;
+
+// Help > "Protocol trace": the lines of the protocol trace (the last
+// ProtocolTrace::MaxLines), new ones added as they come. Clear empties the
+// trace, Save writes it as plain text. Non-modal, one per owner; closing
+// it hides it, and it goes on taking the lines meanwhile.
+class TraceWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TraceWindow(QWidget *owner);
+
+    // Shows the owner's trace window, creating it the first time, and
+    // brings it to the front.
+    static TraceWindow *showFor(QWidget *owner);
+
+    // The trace's lines, one per text line; false with the reason on failure.
+    static bool saveTo(const QString &path, QString *error);
+    QString text() const;
+
+private:
+    void save();
+
+    QPlainTextEdit *m_text;
+};

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QLoggingCategory>
+#include <QObject>
+#include <QStringList>
+
+#include <memory>
+
+class QFile;
+
+// The logging category of the trace, off unless turned on, for instance
+// with QT_LOGGING_RULES="kv4810g.trace=true".
+Q_DECLARE_LOGGING_CATEGORY(lcProtocolTrace)
+
+// What went over the serial line, one time-stamped line per event:
+//   12:04:31.517 -> FF0018       a frame sent to the panel
+//   12:04:31.540 <- FF6F0D0A     a complete reply from the panel
+//   12:04:31.541 -- text         the port opened, failed, closed or went away
+// The password frame's characters are always written "****": a trace is
+// sent to other people. Every line goes to the logging category, to the
+// trace kept in memory (the last MaxLines) and to the trace file, if any.
+class ProtocolTrace : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int MaxLines = 10000;
+
+    // The program's one trace.
+    static ProtocolTrace &instance();
+
+    static void frameSent(const QString &frame);
+    static void replyReceived(const QString &reply);
+    static void note(const QString &text);
+
+    // The frame text in upper case; a password frame ("FF0102" and the
+    // password's characters) as "FF0102****", whatever its length.
+    static QString masked(const QString &frame);
+
+    // The lines kept, oldest first.
+    QStringList lines() const { return m_lines; }
+    void clear();
+
+    // From now on every line also goes to the file (replaced), each one
+    // written through at once, so a trace survives an abrupt end. A header
+    // line names the program and the date first.
+    bool setFile(const QString &path, QString *error);
+    void closeFile();
+    QString filePath() const;
+
+signals:
+    void lineAdded(const QString &line);
+    void cleared();
+
+private:
+    ProtocolTrace();
+    ~ProtocolTrace() override;
+    void add(const char *direction, const QString &text);
+
+    QStringList m_lines;
+    std::unique_ptr<QFile> m_file;
+};
