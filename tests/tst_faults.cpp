@@ -72,7 +72,8 @@ void TestFaults::uploadAnswered()
     openOn(window, panel.device());
     PanelSettings sent = PanelSettings::startValues();
     sent.Txt[1] = "5550187";
-    sent.Cmb[1] = SettingsLists::atPosition(SettingsLists::alarmTypes(), 3);
+    for (int i = 0; i < 6; ++i) // a report type of 0 comes back as no selection
+        sent.Cmb[i] = SettingsLists::atPosition(SettingsLists::alarmTypes(), i == 1 ? 3 : -1);
     sent.TxtDuanXin[2] = "0123456789012345";
     sent.TxtMiMa = "9876";
     sent.TxtTian = "15";
