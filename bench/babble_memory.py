@@ -1,6 +1,5 @@
 #!/usr/bin/env python3
-"""Resident memory of the program while a message box is open and the line
-keeps sending.
+"""Resident memory and CPU time of the program while the line keeps sending.
 
 Plays the panel on a pseudo-terminal: answers detection, then sends
 "FF5002" so that "Enter the password wrong operation" opens from inside the
@@ -8,13 +7,22 @@ reply handler (a nested event loop), then babbles random bytes at full speed
 for the given number of seconds, half of the time with 0D 0A among them.
 Prints the program's resident memory and CPU time as it goes and a summary.
 
+With "window", the main window is open instead (build/bench/window_on_line,
+the window after start-up with its port open, boxes answered on standard
+output), and the babble goes through the reply dispatch and its decoders.
+
     bench/babble_memory.py [seconds] [program]
+    bench/babble_memory.py [seconds] window
 """
 import os, random, select, subprocess, sys, time, tty
 
 seconds = float(sys.argv[1]) if len(sys.argv) > 1 else 60
-program = sys.argv[2] if len(sys.argv) > 2 else os.path.join(
-    os.path.dirname(__file__), '..', 'build', 'bin', 'kv4810g')
+window = len(sys.argv) > 2 and sys.argv[2] == 'window'
+build = os.path.join(os.path.dirname(__file__), '..', 'build')
+if window:
+    program = os.path.join(build, 'bench', 'window_on_line')
+else:
+    program = sys.argv[2] if len(sys.argv) > 2 else os.path.join(build, 'bin', 'kv4810g')
 
 
 def rss_kib(pid):
@@ -45,14 +53,25 @@ master, slave = os.openpty()
 tty.setraw(slave)
 env = dict(os.environ, KV4810G_PORTS=os.ttyname(slave), QT_QPA_PLATFORM='offscreen')
 env.pop('KV4810G_AUTO_ANSWER', None)
-proc = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+if window:
+    env['KV4810G_AUTO_ANSWER'] = '1'
+    env['KV4810G_RECORDS'] = os.path.join(os.environ.get('TMPDIR', '/tmp'), f'babble-{os.getpid()}.mdb')
+boxes = open(os.devnull, 'w') if not window else subprocess.PIPE
+proc = subprocess.Popen([program], env=env, stdout=boxes, stderr=subprocess.DEVNULL)
+shown = []
+if window:
+    import threading
+    threading.Thread(target=lambda: shown.extend(proc.stdout), daemon=True).start()
 try:
-    if not wait_for(master, b'\xff\x00\x18', 10):
-        sys.exit('the program sent no detection frame')
-    os.write(master, b'\xff\x6f\r\n')
-    time.sleep(1.5)                      # the detection wait, then the dialog
-    os.write(master, b'\xff\x50\x02\r\n')  # the box opens inside the reply handler
-    time.sleep(0.5)
+    if window:
+        time.sleep(2)                    # the window opens its port
+    else:
+        if not wait_for(master, b'\xff\x00\x18', 10):
+            sys.exit('the program sent no detection frame')
+        os.write(master, b'\xff\x6f\r\n')
+        time.sleep(1.5)                      # the detection wait, then the dialog
+        os.write(master, b'\xff\x50\x02\r\n')  # the box opens inside the reply handler
+        time.sleep(0.5)
     os.set_blocking(master, False)
     start_rss, start_cpu = rss_kib(proc.pid), cpu_seconds(proc.pid)
     peak = start_rss
@@ -76,13 +95,15 @@ try:
             rss = rss_kib(proc.pid)
             peak = max(peak, rss)
             print(f'{time.monotonic() - began:5.1f} s  rss {rss / 1024:7.1f} MiB  '
+                  f'cpu {cpu_seconds(proc.pid) - start_cpu:6.2f} s  '
                   f'line took {sent / 1024:9.1f} KiB', flush=True)
             next_sample += 5
     end_rss, end_cpu = rss_kib(proc.pid), cpu_seconds(proc.pid)
-    print(f'babbled {seconds:.0f} s with a box open: resident {start_rss / 1024:.1f} MiB at start, '
+    print(f'babbled {seconds:.0f} s with {"the main window" if window else "a box"} open: resident {start_rss / 1024:.1f} MiB at start, '
           f'{peak / 1024:.1f} MiB at most, {end_rss / 1024:.1f} MiB at the end '
           f'(growth {(peak - start_rss) / 1024:.1f} MiB); the line took {sent / 1024:.1f} KiB; '
-          f'program CPU {end_cpu - start_cpu:.2f} s')
+          f'program CPU {end_cpu - start_cpu:.2f} s'
+          + (f'; {len(shown)} boxes answered, {proc.poll() is None and "still running" or "ENDED"}' if window else ''))
 finally:
     proc.kill()
     proc.wait()

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test suite offscreen,
-# with a throwaway PostgreSQL server for the shared record store.
+# with a throwaway PostgreSQL server for the shared record store; then the
+# same suites built with AddressSanitizer and UndefinedBehaviorSanitizer in
+# build-asan/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -28,4 +30,11 @@ printf 'local all kvpassword scram-sha-256\nlocal all all trust\n' >"$pgdir/data
   -o "-k $pgdir -c listen_addresses='' -c fsync=off -c max_connections=50" start
 export KV4810G_TEST_POSTGRES="postgresql://postgres@${pgdir//\//%2F}:5432"
 
-ctest --test-dir build --output-on-failure -j2
+status=0
+ctest --test-dir build --output-on-failure -j2 || status=$?
+
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV4810G_SANITIZE=ON \
+      -DKV4810G_BUILD_BENCH=OFF >/dev/null
+cmake --build build-asan -j2 -- --no-print-directory >/dev/null
+ctest --test-dir build-asan --output-on-failure -j2 || status=$?
+exit $status

@@ -41,6 +41,8 @@ QList<WriteUnit> planWrites(const QList<QByteArray> &replies, const ReplyShape &
         if (shape.coalesce && i + 1 < replies.size())
             write += shape.stray + replies.at(++i);
         writes.append(write);
+        if (shape.twice)
+            writes.append(write);
     }
     QList<WriteUnit> units;
     for (const QByteArray &write : writes)

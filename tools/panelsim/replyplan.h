@@ -11,6 +11,7 @@ struct ReplyShape
     QByteArray stray;      // bytes put in front of every reply
     bool coalesce = false; // two consecutive replies go out in one write
     bool split = false;    // every write is cut into random pieces
+    bool twice = false;    // every write goes out a second time
 };
 
 // One unit leaves after the pause between replies; its pieces are

@@ -40,6 +40,7 @@ bool parseSimOptions(QCommandLineParser &parser, const QStringList &arguments, S
         {QStringLiteral("detect-delay"), QStringLiteral("Answer the detection frame <ms> late."), QStringLiteral("ms")},
         {QStringLiteral("split"), QStringLiteral("Write every reply in random pieces.")},
         {QStringLiteral("coalesce"), QStringLiteral("Write two consecutive replies in one write.")},
+        {QStringLiteral("twice"), QStringLiteral("Write every reply twice.")},
         {QStringLiteral("stray"), QStringLiteral("Put the bytes <hex> in front of every reply, e.g. 3132."), QStringLiteral("hex")},
         {QStringLiteral("refuse"), QStringLiteral("Answer every settings frame FF5000 and store nothing.")},
         {QStringLiteral("hangup-after"), QStringLiteral("Close the line once <n> frames have been received and answered."), QStringLiteral("n")},
@@ -60,6 +61,7 @@ bool parseSimOptions(QCommandLineParser &parser, const QStringList &arguments, S
     o.pacing.paced = !parser.isSet(QStringLiteral("no-pacing"));
     o.shape.split = parser.isSet(QStringLiteral("split"));
     o.shape.coalesce = parser.isSet(QStringLiteral("coalesce"));
+    o.shape.twice = parser.isSet(QStringLiteral("twice"));
     o.silent = parser.isSet(QStringLiteral("silent"));
     o.refuse = parser.isSet(QStringLiteral("refuse"));
     o.trace = parser.isSet(QStringLiteral("trace"));
