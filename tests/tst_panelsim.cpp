@@ -1,14 +1,11 @@
-// The panel simulator: its frame splitter and FF 0C classification on their
-// own, then the program driven over its pseudo-terminal the way the
-// programming tool drives a panel. Every frame and reply is written out in
-// hex here, as the panel reads and writes it.
+// The panel simulator: its frame splitter on its own, then the simulator
+// driven over its pseudo-terminal the way the programming tool drives a
+// panel. Every frame and reply is written out in hex, as the panel sees it.
 
-#include "framekind.h"
 #include "framesplitter.h"
 #include "frametext.h"
 #include "receiveassembler.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -20,8 +17,6 @@
 #include <QTest>
 
 #include <csignal>
-#include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 
 namespace {
@@ -180,8 +175,6 @@ class PanelSimTest : public QObject
 private slots:
     void splitsByLengthOrQuiet_data();
     void splitsByLengthOrQuiet();
-    void classifiesFrames_data();
-    void classifiesFrames();
     void answersFrames_data();
     void answersFrames();
     void storesSettingsAndZoneTexts();
@@ -230,26 +223,6 @@ void PanelSimTest::splitsByLengthOrQuiet()
     QCOMPARE(frames, byLength);
     QCOMPARE(hex(splitter.lineQuiet()), onQuiet);
     QVERIFY(!splitter.hasOpenFrame());
-}
-
-// FF 0C is the reminder settings, zone 1's message, or neither.
-void PanelSimTest::classifiesFrames_data()
-{
-    QTest::addColumn<QString>("frame");
-    QTest::addColumn<int>("kind");
-    QTest::newRow("reminder") << "FF0C1510110101001001" << int(FrameKind::Reminder);
-    QTest::newRow("reminder whose interval reads as count 07") << "FF0C0700000000000000" << int(FrameKind::Reminder);
-    QTest::newRow("zone 1 message of 7") << "FF0C074B69746368656E" << int(FrameKind::ZoneMessage);
-    QTest::newRow("zone 1 message of 7 ending in 02") << "FF0C0700000000000002" << int(FrameKind::ZoneMessage);
-    QTest::newRow("flag 02, count off") << "FF0C1502000000000000" << int(FrameKind::Malformed);
-    QTest::newRow("too short") << "FF0C1510" << int(FrameKind::Malformed);
-}
-
-void PanelSimTest::classifiesFrames()
-{
-    QFETCH(QString, frame);
-    QFETCH(int, kind);
-    QCOMPARE(int(classifyFrame(bytes(frame)).kind), kind);
 }
 
 // ---- The program over its pseudo-terminal -----------------------------------
@@ -352,7 +325,6 @@ void PanelSimTest::refusesBadStart_data()
     auto state = [](const char *json) { QTest::newRow(json) << QStringList() << QByteArray(json) << 1; };
     state("{");
     state(R"({"receivingNumbers":[{"type":6},{},{},{},{},{}]})");
-    state(R"({"gsmNumbers":[{"digits":"12a"},{},{}]})");
     state(R"({"zoneTexts":["\u20ac","",""]})");
     QTest::newRow("--gap 0") << QStringList{"--gap", "0"} << QByteArray() << 2;
 }

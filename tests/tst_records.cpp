@@ -1,8 +1,6 @@
-// The record store against real SQLite files in a temporary folder and,
-// row by row, against the PostgreSQL server the test command starts.
+// The record store on real SQLite files and, row by row, on the test PostgreSQL server.
 #include "pgserver.h"
 #include "postgresrecordstore.h"
-#include "recordrow.h"
 #include "sqliterecordstore.h"
 #include "sqlitefiles.h"
 
@@ -15,7 +13,7 @@
 
 using Outcome = RecordStore::Outcome;
 using Key = RecordStore::Key;
-
+constexpr auto AddOnly = RecordStore::SaveMode::AddOnly;
 Q_DECLARE_METATYPE(RecordStore::Key)
 
 namespace {
@@ -28,16 +26,35 @@ PanelSettings record(const QString &number, const QString &name = QStringLiteral
     return s;
 }
 
-// This suite's database on the test server.
 const QString Database = QStringLiteral("kv_tst_records");
+
+// The operations that did not fail with a message saying this, naming the store and ending in '!'.
+QString notFailing(RecordStore &store, const QStringList &operations, const QString &says)
+{
+    QString wrong;
+    for (const QString &op : operations) {
+        QString error;
+        PanelSettings found;
+        RecordStore::Keys keys;
+        // Long names, to need new pages.
+        const bool failed = op == "list" ? !store.listKeys(&keys, &error)
+            : (op == "add"        ? store.save(record("4", QString(20000, 'n')), AddOnly, &error)
+               : op == "replace" ? store.save(record("1", QString(20000, 'r')), RecordStore::SaveMode::Replace, &error)
+               : op == "remove"  ? store.remove("2", &error)
+                                 : store.find(Key::Number, "1", &found, &error))
+                == Outcome::Failed;
+        if (!failed || !error.contains(says) || !error.contains(store.location()) || !error.endsWith('!'))
+            wrong += op + ": " + error + '\n';
+    }
+    return wrong;
+}
 
 } // namespace
 
-// The store of a data row ("sqlite" or "postgresql"), empty; skips the
-// row when there is no test server.
+// The empty store of the data row's "store" column; skips PostgreSQL rows without a server.
 #define STORE(variable)                                                                                      \
     QFETCH(QString, store);                                                                                  \
-    if (store == "postgresql" && !PgServer::missing().isEmpty())                                             \
+    if (store != "sqlite" && !PgServer::missing().isEmpty())                                                 \
         QSKIP(qPrintable(PgServer::missing()));                                                              \
     const std::unique_ptr<RecordStore> variable = emptyStore(store);                                         \
     QVERIFY(variable)
@@ -52,7 +69,7 @@ private slots:
     void keys();
     void storedCheckState_data();
     void storedCheckState();
-    void nullCells_data();
+    void nullCells_data() { bothStores(); }
     void nullCells();
     void faults_data();
     void faults();
@@ -64,8 +81,16 @@ private slots:
     void serverLostDuringSave();
 
 private:
-    std::unique_ptr<RecordStore> emptyStore(const QString &store);
-    QString exec(const QString &store, const QString &sql);
+    static void bothStores();
+    // "postgresql-kept": another copy of the program on the same table.
+    std::unique_ptr<RecordStore> emptyStore(const QString &store)
+    {
+        if (store == "sqlite")
+            return std::make_unique<SqliteRecordStore>(m_path);
+        if (store == "postgresql" && !PgServer::exec(Database, "DROP TABLE IF EXISTS tb4810").isEmpty())
+            return nullptr;
+        return std::make_unique<PostgresRecordStore>(PgServer::address(Database));
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_path;
@@ -82,28 +107,18 @@ void TestRecords::initTestCase()
              QString());
 }
 
-std::unique_ptr<RecordStore> TestRecords::emptyStore(const QString &store)
-{
-    if (store == "sqlite")
-        return std::make_unique<SqliteRecordStore>(m_path);
-    if (store == "postgresql-kept") // another copy of the program on the same table
-        return std::make_unique<PostgresRecordStore>(PgServer::address(Database));
-    if (!PgServer::exec(Database, "DROP TABLE IF EXISTS tb4810").isEmpty())
-        return nullptr;
-    return std::make_unique<PostgresRecordStore>(PgServer::address(Database));
-}
-
-// Runs the statements (separated by ";\n") as another tool would.
-QString TestRecords::exec(const QString &store, const QString &sql)
-{
-    return store == "sqlite" ? sqliteExec(m_path, sql) : PgServer::exec(Database, sql);
-}
-
 void TestRecords::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_path = m_dir->filePath(QStringLiteral("4810G.mdb"));
+}
+
+void TestRecords::bothStores()
+{
+    QTest::addColumn<QString>("store");
+    QTest::newRow("sqlite") << "sqlite";
+    QTest::newRow("postgresql") << "postgresql";
 }
 
 void TestRecords::keys_data()
@@ -113,17 +128,15 @@ void TestRecords::keys_data()
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("searched");
     QTest::addColumn<bool>("found");
-    for (const char *store : {"sqlite", "postgresql"}) {
-        QTest::addRow("%s, double quote", store) << store << Key::Number << "17\"" << "17\"" << true;
-        QTest::addRow("%s, quotes and SQL words", store) << store << Key::Number << "1\" OR \"\"=\"" << "1\" OR \"\"=\"" << true;
-        QTest::addRow("%s, pasted condition matches nothing", store) << store << Key::Number << "17" << "x\" OR \"1\"=\"1" << false;
-        QTest::addRow("%s, semicolon, statement", store) << store << Key::Name << "a'; DROP TABLE tb4810; --"
-                                              << "a'; DROP TABLE tb4810; --" << true;
-        QTest::addRow("%s, number, other case", store) << store << Key::Number << "AB12" << "ab12" << true;
-        QTest::addRow("%s, name, other case", store) << store << Key::Name << "Shop Nord" << "SHOP NORD" << true;
-        QTest::addRow("%s, leading blank kept", store) << store << Key::Number << " 17" << " 17" << true;
-        QTest::addRow("%s, leading blank needed", store) << store << Key::Number << " 17" << "17" << false;
-        QTest::addRow("%s, trailing blank counts", store) << store << Key::Name << "shop" << "shop " << false;
+    for (const char *s : {"sqlite", "postgresql"}) {
+        QTest::addRow("%s, quotes and SQL words", s) << s << Key::Number << "1\" OR \"\"=\"" << "1\" OR \"\"=\"" << true;
+        QTest::addRow("%s, pasted condition", s) << s << Key::Number << "17" << "x\" OR \"1\"=\"1" << false;
+        QTest::addRow("%s, statement", s) << s << Key::Name << "a'; DROP TABLE tb4810; --" << "a'; DROP TABLE tb4810; --" << true;
+        QTest::addRow("%s, number, other case", s) << s << Key::Number << "AB12" << "ab12" << true;
+        QTest::addRow("%s, name, other case", s) << s << Key::Name << "Shop Nord" << "SHOP NORD" << true;
+        QTest::addRow("%s, leading blank kept", s) << s << Key::Number << " 17" << " 17" << true;
+        QTest::addRow("%s, leading blank needed", s) << s << Key::Number << " 17" << "17" << false;
+        QTest::addRow("%s, trailing blank counts", s) << s << Key::Name << "shop" << "shop " << false;
     }
 }
 
@@ -136,14 +149,13 @@ void TestRecords::keys()
     STORE(records);
     const PanelSettings saved = by == Key::Number ? record(stored, "n") : record("9", stored);
     QString error;
-    QCOMPARE(records->save(saved, RecordStore::SaveMode::AddOnly, &error), Outcome::Added);
-
+    QCOMPARE(records->save(saved, AddOnly, &error), Outcome::Added);
     PanelSettings loaded;
     QCOMPARE(records->find(by, searched, &loaded, &error), found ? Outcome::Found : Outcome::NotFound);
     if (found)
         QCOMPARE(loaded, saved);
     // The same key again finds the row: no second one is added.
-    QCOMPARE(records->save(saved, RecordStore::SaveMode::AddOnly, &error), Outcome::Exists);
+    QCOMPARE(records->save(saved, AddOnly, &error), Outcome::Exists);
     RecordStore::Keys keys;
     QVERIFY2(records->listKeys(&keys, &error), qPrintable(error));
     QCOMPARE(keys.numbers, QStringList{saved.TxtAni});
@@ -153,18 +165,12 @@ void TestRecords::storedCheckState_data()
 {
     QTest::addColumn<QString>("value"); // as SQL
     QTest::addColumn<bool>("checked");
-    QTest::newRow("1") << "1" << true;
-    QTest::newRow("0") << "0" << false;
-    QTest::newRow("text 1") << "'1'" << true;
-    QTest::newRow("blanks before") << "'  1'" << true;
-    QTest::newRow("number then text") << "'1 yes'" << true;
-    QTest::newRow("no number") << "'yes'" << false;
-    QTest::newRow("half rounds to even 0") << "0.5" << false;
-    QTest::newRow("half rounds to even 2") << "1.5" << true;
-    QTest::newRow("rounds to 0") << "'-0.4'" << false;
-    QTest::newRow("Null") << "NULL" << false;
+    for (const auto &[sql, checked] : {std::pair{"1", true}, {"0", false}, {"'  1'", true}, {"'1 yes'", true},
+                                       {"'yes'", false}, {"0.5", false}, {"1.5", true}, {"'-0.4'", false}, {"NULL", false}})
+        QTest::newRow(sql) << QString(sql) << checked;
 }
 
+// Another tool's value in a check column: a number rounded half to even, else unchecked.
 void TestRecords::storedCheckState()
 {
     QFETCH(QString, value);
@@ -173,39 +179,28 @@ void TestRecords::storedCheckState()
     QString error;
     PanelSettings saved = record("1");
     saved.CkTel[3] = !checked;
-    QCOMPARE(store.save(saved, RecordStore::SaveMode::AddOnly, &error), Outcome::Added);
+    QCOMPARE(store.save(saved, AddOnly, &error), Outcome::Added);
     QCOMPARE(sqliteExec(m_path, "UPDATE tb4810 SET TelGZ4 = " + value), QString());
     PanelSettings loaded;
     QCOMPARE(store.find(Key::Number, "1", &loaded, &error), Outcome::Found);
     QCOMPARE(loaded.CkTel[3], checked);
 }
 
-void TestRecords::nullCells_data()
-{
-    QTest::addColumn<QString>("store");
-    QTest::newRow("sqlite") << "sqlite";
-    QTest::newRow("postgresql") << "postgresql";
-}
-
 void TestRecords::nullCells()
 {
     STORE(records);
     QString error;
-    QCOMPARE(records->save(record("1", "first"), RecordStore::SaveMode::AddOnly, &error), Outcome::Added);
+    QCOMPARE(records->save(record("1", "first"), AddOnly, &error), Outcome::Added);
     // Rows of another tool: one without a number, one with nothing but a number.
-    QCOMPARE(exec(store, "INSERT INTO tb4810 (name) VALUES ('nameless number');\n"
-                          "INSERT INTO tb4810 (ID) VALUES ('2')"),
-             QString());
-
+    const QString rows = "INSERT INTO tb4810 (name) VALUES ('nameless number');\nINSERT INTO tb4810 (ID) VALUES ('2')";
+    QCOMPARE(store == "sqlite" ? sqliteExec(m_path, rows) : PgServer::exec(Database, rows), QString());
     RecordStore::Keys keys;
     QVERIFY2(records->listKeys(&keys, &error), qPrintable(error));
     QCOMPARE(keys.numbers, (QStringList{"1", "2"}));
     QCOMPARE(keys.names, (QStringList{"first", "nameless number"}));
-
-    PanelSettings loaded;
-    QCOMPARE(records->find(Key::Number, "2", &loaded, &error), Outcome::Found);
-    PanelSettings expected = PanelSettings::cleared();
+    PanelSettings loaded, expected = PanelSettings::cleared();
     expected.TxtAni = "2";
+    QCOMPARE(records->find(Key::Number, "2", &loaded, &error), Outcome::Found);
     QCOMPARE(loaded, expected);
     QCOMPARE(records->find(Key::Name, "nameless number", &loaded, &error), Outcome::Found);
     QCOMPARE(loaded.TxtAni, QString());
@@ -219,8 +214,7 @@ void TestRecords::faults_data()
     QTest::addColumn<Fault>("fault");
     QTest::addColumn<QStringList>("failing"); // the operations that must fail
     QTest::addColumn<QString>("says");
-    const QStringList all{"add", "replace", "remove", "find", "list"};
-    const QStringList writes{"add", "replace", "remove"};
+    const QStringList all{"add", "replace", "remove", "find", "list"}, writes{"add", "replace", "remove"};
     QTest::newRow("Access file") << Fault::AccessFile << all << "Access database";
     QTest::newRow("other file") << Fault::ForeignFile << all << "not a record file";
     QTest::newRow("corrupt") << Fault::Corrupt << all << "damaged";
@@ -230,6 +224,7 @@ void TestRecords::faults_data()
     QTest::newRow("disk full") << Fault::DiskFull << QStringList{"add", "replace"} << "full";
 }
 
+// Each fault fails the operations with its message and leaves the file as it was.
 void TestRecords::faults()
 {
     QFETCH(Fault, fault);
@@ -237,81 +232,58 @@ void TestRecords::faults()
     QFETCH(QString, says);
     SqliteRecordStore store(m_path);
     QString error;
+    QFile file(m_path);
     if (fault == Fault::AccessFile || fault == Fault::ForeignFile) {
-        QFile file(m_path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(fault == Fault::AccessFile ? QByteArray("\0\1\0\0Standard Jet DB\0", 20) + QByteArray(4076, '\0')
                                               : QByteArray("customer list\n"));
+        file.close();
     } else if (fault != Fault::NoFolderAccess) {
         for (const char *number : {"1", "2", "3"})
-            QCOMPARE(store.save(record(number), RecordStore::SaveMode::AddOnly, &error), Outcome::Added);
+            QCOMPARE(store.save(record(number), AddOnly, &error), Outcome::Added);
     }
     if (fault == Fault::Corrupt) {
-        QFile file(m_path);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        const qint64 size = file.size();
-        file.seek(4096); // everything past the first page
-        file.write(QByteArray(size - 4096, '\xA5'));
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(4096)); // everything past the first page
+        file.write(QByteArray(file.size() - 4096, '\xA5'));
+        file.close();
     }
     std::unique_ptr<WriteProtection> protection;
-    if (fault == Fault::ReadOnlyFile)
-        protection = std::make_unique<WriteProtection>(m_path);
-    if (fault == Fault::ReadOnlyFolder || fault == Fault::NoFolderAccess)
-        protection = std::make_unique<WriteProtection>(m_dir->path());
+    if (fault == Fault::ReadOnlyFile || fault == Fault::ReadOnlyFolder || fault == Fault::NoFolderAccess)
+        protection = std::make_unique<WriteProtection>(fault == Fault::ReadOnlyFile ? m_path : m_dir->path());
     if (protection && !protection->holds())
         QSKIP("this user writes whatever the permissions say");
     rlimit sizeLimit{};
     getrlimit(RLIMIT_FSIZE, &sizeLimit);
     const rlimit unlimited = sizeLimit;
     const auto lift = qScopeGuard([&] { setrlimit(RLIMIT_FSIZE, &unlimited); });
-    if (fault == Fault::DiskFull) {
-        // Files may not grow: a write needing space fails as on a full disk.
+    if (fault == Fault::DiskFull) { // files may not grow, as on a full disk
         std::signal(SIGXFSZ, SIG_IGN);
         sizeLimit.rlim_cur = QFileInfo(m_path).size();
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &sizeLimit), 0);
     }
 
     const QByteArray before = checksum(m_path);
-    // Long enough to need new pages.
-    const PanelSettings added = record("4", QString(20000, 'n'));
-    const PanelSettings replacing = record("1", QString(20000, 'r'));
-    for (const QString &operation : failing) {
-        PanelSettings found;
-        RecordStore::Keys keys;
-        error.clear();
-        if (operation == "add")
-            QCOMPARE(store.save(added, RecordStore::SaveMode::AddOnly, &error), Outcome::Failed);
-        else if (operation == "replace")
-            QCOMPARE(store.save(replacing, RecordStore::SaveMode::Replace, &error), Outcome::Failed);
-        else if (operation == "remove")
-            QCOMPARE(store.remove("2", &error), Outcome::Failed);
-        else if (operation == "find")
-            QCOMPARE(store.find(Key::Number, "1", &found, &error), Outcome::Failed);
-        else
-            QVERIFY(!store.listKeys(&keys, &error));
-        QVERIFY2(error.contains(says) && error.contains(m_path) && error.endsWith('!'),
-                 qPrintable(operation + ": " + error));
-    }
+    const QString wrong = notFailing(store, failing, says);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
     setrlimit(RLIMIT_FSIZE, &unlimited);
     QCOMPARE(checksum(m_path), before);
     QVERIFY(!QFileInfo::exists(m_path + "-journal"));
-    if (fault == Fault::ReadOnlyFile || fault == Fault::ReadOnlyFolder) {
-        PanelSettings found;
+    PanelSettings found;
+    if (fault == Fault::ReadOnlyFile || fault == Fault::ReadOnlyFolder)
         QCOMPARE(store.find(Key::Number, "1", &found, &error), Outcome::Found);
-    }
 }
 
 void TestRecords::fileWithoutTableGetsOne()
 {
-    QCOMPARE(sqliteExec(m_path, "CREATE TABLE customers (who TEXT); INSERT INTO customers VALUES ('kept')"),
-             QString());
+    QCOMPARE(sqliteExec(m_path, "CREATE TABLE customers (who TEXT); INSERT INTO customers VALUES ('kept')"), QString());
     SqliteRecordStore store(m_path);
-    QString error;
+    QString error, kept;
     PanelSettings found;
     QCOMPARE(store.find(Key::Number, "1", &found, &error), Outcome::NotFound);
-    QCOMPARE(store.save(record("1"), RecordStore::SaveMode::AddOnly, &error), Outcome::Added);
+    QCOMPARE(store.save(record("1"), AddOnly, &error), Outcome::Added);
     QCOMPARE(store.find(Key::Number, "1", &found, &error), Outcome::Found);
-    QCOMPARE(sqliteValue(m_path, "SELECT who FROM customers"), QString("kept"));
+    QCOMPARE(sqliteExec(m_path, "SELECT who FROM customers", &kept), QString());
+    QCOMPARE(kept, QString("kept"));
 }
 
 void TestRecords::twoWriters_data()
@@ -324,33 +296,26 @@ void TestRecords::twoWriters_data()
     }
 }
 
-// Two copies of the program save at the same time: no row is lost, and a
-// number both save at once is stored once, the other copy told it exists.
+// Two copies save at once: no row is lost, a number both save is stored once.
 void TestRecords::twoWriters()
 {
     QFETCH(bool, sameNumbers);
     STORE(records);
     constexpr int PerWriter = 100;
-    std::atomic<int> added{0};
-    std::atomic<int> exists{0};
-    std::atomic<int> ready{0};
-    std::atomic<int> failed{0};
+    std::atomic<int> added{0}, exists{0}, failed{0}, ready{0};
     const auto writer = [&](const QString &prefix) {
-        return QThread::create([&, prefix] {
-            std::unique_ptr<RecordStore> copy = emptyStore(store == "sqlite" ? "sqlite" : "postgresql-kept");
+        return std::unique_ptr<QThread>(QThread::create([&, prefix] {
+            const std::unique_ptr<RecordStore> copy = emptyStore(store == "sqlite" ? "sqlite" : "postgresql-kept");
             QString error;
-            ++ready;
-            while (ready < 2) {
+            for (++ready; ready < 2;) {
             }
             for (int i = 0; i < PerWriter; ++i) {
-                const Outcome outcome = copy->save(record(prefix + QString::number(i)),
-                                                   RecordStore::SaveMode::AddOnly, &error);
+                const Outcome outcome = copy->save(record(prefix + QString::number(i)), AddOnly, &error);
                 ++(outcome == Outcome::Added ? added : outcome == Outcome::Exists ? exists : failed);
             }
-        });
+        }));
     };
-    std::unique_ptr<QThread> a(writer("A"));
-    std::unique_ptr<QThread> b(writer(sameNumbers ? "A" : "B"));
+    const auto a = writer("A"), b = writer(sameNumbers ? "A" : "B");
     a->start();
     b->start();
     QVERIFY(a->wait(60000) && b->wait(60000));
@@ -374,12 +339,10 @@ void TestRecords::serverFaults_data()
     QTest::newRow("no password") << PgServer::address(Database, "kvpassword") << all << "refused the login";
     QTest::newRow("unknown user") << PgServer::address(Database, "nobody") << all << "refused the login";
     QTest::newRow("no database") << PgServer::address("kv_absent") << all << "no such database";
-    QTest::newRow("table not creatable") << PgServer::address(Database, "kvreader") << QStringList{"add"}
-                                         << "may not create it";
+    QTest::newRow("table not creatable") << PgServer::address(Database, "kvreader") << QStringList{"add"} << "may not create it";
 }
 
-// Each fault fails the operation with a message naming the server; the
-// next operation with a usable address works.
+// Each fault fails the operations with a message naming the server; a usable address works next.
 void TestRecords::serverFaults()
 {
     QFETCH(QString, address);
@@ -390,73 +353,46 @@ void TestRecords::serverFaults()
     QCOMPARE(PgServer::exec(Database, "DROP TABLE IF EXISTS tb4810"), QString());
     qunsetenv("PGPASSWORD");
     PostgresRecordStore store(address);
-    for (const QString &operation : failing) {
-        PanelSettings found;
-        RecordStore::Keys keys;
-        QString error;
-        if (operation == "add")
-            QCOMPARE(store.save(record("1"), RecordStore::SaveMode::AddOnly, &error), Outcome::Failed);
-        else if (operation == "remove")
-            QCOMPARE(store.remove("1", &error), Outcome::Failed);
-        else if (operation == "find")
-            QCOMPARE(store.find(Key::Number, "1", &found, &error), Outcome::Failed);
-        else
-            QVERIFY(!store.listKeys(&keys, &error));
-        QVERIFY2(error.contains(says) && error.contains(store.location()) && error.endsWith('!'),
-                 qPrintable(operation + ": " + error));
-    }
+    const QString wrong = notFailing(store, failing, says);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
     QString error;
-    PostgresRecordStore good(PgServer::address(Database));
-    QCOMPARE(good.save(record("1"), RecordStore::SaveMode::AddOnly, &error), Outcome::Added);
+    QCOMPARE(PostgresRecordStore(PgServer::address(Database)).save(record("1"), AddOnly, &error), Outcome::Added);
 }
 
-// The server ends the connection while a save waits inside its
-// transaction: a clear message, no row, and the next save works.
+// The connection ends while a save waits in its transaction: a clear message, no row, the next save works.
 void TestRecords::serverLostDuringSave()
 {
     if (!PgServer::missing().isEmpty())
         QSKIP(qPrintable(PgServer::missing()));
     const std::unique_ptr<RecordStore> store = emptyStore("postgresql");
-    QString error;
-    QCOMPARE(store->save(record("1"), RecordStore::SaveMode::AddOnly, &error), Outcome::Added);
-
-    // Another session holds the table, so the save stops at its lookup.
-    QSqlDatabase admin = QSqlDatabase::addDatabase("QPSQL", "admin");
-    admin.setHostName(QUrl::fromPercentEncoding(PgServer::server().section('@', 1).section(':', 0, 0).toUtf8()));
-    admin.setPort(PgServer::server().section(':', -1).toInt());
-    admin.setUserName("postgres");
-    admin.setDatabaseName(Database);
-    QVERIFY(admin.open());
-    QSqlQuery lock(admin);
-    QVERIFY(lock.exec("BEGIN") && lock.exec("LOCK TABLE tb4810 IN ACCESS EXCLUSIVE MODE"));
-
+    QString error, lost;
+    QCOMPARE(store->save(record("1"), AddOnly, &error), Outcome::Added);
     Outcome outcome = Outcome::Found;
-    QString lost;
-    std::unique_ptr<QThread> saving(QThread::create([&] {
-        outcome = store->save(record("2"), RecordStore::SaveMode::AddOnly, &lost);
-    }));
-    saving->start();
-    QSqlQuery waiting(admin);
-    // The activity view holds still within a transaction unless told.
-    QTRY_VERIFY(waiting.exec("SELECT pg_stat_clear_snapshot()")
-                && waiting.exec("SELECT pid FROM pg_stat_activity WHERE wait_event_type = 'Lock' AND datname = '"
-                             + Database + "'")
-                && waiting.next());
-    QSqlQuery terminate(admin);
-    QVERIFY(terminate.exec("SELECT pg_terminate_backend(" + waiting.value(0).toString() + ")"));
-    QVERIFY(saving->wait(30000));
-    QVERIFY(lock.exec("COMMIT"));
-    admin.close();
-    admin = QSqlDatabase();
+    {
+        // Another session holds the table, so the save stops at its lookup.
+        QSqlDatabase admin = PgServer::connection("admin", Database);
+        QVERIFY(admin.open());
+        QSqlQuery lock(admin), waiting(admin), terminate(admin);
+        QVERIFY(lock.exec("BEGIN") && lock.exec("LOCK TABLE tb4810 IN ACCESS EXCLUSIVE MODE"));
+        const std::unique_ptr<QThread> saving(
+            QThread::create([&] { outcome = store->save(record("2"), AddOnly, &lost); }));
+        saving->start();
+        // The activity view holds still within a transaction unless told.
+        QTRY_VERIFY(waiting.exec("SELECT pg_stat_clear_snapshot()")
+                    && waiting.exec("SELECT pid FROM pg_stat_activity WHERE wait_event_type = 'Lock' AND datname = '"
+                                    + Database + "'")
+                    && waiting.next());
+        QVERIFY(terminate.exec("SELECT pg_terminate_backend(" + waiting.value(0).toString() + ")"));
+        QVERIFY(saving->wait(30000));
+        QVERIFY(lock.exec("COMMIT"));
+    }
     QSqlDatabase::removeDatabase("admin");
-
     QCOMPARE(outcome, Outcome::Failed);
-    QVERIFY2(lost.contains("connection") && lost.contains(store->location()) && lost.endsWith('!'),
-             qPrintable(lost));
+    QVERIFY2(lost.contains("connection") && lost.contains(store->location()) && lost.endsWith('!'), qPrintable(lost));
     RecordStore::Keys keys;
     QVERIFY2(store->listKeys(&keys, &error), qPrintable(error));
     QCOMPARE(keys.numbers, QStringList{"1"});
-    QCOMPARE(store->save(record("2"), RecordStore::SaveMode::AddOnly, &error), Outcome::Added);
+    QCOMPARE(store->save(record("2"), AddOnly, &error), Outcome::Added);
 }
 
 QTEST_GUILESS_MAIN(TestRecords)

@@ -71,20 +71,14 @@ private slots:
     void cleanup();
     void findsPanel_data();
     void findsPanel();
-    void noPanelAtAll();
+    void passwordDialog_data();
+    void passwordDialog();
+    void noPanelEndsProgram();
     void lineLostOnOnlyPort();
     void lineLostWhilePasswordDialogOpen();
-    void doubleClickSendsPasswordOnce();
     void boxBeforeMainWindowIsCentred();
-    void wrongThenRightPassword();
-    void passwordDialogOutcome_data();
-    void passwordDialogOutcome();
     void openAndClosePort();
-    void unsendablePasswordIsRefused();
-    void dataErrorIsReported();
     void closeBoxEndsProgram();
-    void aboutWithoutHelpDocumentShowsNothing();
-    void programEndsWithoutWindowWhenNoPort();
 
 private:
     void setPorts(const QStringList &devices) { qputenv("KV4810G_PORTS", devices.join(':').toLocal8Bit()); }
@@ -182,26 +176,83 @@ void TestStartup::findsPanel()
     QVERIFY2(lamp1->toolTip().contains(devices.at(0)), qPrintable(lamp1->toolTip()));
 }
 
-void TestStartup::noPanelAtAll()
+// What the technician does in the password dialog, and what follows. The
+// panel's password is 2468.
+void TestStartup::passwordDialog_data()
 {
-    // The final message says, on request, what became of every port.
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("windowShown");
+    QTest::addColumn<QStringList>("shown"); // "title: text" of every message
+    QTest::newRow("wrong, then right") << "wrong" << true
+                                       << QStringList{"7158K: Enter the password wrong operation"};
+    // Two frames sent a few milliseconds apart reach the panel as one, which it refuses.
+    QTest::newRow("double-click on OK") << "double" << true << QStringList{};
+    QTest::newRow("unsendable, then right")
+        << "unsendable" << true
+        << QStringList{"System Information: The password can only hold characters that fit in one byte!"};
+    QTest::newRow("close box skips the test") << "close" << true << QStringList{};
+    QTest::newRow("Exit ends the program") << "exit" << false << QStringList{};
+}
+
+void TestStartup::passwordDialog()
+{
+    QFETCH(QString, action);
+    QFETCH(bool, windowShown);
+    QFETCH(QStringList, shown);
+    SimulatorProcess panel({"--password", "2468"});
+    QVERIFY(panel.isReady());
+    setPorts({panel.device()});
+    frmmain window;
+    whenPasswordDialogShows([&](QWidget *dialog) {
+        auto *ok = dialog->findChild<QPushButton *>(QStringLiteral("Command1"));
+        if (action == "close")
+            return dialog->close(), void();
+        if (action == "exit")
+            return QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command2")), Qt::LeftButton);
+        if (action != "double") {
+            typePassword(dialog, action == "wrong" ? QString("1234") : QString("24") + QChar(0x20AC));
+            (void)QTest::qWaitFor([this] { return !m_shown.isEmpty(); }, 3000);
+            QTest::qWait(QApplication::doubleClickInterval());
+        }
+        dialog->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText("2468");
+        QTest::mouseClick(ok, Qt::LeftButton);
+        if (action == "double")
+            QTest::mouseClick(ok, Qt::LeftButton);
+        (void)QTest::qWaitFor([dialog] { return !dialog->isVisible(); }, 3000);
+        dialog->close();
+    });
+    QCOMPARE(window.Form_Load(), windowShown);
+    QCOMPARE(m_ended, windowShown ? 0 : 1);
+    QCOMPARE(window.link().isOpen(), windowShown);
+    QStringList said;
+    for (const Shown &message : m_shown)
+        said << message.title + ": " + message.text;
+    QCOMPARE(said, shown);
+}
+
+void TestStartup::noPanelEndsProgram()
+{
+    // The real program, answering its own message box: its details say what
+    // became of every port.
     SimulatorProcess panel;
     QVERIFY(panel.isReady());
     QSerialPort otherProgram(panel.device());
     QVERIFY(otherProgram.open(QIODevice::ReadWrite));
-    setPorts({"/dev/kv4810g-missing", panel.device()});
-    frmmain window;
-    QVERIFY(!window.Form_Load());
-    QCOMPARE(m_ended, 1);
-    QCOMPARE(m_shown.size(), 1);
-    QCOMPARE(m_shown.at(0).text, QString("hardware testing fail!"));
-    QCOMPARE(m_shown.at(0).title, QString("System Information"));
-    const QStringList detail = m_shown.at(0).detail.split('\n');
-    QCOMPARE(detail.size(), 16);
-    QCOMPARE(detail.at(0), QString("Port 1 (/dev/kv4810g-missing): no such device"));
-    QCOMPARE(detail.at(1), "Port 2 (" + panel.device() + "): busy, in use by another program");
-    QVERIFY(!window.isVisible());
-    QVERIFY(!window.link().isOpen());
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KV4810G_PORTS", "/dev/kv4810g-missing:" + panel.device());
+    env.insert("KV4810G_AUTO_ANSWER", "1");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(PROGRAM_PATH), {});
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    const QStringList said = QString::fromLocal8Bit(program.readAllStandardOutput()).trimmed().split('\n');
+    QCOMPARE(said.size(), 17);
+    QCOMPARE(said.at(0), QString("System Information: hardware testing fail!"));
+    QCOMPARE(said.at(1), QString("Port 1 (/dev/kv4810g-missing): no such device"));
+    QCOMPARE(said.at(2), "Port 2 (" + panel.device() + "): busy, in use by another program");
 }
 
 void TestStartup::lineLostOnOnlyPort()
@@ -245,29 +296,6 @@ void TestStartup::lineLostWhilePasswordDialogOpen()
     QCOMPARE(window.lamps().colour(1), PortLamps::InUse);
 }
 
-void TestStartup::doubleClickSendsPasswordOnce()
-{
-    // Two frames sent a few milliseconds apart would reach the panel as one
-    // frame, which it refuses.
-    SimulatorProcess panel;
-    QVERIFY(panel.isReady());
-    setPorts({panel.device()});
-    frmmain window;
-    bool accepted = false;
-    whenPasswordDialogShows([&](QWidget *dialog) {
-        dialog->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText("1234");
-        auto *ok = dialog->findChild<QPushButton *>(QStringLiteral("Command1"));
-        QTest::mouseClick(ok, Qt::LeftButton);
-        QTest::mouseClick(ok, Qt::LeftButton);
-        accepted = QTest::qWaitFor([dialog] { return !dialog->isVisible(); }, 3000);
-        dialog->close();
-    });
-    QVERIFY(window.Form_Load());
-    QVERIFY(accepted);
-    QTest::qWait(200);
-    QVERIFY(m_shown.isEmpty());
-}
-
 void TestStartup::boxBeforeMainWindowIsCentred()
 {
     // A box owned by the main window before it is shown is centred on the
@@ -285,55 +313,6 @@ void TestStartup::boxBeforeMainWindowIsCentred()
     Messages::inform(&window, "Serial port disconnected!", "System Information");
     const QPoint off = placed.center() - window.screen()->availableGeometry().center();
     QVERIFY2(off.manhattanLength() < 40, qPrintable(QString("%1,%2").arg(off.x()).arg(off.y())));
-}
-
-void TestStartup::wrongThenRightPassword()
-{
-    SimulatorProcess panel({"--password", "2468"});
-    QVERIFY(panel.isReady());
-    setPorts({panel.device()});
-    frmmain window;
-    whenPasswordDialogShows([this](QWidget *dialog) {
-        typePassword(dialog, "1234");
-        QTRY_COMPARE_WITH_TIMEOUT(m_shown.size(), 1, 5000);
-        QVERIFY(dialog->isVisible());
-        QTest::qWait(QApplication::doubleClickInterval());
-        typePassword(dialog, "2468");
-    });
-    QVERIFY(window.Form_Load());
-    QCOMPARE(m_shown.size(), 1);
-    QCOMPARE(m_shown.at(0).text, QString("Enter the password wrong operation"));
-    QCOMPARE(m_shown.at(0).title, QString("7158K"));
-    QVERIFY(window.link().isOpen());
-}
-
-// How the password dialog closes decides whether the main window comes.
-void TestStartup::passwordDialogOutcome_data()
-{
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<bool>("windowShown");
-    QTest::newRow("close box skips the test") << "close" << true;
-    QTest::newRow("Exit ends the program") << "exit" << false;
-}
-
-void TestStartup::passwordDialogOutcome()
-{
-    QFETCH(QString, action);
-    QFETCH(bool, windowShown);
-    SimulatorProcess panel;
-    QVERIFY(panel.isReady());
-    setPorts({panel.device()});
-    frmmain window;
-    whenPasswordDialogShows([action](QWidget *dialog) {
-        if (action == "close")
-            dialog->close();
-        else
-            QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command2")), Qt::LeftButton);
-    });
-    QCOMPARE(window.Form_Load(), windowShown);
-    QCOMPARE(m_ended, windowShown ? 0 : 1);
-    QCOMPARE(window.link().isOpen(), windowShown);
-    QVERIFY(m_shown.isEmpty());
 }
 
 void TestStartup::openAndClosePort()
@@ -385,35 +364,6 @@ void TestStartup::openAndClosePort()
     QCOMPARE(m_shown.size(), 2);
 }
 
-void TestStartup::unsendablePasswordIsRefused()
-{
-    SimulatorProcess panel;
-    QVERIFY(panel.isReady());
-    setPorts({panel.device()});
-    frmmain window;
-    whenPasswordDialogShows([this](QWidget *dialog) {
-        typePassword(dialog, QString("12") + QChar(0x20AC));
-        QCOMPARE(m_shown.size(), 1);
-        // Nothing went to the panel: no refusal comes back.
-        QTest::qWait(500);
-        QCOMPARE(m_shown.size(), 1);
-        typePassword(dialog, "1234");
-    });
-    QVERIFY(window.Form_Load());
-    QCOMPARE(m_shown.at(0).text, QString("The password can only hold characters that fit in one byte!"));
-    QCOMPARE(m_shown.at(0).title, QString("System Information"));
-}
-
-void TestStartup::dataErrorIsReported()
-{
-    frmmain window;
-    window.InitialiseRecord();
-    window.dispatch().deliver("FF50000D0A");
-    QCOMPARE(m_shown.size(), 1);
-    QCOMPARE(m_shown.at(0).text, QString("Data Error!"));
-    QCOMPARE(m_shown.at(0).title, QString("System Information"));
-}
-
 void TestStartup::closeBoxEndsProgram()
 {
     frmmain window;
@@ -423,36 +373,6 @@ void TestStartup::closeBoxEndsProgram()
     window.close();
     QCOMPARE(m_ended, 1);
     QVERIFY(m_shown.isEmpty());
-}
-
-void TestStartup::aboutWithoutHelpDocumentShowsNothing()
-{
-    // No HELP.doc lies beside the test program.
-    QVERIFY(!QFile::exists(QCoreApplication::applicationDirPath() + "/HELP.doc"));
-    frmmain window;
-    window.InitialiseRecord();
-    window.findChild<QAction *>("About")->trigger();
-    QTest::qWait(100);
-    QVERIFY(m_shown.isEmpty());
-    QCOMPARE(m_ended, 0);
-}
-
-void TestStartup::programEndsWithoutWindowWhenNoPort()
-{
-    // The real program, answering its own message box.
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("KV4810G_PORTS", "/dev/kv4810g-missing");
-    env.insert("KV4810G_AUTO_ANSWER", "1");
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    program.setProcessEnvironment(env);
-    program.start(QStringLiteral(PROGRAM_PATH), {});
-    QVERIFY(program.waitForFinished(20000));
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), 0);
-    const QStringList said = QString::fromLocal8Bit(program.readAllStandardOutput()).split('\n');
-    QCOMPARE(said.at(0), QString("System Information: hardware testing fail!"));
-    QCOMPARE(said.at(1), QString("Port 1 (/dev/kv4810g-missing): no such device"));
 }
 
 QTEST_MAIN(TestStartup)

@@ -6,7 +6,6 @@
 #include "ptypair.h"
 #include "simulatorprocess.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -21,22 +20,7 @@ Q_DECLARE_METATYPE(PanelSettings)
 
 namespace {
 
-struct Shown
-{
-    QString text;
-    QString title;
-    bool operator==(const Shown &o) const { return text == o.text && title == o.title; }
-};
-
-char *toString(const Shown &shown)
-{
-    return QTest::toString(shown.title + ": " + shown.text);
-}
-
-void click(frmmain &window, const char *button)
-{
-    window.findChild<QPushButton *>(button)->click();
-}
+void click(frmmain &window, const char *button) { window.findChild<QPushButton *>(button)->click(); }
 
 // The panel's settings file as the simulator last wrote it.
 QJsonObject panelState(const QString &path)
@@ -45,9 +29,10 @@ QJsonObject panelState(const QString &path)
     return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
 }
 
-PanelSettings settingsWith(const QStringList &numbers, const QList<int> &types, const QStringList &gsm,
-                           int relayNO, int relayNC, const QString &password, const QString &interval,
-                           const QString &reports, const QString &lineFaults, bool inside)
+// reports and lineFaults: one '0'/'1' per receiving number.
+PanelSettings settingsWith(const QStringList &numbers, const QList<int> &types, const QStringList &gsm, int relayNO,
+                           int relayNC, const QString &password, const QString &interval, const QString &reports,
+                           const QString &lineFaults, bool inside)
 {
     PanelSettings s;
     s.TxtName = "shop";
@@ -80,6 +65,9 @@ QByteArray startValuesDownload()
     return QByteArray::fromHex(frames.toLatin1());
 }
 
+const QString Downloaded = "System Information: finish download!";
+const QString Uploaded = "system information: finish Upload!";
+
 } // namespace
 
 class TestTransfer : public QObject
@@ -87,34 +75,26 @@ class TestTransfer : public QObject
     Q_OBJECT
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { Messages::setResponder(nullptr); }
     void downloadThenUpload_data();
     void downloadThenUpload();
     void duringDownload_data();
     void duringDownload();
     void panelHangsUpDuringDownload();
-    void zoneMessageRoundTrip_data();
-    void zoneMessageRoundTrip();
 
 private:
-    // A window with the port open on `device`.
     void openOn(frmmain &window, const QString &device);
-    QList<Shown> m_shown;
+    QStringList m_shown; // "title: text" of every box shown
 };
 
 void TestTransfer::init()
 {
     m_shown.clear();
     Messages::setResponder([this](const QString &text, const QString &title, bool) {
-        m_shown.append({text, title});
+        m_shown.append(title + ": " + text);
         return Messages::Answer::Ok;
     });
     ProgramEnd::setHandler([] { QFAIL("the program must not end"); });
-}
-
-void TestTransfer::cleanup()
-{
-    Messages::setResponder(nullptr);
 }
 
 void TestTransfer::openOn(frmmain &window, const QString &device)
@@ -129,24 +109,29 @@ void TestTransfer::downloadThenUpload_data()
 {
     QTest::addColumn<QStringList>("simulator");
     QTest::addColumn<PanelSettings>("settings");
-
+    QTest::addColumn<int>("zone");
+    QTest::addColumn<QString>("text"); // the zone's message
     // Every report type and none; leading zeros; both relay states each
     // way; the flag pairs 00, 01, 10 and 11 in both flag groups.
     const PanelSettings a = settingsWith({"0012", "5550187", "9999999999999999", "1", "0800", ""},
-                                         {0, 1, 2, 3, 4, -1}, {"007", "", "1234567890123456"}, 0, 1,
-                                         "0123", "15", "100111", "001101", true);
+                                         {0, 1, 2, 3, 4, -1}, {"007", "", "1234567890123456"}, 0, 1, "0123", "15",
+                                         "100111", "001101", true);
     const PanelSettings b = settingsWith({"", "01", "5", "0000000000000009", "42", "987654321"},
-                                         {-1, 4, 3, 2, 1, 0}, {"", "10", "5550187"}, 1, 0,
-                                         "9876", "07", "011000", "110010", false);
-    QTest::newRow("replies one by one") << QStringList() << a;
-    QTest::newRow("replies in pieces") << QStringList{"--split"} << b;
-    QTest::newRow("two replies a read") << QStringList{"--coalesce"} << a;
+                                         {-1, 4, 3, 2, 1, 0}, {"", "10", "5550187"}, 1, 0, "9876", "07", "011000",
+                                         "110010", false);
+    const QString latin1 = QString("Garage, c%1t%2 rue").arg(QChar(0xF4)).arg(QChar(0xE9));
+    QTest::newRow("replies one by one") << QStringList() << a << 1 << "Kitchen window";
+    QTest::newRow("replies in pieces") << QStringList{"--split"} << b << 3 << latin1;
+    QTest::newRow("two replies a read") << QStringList{"--coalesce"} << a << 2 << "Door";
 }
 
+// Settings there and back, then a zone's message there and back.
 void TestTransfer::downloadThenUpload()
 {
     QFETCH(QStringList, simulator);
     QFETCH(PanelSettings, settings);
+    QFETCH(int, zone);
+    QFETCH(QString, text);
     QTemporaryDir dir;
     const QString stateFile = dir.filePath("panel.json");
     SimulatorProcess panel(simulator + QStringList{"--state", stateFile});
@@ -156,10 +141,9 @@ void TestTransfer::downloadThenUpload()
     window.setSettings(settings);
 
     click(window, "ComSend");
-    QCOMPARE(m_shown, (QList<Shown>{{"finish download!", "System Information"}}));
+    QCOMPARE(m_shown, QStringList{Downloaded});
     QVERIFY(!window.progress().isRunning());
-    // The panel ends the last frame when the line goes quiet; an upload
-    // request sent sooner would run into it.
+    // The panel ends the last frame when the line goes quiet; an upload sent sooner would run into it.
     QTRY_COMPARE(panelState(stateFile).value("interval").toString(), settings.TxtTian);
 
     PanelSettings wiped = PanelSettings::startValues();
@@ -168,38 +152,43 @@ void TestTransfer::downloadThenUpload()
     window.setSettings(wiped);
     click(window, "CmdRead");
     QVERIFY(window.progress().isRunning());
-    QTRY_COMPARE(m_shown.size(), 2);
-    QCOMPARE(m_shown.at(1), (Shown{"finish Upload!", "system information"}));
+    QTRY_COMPARE(m_shown, (QStringList{Downloaded, Uploaded}));
     QCOMPARE(window.settings(), settings);
     QVERIFY(!window.progress().isRunning());
+
+    auto *message = window.findChild<QPlainTextEdit *>("Text6");
+    window.findChild<QComboBox *>("CmbFangQu")->setCurrentIndex(zone - 1);
+    message->setPlainText(text);
+    click(window, "CmdDXSend");
+    QCOMPARE(m_shown.size(), 3);
+    QCOMPARE(m_shown.last(), Downloaded);
+    QTRY_COMPARE(panelState(stateFile).value("zoneTexts").toArray().at(zone - 1).toString(), text);
+    message->clear();
+    click(window, "Command2");
+    QTRY_COMPARE(m_shown.size(), 4);
+    QCOMPARE(m_shown.last(), Uploaded);
+    QCOMPARE(message->toPlainText(), text);
 }
 
-// Whatever happens between the frames, exactly the eleven frames go out
-// once, in order, and the download ends with "finish download!".
+// Whatever happens after the first frame, exactly the eleven frames go out once, in order.
 void TestTransfer::duringDownload_data()
 {
-    QTest::addColumn<QString>("event");
-    QTest::addColumn<QList<Shown>>("shown");
-    QTest::newRow("panel answers FF5000")
-        << "data error"
-        << QList<Shown>{{"Data Error!", "System Information"}, {"finish download!", "System Information"}};
-    QTest::newRow("Download clicked again")
-        << "second click"
-        << QList<Shown>{{"download in progress, please wait!", "system information"},
-                        {"finish download!", "System Information"}};
+    QTest::addColumn<bool>("dataError"); // else Download is clicked again
+    QTest::addColumn<QString>("first");
+    QTest::newRow("panel answers FF5000") << true << "System Information: Data Error!";
+    QTest::newRow("Download clicked again") << false << "system information: download in progress, please wait!";
 }
 
 void TestTransfer::duringDownload()
 {
-    QFETCH(QString, event);
-    QFETCH(QList<Shown>, shown);
+    QFETCH(bool, dataError);
+    QFETCH(QString, first);
     PtyPair line;
     QVERIFY(line.isValid());
     frmmain window;
     openOn(window, line.devicePath());
 
-    // Plays the panel from inside the download's waits: after the first
-    // frame has arrived, the event happens once.
+    // Plays the panel from inside the download's waits.
     QByteArray received;
     bool happened = false;
     QTimer panel;
@@ -208,7 +197,7 @@ void TestTransfer::duringDownload()
         if (happened || received.size() < 20)
             return;
         happened = true;
-        if (event == "data error")
+        if (dataError)
             line.write(QByteArray::fromHex("FF50000D0A"));
         else
             click(window, "ComSend");
@@ -221,7 +210,7 @@ void TestTransfer::duringDownload()
 
     QVERIFY(happened);
     QCOMPARE(received.toHex().toUpper(), expected.toHex().toUpper());
-    QCOMPARE(m_shown, shown);
+    QCOMPARE(m_shown, (QStringList{first, Downloaded}));
     QVERIFY(!window.progress().isRunning());
 }
 
@@ -234,46 +223,10 @@ void TestTransfer::panelHangsUpDuringDownload()
 
     click(window, "ComSend");
     QCOMPARE(m_shown.size(), 1); // the lost line has no box of its own here
-    const QString last = m_shown.last().text;
-    QVERIFY2(last.startsWith("download not complete") && last.contains("did not get all settings"),
-             qPrintable(last));
+    QVERIFY2(m_shown.last().contains(": download not complete") && m_shown.last().contains("did not get all settings"),
+             qPrintable(m_shown.last()));
     QVERIFY(!window.progress().isRunning());
     QVERIFY(!window.link().isOpen());
-}
-
-void TestTransfer::zoneMessageRoundTrip_data()
-{
-    QTest::addColumn<int>("zone");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("zone 1") << 1 << "Kitchen window";
-    QTest::newRow("zone 2") << 2 << "Door";
-    QTest::newRow("zone 3, Latin-1") << 3 << QString("Garage, c%1t%2 rue").arg(QChar(0xF4)).arg(QChar(0xE9));
-}
-
-void TestTransfer::zoneMessageRoundTrip()
-{
-    QFETCH(int, zone);
-    QFETCH(QString, text);
-    QTemporaryDir dir;
-    const QString stateFile = dir.filePath("panel.json");
-    SimulatorProcess panel({"--state", stateFile});
-    QVERIFY(panel.isReady());
-    frmmain window;
-    openOn(window, panel.device());
-    auto *zoneNumber = window.findChild<QComboBox *>("CmbFangQu");
-    auto *message = window.findChild<QPlainTextEdit *>("Text6");
-    zoneNumber->setCurrentIndex(zone - 1);
-    message->setPlainText(text);
-
-    click(window, "CmdDXSend");
-    QCOMPARE(m_shown, (QList<Shown>{{"finish download!", "System Information"}}));
-    QTRY_COMPARE(panelState(stateFile).value("zoneTexts").toArray().at(zone - 1).toString(), text);
-
-    message->clear();
-    click(window, "Command2");
-    QTRY_COMPARE(m_shown.size(), 2);
-    QCOMPARE(m_shown.at(1), (Shown{"finish Upload!", "system information"}));
-    QCOMPARE(message->toPlainText(), text);
 }
 
 QTEST_MAIN(TestTransfer)

@@ -153,7 +153,7 @@ void SerialLink::readWaiting()
     // line only up to its bounded buffer. Replies are taken from the port
     // one read at a time, only when the ones before have all been handed
     // out, so they keep their order and nothing grows while a consumer
-    // waits. A closed port hands out nothing more.
+    // waits. Closing the port drops what it had not handed out.
     if (m_delivering)
         return;
     m_delivering = true;
@@ -163,7 +163,7 @@ void SerialLink::readWaiting()
             for (const QString &reply : std::as_const(m_undelivered))
                 ProtocolTrace::replyReceived(reply);
         }
-        if (m_undelivered.isEmpty() || !m_port.isOpen())
+        if (m_undelivered.isEmpty())
             break;
         emit replyReceived(m_undelivered.takeFirst());
     }
