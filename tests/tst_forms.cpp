@@ -3,7 +3,6 @@
 #include "frmmain.h"
 #include "frmopen.h"
 #include "frmpassword.h"
-#include "portlamps.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -26,7 +25,6 @@ private slots:
     void initTestCase();
     void menus_data();
     void menus();
-    void lamps();
     void startValues();
     void clearSettingsKeepsZoneFields();
     void listTextSelectsExactItem_data();
@@ -95,21 +93,6 @@ void TestForms::menus()
     QCOMPARE(bar.at(2)->menu()->objectName(), QString("help"));
 }
 
-void TestForms::lamps()
-{
-    QWidget *strip = child(m_window, "Picture1");
-    for (int i = 0; i < 10; ++i)
-        QCOMPARE(m_window->lamps().colour(i + 1), PortLamps::Failed);
-    // The painted lamp shows its colour in its centre.
-    m_window->lamps().setPort(4, PortLamps::InUse, "Port 4: /dev/ttyS3");
-    QWidget *lamp = strip->findChild<QWidget *>("Shape_3");
-    const QImage painted = lamp->grab().toImage();
-    QCOMPARE(QColor(painted.pixel(painted.rect().center())), PortLamps::InUse);
-    QCOMPARE(lamp->toolTip(), QString("Port 4: /dev/ttyS3"));
-    m_window->lamps().setPort(12, PortLamps::InUse, "no lamp"); // ports 11..16 have none
-    m_window->lamps().setPort(4, PortLamps::Failed, "Port 4");
-}
-
 void TestForms::startValues()
 {
     const PanelSettings s = m_window->settings();
@@ -163,10 +146,8 @@ void TestForms::listTextSelectsExactItem_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("position");
     QTest::newRow("item") << "SMS alarm" << 3;
-    QTest::newRow("first item") << "ADEMCO 4+2" << 0;
     QTest::newRow("other letter case") << "sms alarm" << -1;
     QTest::newRow("typed text") << "pager" << -1;
-    QTest::newRow("prompt") << "alarm type" << -1;
     QTest::newRow("empty") << "" << -1;
 }
 

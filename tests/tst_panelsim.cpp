@@ -7,7 +7,6 @@
 #include "receiveassembler.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -16,7 +15,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -116,10 +114,8 @@ public:
             replies << m_assembler.feed(reads.last());
         });
         QObject::connect(&m_port, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError error) {
-            if (error != QSerialPort::NoError && m_port.isOpen()) { // repeats until closed
-                lost = true;
-                m_port.close();
-            }
+            if (error != QSerialPort::NoError && m_port.isOpen())
+                m_port.close(); // repeats until closed
         });
         return m_port.open(QIODevice::ReadWrite);
     }
@@ -139,7 +135,6 @@ public:
 
     QStringList replies;     // complete, with any stray bytes in front
     QList<QByteArray> reads; // as the reads delivered them
-    bool lost = false;
 
 private:
     QSerialPort m_port;
@@ -179,12 +174,8 @@ private slots:
     void answersFrames();
     void storesSettingsAndZoneTexts();
     void writesAndLoadsStateFile();
-    void refusesBadStart_data();
-    void refusesBadStart();
-    void linksAndEndsCleanly();
     void shapesReplies_data();
     void shapesReplies();
-    void hangsUpAfterFrames();
 };
 
 // ---- The parts ---------------------------------------------------------------
@@ -315,63 +306,7 @@ void PanelSimTest::writesAndLoadsStateFile()
     QCOMPARE(s.port.ask("FF0003"), QString("436166E90D0A"));
 }
 
-// A bad state file (exit code 1) or option (2) stops the simulator before it offers a device.
-void PanelSimTest::refusesBadStart_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QByteArray>("stateFile"); // given with --state when not empty
-    QTest::addColumn<int>("exitCode");
-
-    auto state = [](const char *json) { QTest::newRow(json) << QStringList() << QByteArray(json) << 1; };
-    state("{");
-    state(R"({"receivingNumbers":[{"type":6},{},{},{},{},{}]})");
-    state(R"({"zoneTexts":["\u20ac","",""]})");
-    QTest::newRow("--gap 0") << QStringList{"--gap", "0"} << QByteArray() << 2;
-}
-
-void PanelSimTest::refusesBadStart()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QByteArray, stateFile);
-    QFETCH(int, exitCode);
-
-    QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("panel.json")));
-    if (!stateFile.isEmpty()) {
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(stateFile) == stateFile.size());
-        file.close();
-        arguments << "--state" << file.fileName();
-    }
-    QProcess process;
-    process.start(QStringLiteral(PANELSIM_PATH), arguments);
-    QVERIFY(process.waitForFinished(5000));
-    QCOMPARE(process.exitCode(), exitCode);
-    QVERIFY(process.readAllStandardOutput().isEmpty());
-}
-
-void PanelSimTest::linksAndEndsCleanly()
-{
-    // The line stays raw across opens: a carriage return would otherwise
-    // arrive as a line feed, and the program's frames would be echoed.
-    QTemporaryDir dir;
-    const QString link = dir.filePath(QStringLiteral("kv4810g-panel"));
-    Simulator sim({"--no-pacing", "--link", link});
-    QCOMPARE(QFileInfo(link).symLinkTarget(), sim.devicePath);
-    for (int round = 0; round < 2; ++round) {
-        LinePort port;
-        QVERIFY(port.open(link));
-        QCOMPARE(port.ask(Detect), PanelAnswer);
-    }
-    QVERIFY(!sim.trace.contains(QStringLiteral(" <- FF6F")));
-
-    ::kill(pid_t(sim.process.processId()), SIGTERM);
-    QVERIFY(sim.process.waitForFinished(5000));
-    QCOMPARE(sim.process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(sim.process.exitCode(), 0);
-    QVERIFY(!QFileInfo(link).exists() && !QFileInfo(link).isSymLink());
-}
-
-// ---- Fault modes --------------------------------------------------------------
+// ---- Fault modes the other suites rely on ------------------------------------
 
 void PanelSimTest::shapesReplies_data()
 {
@@ -399,16 +334,6 @@ void PanelSimTest::shapesReplies()
     for (const QByteArray &read : s.port.reads)
         seen = seen || (paired ? read.count("\r\n") >= 2 : !read.endsWith("\r\n"));
     QVERIFY(seen);
-}
-
-void PanelSimTest::hangsUpAfterFrames()
-{
-    START_SESSION(s, "--no-pacing", "--hangup-after", "2");
-    QCOMPARE(s.port.ask(Detect), PanelAnswer);
-    QCOMPARE(s.port.ask(Detect), PanelAnswer);
-    QTRY_VERIFY_WITH_TIMEOUT(s.port.lost, 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(s.sim.process.state(), QProcess::NotRunning, 5000);
-    QCOMPARE(s.sim.process.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(PanelSimTest)
