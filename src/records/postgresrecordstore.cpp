@@ -1,8 +1,8 @@
 #include "postgresrecordstore.h"
 
 #include "recordrow.h"
+#include "sqlcycle.h"
 
-#include <QAtomicInteger>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -100,25 +100,15 @@ QString faultText(const QString &server, const QString &user, const QSqlError &e
     return QStringLiteral("The record server %1 cannot be used: %2!").arg(server, text.trimmed());
 }
 
-// One operation: a connection of its own, opened, used, and closed and
-// removed again when the operation ends.
-class Cycle
+// One operation on the server.
+class Cycle : public SqlCycle
 {
 public:
     Cycle(const Server &address, const QString &server)
-        : m_address(address)
+        : SqlCycle(QStringLiteral("kv4810g-shared"))
+        , m_address(address)
         , m_server(server)
-        , m_name(QStringLiteral("kv4810g-shared-%1").arg(s_next.fetchAndAddRelaxed(1)))
     {
-    }
-
-    ~Cycle()
-    {
-        if (m_inTransaction && m_db.isOpen())
-            QSqlQuery(QStringLiteral("ROLLBACK"), m_db);
-        m_db.close();
-        m_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_name);
     }
 
     bool open()
@@ -129,7 +119,7 @@ public:
                         .arg(m_server);
             return false;
         }
-        m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName());
         m_db.setHostName(m_address.host);
         m_db.setPort(m_address.port);
         m_db.setUserName(m_address.user);
@@ -147,34 +137,8 @@ public:
     // two first saves do not both create the table.
     bool beginWrite()
     {
-        if (!exec(QStringLiteral("BEGIN")))
-            return false;
-        m_inTransaction = true;
-        return exec(QStringLiteral("SELECT pg_advisory_xact_lock(4810)"));
+        return beginWith(QStringLiteral("BEGIN")) && exec(QStringLiteral("SELECT pg_advisory_xact_lock(4810)"));
     }
-
-    bool commit()
-    {
-        if (!exec(QStringLiteral("COMMIT")))
-            return false;
-        m_inTransaction = false;
-        return true;
-    }
-
-    bool exec(const QString &sql)
-    {
-        QSqlQuery query(m_db);
-        return query.exec(sql) || fail(query.lastError());
-    }
-
-    bool prepare(QSqlQuery &query, const QString &sql)
-    {
-        query = QSqlQuery(m_db);
-        query.setForwardOnly(true);
-        return query.prepare(sql) || fail(query.lastError());
-    }
-
-    bool run(QSqlQuery &query) { return query.exec() || fail(query.lastError()); }
 
     bool tableExists(bool *exists)
     {
@@ -201,7 +165,7 @@ public:
         return made;
     }
 
-    bool fail(const QSqlError &e)
+    bool fail(const QSqlError &e) override
     {
         // A missing table reads as an empty one.
         missingTable = e.nativeErrorCode() == QLatin1String("42P01");
@@ -209,16 +173,11 @@ public:
         return false;
     }
 
-    QString error;
     bool missingTable = false;
 
 private:
-    static inline QAtomicInteger<quint64> s_next{0};
     const Server &m_address;
     QString m_server;
-    QString m_name;
-    QSqlDatabase m_db;
-    bool m_inTransaction = false;
     bool m_creating = false;
 };
 

@@ -1,8 +1,8 @@
 #include "sqliterecordstore.h"
 
 #include "recordrow.h"
+#include "sqlcycle.h"
 
-#include <QAtomicInteger>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -103,30 +103,20 @@ QString refusal(const QString &path, FileKind kind)
     }
 }
 
-// One operation on the file: a connection of its own, opened, used and
-// closed and removed again when the operation ends.
-class Cycle
+// One operation on the file.
+class Cycle : public SqlCycle
 {
 public:
     Cycle(const QString &path, bool writing)
-        : m_path(path)
+        : SqlCycle(QStringLiteral("kv4810g-records"))
+        , m_path(path)
         , m_writing(writing)
-        , m_name(QStringLiteral("kv4810g-records-%1").arg(s_next.fetchAndAddRelaxed(1)))
     {
-    }
-
-    ~Cycle()
-    {
-        if (m_inTransaction)
-            QSqlQuery(QStringLiteral("ROLLBACK"), m_db);
-        m_db.close();
-        m_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_name);
     }
 
     bool open()
     {
-        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName());
         m_db.setDatabaseName(m_path);
         // Reads open an existing file for writing too, so that a write another
         // copy left half done (its journal) is rolled back rather than
@@ -140,36 +130,7 @@ public:
 
     // Takes the write lock at once, so the row looked up is still the row
     // written when the transaction commits.
-    bool begin()
-    {
-        if (!exec(QStringLiteral("BEGIN IMMEDIATE")))
-            return false;
-        m_inTransaction = true;
-        return true;
-    }
-
-    bool commit()
-    {
-        if (!exec(QStringLiteral("COMMIT")))
-            return false;
-        m_inTransaction = false;
-        return true;
-    }
-
-    bool exec(const QString &sql)
-    {
-        QSqlQuery query(m_db);
-        return query.exec(sql) || fail(query.lastError());
-    }
-
-    bool prepare(QSqlQuery &query, const QString &sql)
-    {
-        query = QSqlQuery(m_db);
-        query.setForwardOnly(true);
-        return query.prepare(sql) || fail(query.lastError());
-    }
-
-    bool run(QSqlQuery &query) { return query.exec() || fail(query.lastError()); }
+    bool begin() { return beginWith(QStringLiteral("BEGIN IMMEDIATE")); }
 
     bool tableExists(bool *exists)
     {
@@ -198,21 +159,15 @@ public:
             && exec(QStringLiteral("CREATE INDEX IF NOT EXISTS tb4810_name ON tb4810 (name COLLATE NOCASE)"));
     }
 
-    bool fail(const QSqlError &e)
+    bool fail(const QSqlError &e) override
     {
         error = faultText(m_path, e, m_writing);
         return false;
     }
 
-    QString error;
-
 private:
-    static inline QAtomicInteger<quint64> s_next{0};
     QString m_path;
     bool m_writing;
-    QString m_name;
-    QSqlDatabase m_db;
-    bool m_inTransaction = false;
 };
 
 const QString &columnList()

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+class QSqlError;
+class QSqlQuery;
+
+// One record operation: a connection of its own, opened by the back end,
+// used, and closed and removed again when the operation ends; an open
+// transaction is rolled back then. Every failing statement goes through
+// fail(), which each back end words for the technician.
+class SqlCycle
+{
+public:
+    explicit SqlCycle(const QString &namePrefix);
+    virtual ~SqlCycle();
+    SqlCycle(const SqlCycle &) = delete;
+    SqlCycle &operator=(const SqlCycle &) = delete;
+
+    bool commit();
+    bool exec(const QString &sql);
+    bool prepare(QSqlQuery &query, const QString &sql);
+    bool run(QSqlQuery &query);
+    // Sets error and returns false.
+    virtual bool fail(const QSqlError &e) = 0;
+
+    QString error;
+
+protected:
+    // Runs the statement that opens a transaction.
+    bool beginWith(const QString &sql);
+    QString connectionName() const { return m_name; }
+
+    QSqlDatabase m_db;
+
+private:
+    QString m_name;
+    bool m_inTransaction = false;
+};
