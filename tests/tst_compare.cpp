@@ -1,11 +1,9 @@
 // Setting > Compare with panel through the main window, against the panel
 // simulator or a pseudo-terminal played by the test.
 #include "comparedialog.h"
-#include "frmmain.h"
-#include "messages.h"
-#include "programend.h"
 #include "ptypair.h"
 #include "simulatorprocess.h"
+#include "windowtest.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,6 +13,8 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+
+using namespace WindowTest;
 
 namespace {
 
@@ -42,15 +42,7 @@ class TestCompare : public QObject
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_shown.clear();
-        Messages::setResponder([this](const QString &text, const QString &title, bool) {
-            m_shown.append(title + ": " + text);
-            return Messages::Answer::Ok;
-        });
-        ProgramEnd::setHandler([] { QFAIL("the program must not end"); });
-    }
+    void init() { logMessages(&m_shown); }
     void cleanup() { Messages::setResponder(nullptr); }
 
     void againstSimulator()
@@ -172,13 +164,6 @@ private slots:
     }
 
 private:
-    void openOn(frmmain &window, const QString &device)
-    {
-        qputenv("KV4810G_PORTS", device.toLocal8Bit());
-        window.InitialiseRecord();
-        window.findChild<QAction *>("open_com")->trigger();
-        QVERIFY(window.link().isOpen());
-    }
     CompareDialog *compare(frmmain &window)
     {
         window.findChild<QAction *>("compareWithPanel")->trigger();

@@ -1,16 +1,16 @@
 // The main window under a faulty line: the panel answering an upload with stray bytes, twice or
 // late, and the line hung up during an upload or while idle (other faults: tst_transfer, tst_startup).
-#include "frmmain.h"
-#include "messages.h"
-#include "programend.h"
 #include "ptypair.h"
 #include "simulatorprocess.h"
+#include "windowtest.h"
 
 #include <QJsonDocument>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+
+using namespace WindowTest;
 
 class TestFaults : public QObject
 {
@@ -24,24 +24,12 @@ private slots:
     void lineLost();
 
 private:
-    void openOn(frmmain &window, const QString &device)
-    {
-        qputenv("KV4810G_PORTS", device.toLocal8Bit());
-        window.InitialiseRecord();
-        window.findChild<QAction *>("open_com")->trigger();
-        QVERIFY(window.link().isOpen());
-    }
-    QStringList m_shown;
+    QStringList m_shown; // "title: text" of every box shown
 };
 
 void TestFaults::init()
 {
-    m_shown.clear();
-    Messages::setResponder([this](const QString &text, const QString &, bool) {
-        m_shown.append(text);
-        return Messages::Answer::Ok;
-    });
-    ProgramEnd::setHandler([] { QFAIL("the program must not end"); });
+    logMessages(&m_shown);
 }
 
 void TestFaults::uploadAnswered_data()
@@ -74,7 +62,7 @@ void TestFaults::uploadAnswered()
     sent.CkShangBao[2] = sent.CkTel[5] = sent.CkNX = true;
     window.setSettings(sent);
     window.findChild<QPushButton *>("ComSend")->click();
-    QCOMPARE(m_shown, QStringList{"finish download!"});
+    QCOMPARE(m_shown, QStringList{"System Information: finish download!"});
     // The panel takes the last frame when the line goes quiet.
     QTRY_COMPARE([&] {
         QFile file(state);
@@ -83,7 +71,7 @@ void TestFaults::uploadAnswered()
 
     window.setSettings(PanelSettings::startValues());
     window.findChild<QPushButton *>("CmdRead")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(m_shown.count("finish Upload!"), finishes, 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_shown.count("system information: finish Upload!"), finishes, 15000);
     QTest::qWait(300); // no further box follows
     QCOMPARE(m_shown.size(), 1 + finishes);
     QCOMPARE(window.settings(), sent);
@@ -112,7 +100,7 @@ void TestFaults::lineLost()
     }
     line.releaseSlave();
     line.closeMaster();
-    QTRY_COMPARE(m_shown, QStringList{"Serial port disconnected!"});
+    QTRY_COMPARE(m_shown, QStringList{"System Information: Serial port disconnected!"});
     QTest::qWait(300);
     QCOMPARE(m_shown.size(), 1);
     QVERIFY(!window.link().isOpen());

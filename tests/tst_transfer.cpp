@@ -1,10 +1,8 @@
 // Settings download, settings upload and zone messages, through the main
 // window against the panel simulator or a pseudo-terminal played by the test.
-#include "frmmain.h"
-#include "messages.h"
-#include "programend.h"
 #include "ptypair.h"
 #include "simulatorprocess.h"
+#include "windowtest.h"
 
 #include <QComboBox>
 #include <QJsonArray>
@@ -18,9 +16,9 @@
 
 Q_DECLARE_METATYPE(PanelSettings)
 
-namespace {
+using namespace WindowTest;
 
-void click(frmmain &window, const char *button) { window.findChild<QPushButton *>(button)->click(); }
+namespace {
 
 // The panel's settings file as the simulator last wrote it.
 QJsonObject panelState(const QString &path)
@@ -83,26 +81,12 @@ private slots:
     void panelHangsUpDuringDownload();
 
 private:
-    void openOn(frmmain &window, const QString &device);
     QStringList m_shown; // "title: text" of every box shown
 };
 
 void TestTransfer::init()
 {
-    m_shown.clear();
-    Messages::setResponder([this](const QString &text, const QString &title, bool) {
-        m_shown.append(title + ": " + text);
-        return Messages::Answer::Ok;
-    });
-    ProgramEnd::setHandler([] { QFAIL("the program must not end"); });
-}
-
-void TestTransfer::openOn(frmmain &window, const QString &device)
-{
-    qputenv("KV4810G_PORTS", device.toLocal8Bit());
-    window.InitialiseRecord();
-    window.findChild<QAction *>("open_com")->trigger();
-    QVERIFY(window.link().isOpen());
+    logMessages(&m_shown);
 }
 
 void TestTransfer::downloadThenUpload_data()

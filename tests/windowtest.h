@@ -1,0 +1,40 @@
+#pragma once
+
+// The main window driven by a test: a port opened on a given device, buttons
+// clicked, and every message box answered OK and logged as "title: text".
+
+#include "frmmain.h"
+#include "messages.h"
+#include "programend.h"
+
+#include <QAction>
+#include <QPushButton>
+#include <QtTest>
+
+namespace WindowTest {
+
+inline void openOn(frmmain &window, const QString &device)
+{
+    qputenv("KV4810G_PORTS", device.toLocal8Bit());
+    window.InitialiseRecord();
+    window.findChild<QAction *>("open_com")->trigger();
+    QVERIFY(window.link().isOpen());
+}
+
+inline void click(frmmain &window, const char *button)
+{
+    window.findChild<QPushButton *>(button)->click();
+}
+
+// Every box goes into *shown; the program must not end.
+inline void logMessages(QStringList *shown)
+{
+    shown->clear();
+    Messages::setResponder([shown](const QString &text, const QString &title, bool) {
+        shown->append(title + ": " + text);
+        return Messages::Answer::Ok;
+    });
+    ProgramEnd::setHandler([] { QFAIL("the program must not end"); });
+}
+
+} // namespace WindowTest
