@@ -1,10 +1,12 @@
 // Settings download, settings upload and zone messages, through the main
-// window against the panel simulator or a pseudo-terminal played by the test.
+// window against the panel simulator or a pseudo-terminal played by the test,
+// also when the panel answers badly or the line is lost.
 #include "ptypair.h"
 #include "simulatorprocess.h"
 #include "windowtest.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -79,6 +81,8 @@ private slots:
     void duringDownload_data();
     void duringDownload();
     void panelHangsUpDuringDownload();
+    void lineLost_data();
+    void lineLost();
 
 private:
     QStringList m_shown; // "title: text" of every box shown
@@ -93,7 +97,8 @@ void TestTransfer::downloadThenUpload_data()
 {
     QTest::addColumn<QStringList>("simulator");
     QTest::addColumn<PanelSettings>("settings");
-    QTest::addColumn<int>("zone");
+    QTest::addColumn<int>("finishes"); // every "FF5B" ends an upload for the user
+    QTest::addColumn<int>("zone");     // 0: no zone message
     QTest::addColumn<QString>("text"); // the zone's message
     // Every report type and none; leading zeros; both relay states each
     // way; the flag pairs 00, 01, 10 and 11 in both flag groups.
@@ -104,9 +109,12 @@ void TestTransfer::downloadThenUpload_data()
                                          {-1, 4, 3, 2, 1, 0}, {"", "10", "5550187"}, 1, 0, "9876", "07", "011000",
                                          "110010", false);
     const QString latin1 = QString("Garage, c%1t%2 rue").arg(QChar(0xF4)).arg(QChar(0xE9));
-    QTest::newRow("replies one by one") << QStringList() << a << 1 << "Kitchen window";
-    QTest::newRow("replies in pieces") << QStringList{"--split"} << b << 3 << latin1;
-    QTest::newRow("two replies a read") << QStringList{"--coalesce"} << a << 2 << "Door";
+    QTest::newRow("replies one by one") << QStringList() << a << 1 << 1 << "Kitchen window";
+    QTest::newRow("replies in pieces") << QStringList{"--split"} << b << 1 << 3 << latin1;
+    QTest::newRow("two replies a read") << QStringList{"--coalesce"} << a << 1 << 2 << "Door";
+    QTest::newRow("stray bytes in front") << QStringList{"--stray", "31320D"} << b << 1 << 0 << "";
+    QTest::newRow("every reply twice") << QStringList{"--twice"} << a << 2 << 0 << "";
+    QTest::newRow("late, in pieces") << QStringList{"--reply-gap", "400", "--split"} << b << 1 << 0 << "";
 }
 
 // Settings there and back, then a zone's message there and back.
@@ -114,6 +122,7 @@ void TestTransfer::downloadThenUpload()
 {
     QFETCH(QStringList, simulator);
     QFETCH(PanelSettings, settings);
+    QFETCH(int, finishes);
     QFETCH(int, zone);
     QFETCH(QString, text);
     QTemporaryDir dir;
@@ -136,9 +145,13 @@ void TestTransfer::downloadThenUpload()
     window.setSettings(wiped);
     click(window, "CmdRead");
     QVERIFY(window.progress().isRunning());
-    QTRY_COMPARE(m_shown, (QStringList{Downloaded, Uploaded}));
+    QTRY_COMPARE_WITH_TIMEOUT(m_shown.count(Uploaded), finishes, 15000);
+    QTest::qWait(300); // no further box follows
+    QCOMPARE(m_shown.size(), 1 + finishes);
     QCOMPARE(window.settings(), settings);
     QVERIFY(!window.progress().isRunning());
+    if (zone == 0)
+        return;
 
     auto *message = window.findChild<QPlainTextEdit *>("Text6");
     window.findChild<QComboBox *>("CmbFangQu")->setCurrentIndex(zone - 1);
@@ -211,6 +224,39 @@ void TestTransfer::panelHangsUpDuringDownload()
              qPrintable(m_shown.last()));
     QVERIFY(!window.progress().isRunning());
     QVERIFY(!window.link().isOpen());
+}
+
+void TestTransfer::lineLost_data()
+{
+    QTest::addColumn<bool>("uploading");
+    QTest::newRow("while idle") << false;
+    QTest::newRow("during an upload") << true;
+}
+
+// The window says so once, keeps what arrived, and a port opens again.
+void TestTransfer::lineLost()
+{
+    QFETCH(bool, uploading);
+    PtyPair line;
+    frmmain window;
+    openOn(window, line.devicePath());
+    if (uploading) {
+        click(window, "CmdRead");
+        QCOMPARE(line.read(3).toHex().toUpper(), QByteArray("FF0000"));
+        // "FF51" with the number 123 and type 02, then half of "FF52".
+        line.write(QByteArray::fromHex("FF5103010203" "00000000000000000000000000" "020D0A" "FF5203"));
+        QTRY_COMPARE(window.findChild<QLineEdit *>("Txt1")->text(), QString("123"));
+    }
+    line.releaseSlave();
+    line.closeMaster();
+    QTRY_COMPARE(m_shown, QStringList{"System Information: Serial port disconnected!"});
+    QTest::qWait(300);
+    QCOMPARE(m_shown.size(), 1);
+    QVERIFY(!window.link().isOpen());
+    QCOMPARE(window.findChild<QLineEdit *>("Txt1")->text(), QString(uploading ? "123" : ""));
+    PtyPair next;
+    openOn(window, next.devicePath());
+    QCOMPARE(m_shown.size(), 1);
 }
 
 QTEST_MAIN(TestTransfer)
