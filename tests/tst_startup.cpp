@@ -1,21 +1,18 @@
 // The program's start against the panel simulator: the search over the
-// ports, the lamps, the password test and the ways the program ends.
-#include "frmmain.h"
-#include "messages.h"
+// ports, the lamps, the password test, the ways the program ends, and the
+// real program run with its command line.
 #include "portlamps.h"
-#include "programend.h"
 #include "simulatorprocess.h"
+#include "windowtest.h"
 
-#include <QApplication>
-#include <QPointer>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QScreen>
 #include <QSerialPort>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -23,14 +20,9 @@
 #include <memory>
 #include <vector>
 
-namespace {
+using namespace WindowTest;
 
-struct Shown
-{
-    QString text;
-    QString title;
-    QString detail;
-};
+namespace {
 
 // Watches for the password dialog; a test that never shows it must not
 // leave its watcher to act on the next test's dialog.
@@ -52,14 +44,36 @@ void whenPasswordDialogShows(std::function<void(QWidget *)> act)
     poll->start(20);
 }
 
-void typePassword(QWidget *dialog, const QString &password)
+// Types the password (pasted, as key clicks carry ASCII only), presses OK
+// and waits for the dialog to go; false if it stays.
+bool enterPassword(QWidget *dialog, const QString &password)
 {
     auto *text = dialog->findChild<QLineEdit *>(QStringLiteral("Text1"));
     text->clear();
-    // Key clicks carry ASCII only; other characters are pasted in.
     text->insert(password);
     QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
+    const bool accepted = QTest::qWaitFor([dialog] { return !dialog->isVisible(); }, 3000);
+    dialog->close();
+    return accepted;
 }
+
+// The real program run to its end without a display: its exit code (-1 when
+// it did not end by itself) and what it printed.
+QPair<int, QStringList> runProgram(const QStringList &arguments, const QStringList &env)
+{
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    for (const QString &setting : env)
+        environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(PROGRAM_PATH), arguments);
+    const bool ended = program.waitForFinished(20000) && program.exitStatus() == QProcess::NormalExit;
+    return {ended ? program.exitCode() : -1,
+            QString::fromLocal8Bit(program.readAllStandardOutput()).trimmed().split('\n')};
+}
+
+const QString HardwareFail = QStringLiteral("System Information: hardware testing fail!");
 
 } // namespace
 
@@ -67,45 +81,32 @@ class TestStartup : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        m_ended = 0;
+        logMessages(&m_shown, &m_ended);
+    }
+    void cleanup()
+    {
+        delete pendingPoll;
+        Messages::setResponder(nullptr);
+    }
     void findsPanel_data();
     void findsPanel();
     void passwordDialog_data();
     void passwordDialog();
-    void noPanelEndsProgram();
-    void lineLostOnOnlyPort();
     void lineLostWhilePasswordDialogOpen();
     void boxBeforeMainWindowIsCentred();
     void openAndClosePort();
     void closeBoxEndsProgram();
+    void programWithoutPanel();
+    void commandLineInformation();
 
 private:
     void setPorts(const QStringList &devices) { qputenv("KV4810G_PORTS", devices.join(':').toLocal8Bit()); }
-    QList<Shown> m_shown;
+    QStringList m_shown; // "title: text" of every box shown
     int m_ended = 0;
 };
-
-void TestStartup::init()
-{
-    m_shown.clear();
-    m_ended = 0;
-    Messages::setResponder([this](const QString &text, const QString &title, bool) {
-        m_shown.append({text, title, Messages::currentDetail()});
-        return Messages::Answer::Ok;
-    });
-    ProgramEnd::setHandler([this] {
-        ++m_ended;
-        if (QWidget *modal = QApplication::activeModalWidget())
-            modal->close();
-    });
-}
-
-void TestStartup::cleanup()
-{
-    delete pendingPoll;
-    Messages::setResponder(nullptr);
-}
 
 // Where the panel is among the ports, and what stands before it. Ports are
 // "panel", "silent", "lost" (answers, then its line goes within the second),
@@ -113,7 +114,7 @@ void TestStartup::cleanup()
 void TestStartup::findsPanel_data()
 {
     QTest::addColumn<QStringList>("ports");
-    QTest::addColumn<int>("found");
+    QTest::addColumn<int>("found"); // 0: the search fails
     QTest::addColumn<int>("searchingAt"); // the port the indicator names half a second in
 
     const QStringList eleven = QString("missing,").repeated(11).split(',', Qt::SkipEmptyParts);
@@ -123,6 +124,8 @@ void TestStartup::findsPanel_data()
     QTest::newRow("behind a lost port") << QStringList{"lost", "panel"} << 2 << 1;
     QTest::newRow("noise before replies") << QStringList{"stray"} << 1 << 1;
     QTest::newRow("port without a lamp") << (eleven + QStringList{"panel"}) << 12 << 12;
+    // A lost port counts as failed, with no message of its own.
+    QTest::newRow("only port lost") << QStringList{"lost"} << 0 << 1;
 }
 
 void TestStartup::findsPanel()
@@ -157,23 +160,23 @@ void TestStartup::findsPanel()
     whenPasswordDialogShows([&](QWidget *dialog) {
         for (QWidget *w : QApplication::topLevelWidgets())
             indicatorGone &= !(w->objectName() == "searchIndicator" && w->isVisible());
-        typePassword(dialog, "1234");
-        accepted = QTest::qWaitFor([dialog] { return !dialog->isVisible(); }, 3000);
-        dialog->close();
+        accepted = enterPassword(dialog, "1234");
     });
-    QVERIFY(window.Form_Load());
-    QVERIFY(accepted);
-    QCOMPARE(m_ended, 0);
-    QVERIFY(m_shown.isEmpty());
+    QCOMPARE(window.Form_Load(), found > 0);
+    QCOMPARE(accepted, found > 0);
+    QCOMPARE(m_ended, found > 0 ? 0 : 1);
+    QCOMPARE(m_shown, found > 0 ? QStringList() : QStringList{HardwareFail});
     QCOMPARE(indicated, QString("Searching for the panel: port %1 of 16").arg(searchingAt));
     QVERIFY(indicatorGone);
-    QCOMPARE(window.PortIndex(), found);
-    QVERIFY(window.link().isOpen());
-    QCOMPARE(window.dispatch().PanelFound, 1);
     for (int port = 1; port <= 10; ++port)
         QCOMPARE(window.lamps().colour(port), port == found ? PortLamps::InUse : PortLamps::Failed);
     QWidget *lamp1 = window.findChild<QWidget *>("Shape_0");
     QVERIFY2(lamp1->toolTip().contains(devices.at(0)), qPrintable(lamp1->toolTip()));
+    if (found > 0) {
+        QCOMPARE(window.PortIndex(), found);
+        QVERIFY(window.link().isOpen());
+        QCOMPARE(window.dispatch().PanelFound, 1);
+    }
 }
 
 // What the technician does in the password dialog, and what follows. The
@@ -210,7 +213,9 @@ void TestStartup::passwordDialog()
         if (action == "exit")
             return QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command2")), Qt::LeftButton);
         if (action != "double") {
-            typePassword(dialog, action == "wrong" ? QString("1234") : QString("24") + QChar(0x20AC));
+            auto *text = dialog->findChild<QLineEdit *>(QStringLiteral("Text1"));
+            text->setText(action == "wrong" ? QString("1234") : QString("24") + QChar(0x20AC));
+            QTest::mouseClick(ok, Qt::LeftButton);
             (void)QTest::qWaitFor([this] { return !m_shown.isEmpty(); }, 3000);
             QTest::qWait(QApplication::doubleClickInterval());
         }
@@ -224,50 +229,7 @@ void TestStartup::passwordDialog()
     QCOMPARE(window.Form_Load(), windowShown);
     QCOMPARE(m_ended, windowShown ? 0 : 1);
     QCOMPARE(window.link().isOpen(), windowShown);
-    QStringList said;
-    for (const Shown &message : m_shown)
-        said << message.title + ": " + message.text;
-    QCOMPARE(said, shown);
-}
-
-void TestStartup::noPanelEndsProgram()
-{
-    // The real program, answering its own message box: its details say what
-    // became of every port.
-    SimulatorProcess panel;
-    QVERIFY(panel.isReady());
-    QSerialPort otherProgram(panel.device());
-    QVERIFY(otherProgram.open(QIODevice::ReadWrite));
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("KV4810G_PORTS", "/dev/kv4810g-missing:" + panel.device());
-    env.insert("KV4810G_AUTO_ANSWER", "1");
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    program.setProcessEnvironment(env);
-    program.start(QStringLiteral(PROGRAM_PATH), {});
-    QVERIFY(program.waitForFinished(20000));
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), 0);
-    const QStringList said = QString::fromLocal8Bit(program.readAllStandardOutput()).trimmed().split('\n');
-    QCOMPARE(said.size(), 17);
-    QCOMPARE(said.at(0), QString("System Information: hardware testing fail!"));
-    QCOMPARE(said.at(1), QString("Port 1 (/dev/kv4810g-missing): no such device"));
-    QCOMPARE(said.at(2), "Port 2 (" + panel.device() + "): busy, in use by another program");
-}
-
-void TestStartup::lineLostOnOnlyPort()
-{
-    // The panel answers, then its line goes within the detection second:
-    // the port counts as failed, with no message of its own.
-    SimulatorProcess lost({"--hangup-after", "1"});
-    QVERIFY(lost.isReady());
-    setPorts({lost.device()});
-    frmmain window;
-    whenPasswordDialogShows([](QWidget *dialog) { dialog->close(); });
-    QVERIFY(!window.Form_Load());
-    QCOMPARE(m_shown.size(), 1);
-    QCOMPARE(m_shown.at(0).text, QString("hardware testing fail!"));
-    QCOMPARE(window.lamps().colour(1), PortLamps::Failed);
+    QCOMPARE(m_shown, shown);
 }
 
 void TestStartup::lineLostWhilePasswordDialogOpen()
@@ -284,13 +246,10 @@ void TestStartup::lineLostWhilePasswordDialogOpen()
         panel.reset();
         QTRY_COMPARE_WITH_TIMEOUT(m_shown.size(), 1, 3000);
         panel = std::make_unique<SimulatorProcess>(QStringList{"--link", line});
-        typePassword(dialog, "1234");
-        accepted = QTest::qWaitFor([dialog] { return !dialog->isVisible(); }, 3000);
-        dialog->close();
+        accepted = enterPassword(dialog, "1234");
     });
     QVERIFY(window.Form_Load());
-    QCOMPARE(m_shown.size(), 1);
-    QCOMPARE(m_shown.at(0).text, QString("Serial port disconnected!"));
+    QCOMPARE(m_shown, QStringList{"System Information: Serial port disconnected!"});
     QVERIFY(accepted);
     QVERIFY(window.link().isOpen());
     QCOMPARE(window.lamps().colour(1), PortLamps::InUse);
@@ -326,8 +285,6 @@ void TestStartup::openAndClosePort()
     auto *closePort = window.findChild<QAction *>("Close_com");
 
     closePort->trigger(); // nothing open: nothing happens
-    QVERIFY(m_shown.isEmpty());
-
     openPort->trigger();
     QVERIFY(window.link().isOpen());
     QCOMPARE(window.PortIndex(), 2);
@@ -337,9 +294,7 @@ void TestStartup::openAndClosePort()
     QVERIFY(m_shown.isEmpty());
 
     openPort->trigger(); // already open: said so, the port stays as it is
-    QCOMPARE(m_shown.size(), 1);
-    QCOMPARE(m_shown.at(0).text, QString("Serial port is already open!"));
-    QCOMPARE(m_shown.at(0).title, QString("System Information"));
+    QCOMPARE(m_shown, QStringList{"System Information: Serial port is already open!"});
     QVERIFY(window.link().isOpen());
     QCOMPARE(window.PortIndex(), 2);
 
@@ -349,8 +304,7 @@ void TestStartup::openAndClosePort()
 
     setPorts({"/dev/kv4810g-missing"});
     openPort->trigger();
-    QCOMPARE(m_shown.size(), 2);
-    QCOMPARE(m_shown.at(1).text, QString("No detected hardware devices!"));
+    QCOMPARE(m_shown.last(), QString("System Information: No detected hardware devices!"));
     QVERIFY(!window.link().isOpen());
 
     // File > Exit ends the program and frees the port; nothing more is shown.
@@ -373,6 +327,47 @@ void TestStartup::closeBoxEndsProgram()
     window.close();
     QCOMPARE(m_ended, 1);
     QVERIFY(m_shown.isEmpty());
+}
+
+// The real program with --trace, answering its own box: the box's details
+// say what became of every port, and the trace holds the search from its
+// first port on.
+void TestStartup::programWithoutPanel()
+{
+    SimulatorProcess silent({"--silent"}), busy;
+    QVERIFY(silent.isReady() && busy.isReady());
+    QSerialPort otherProgram(busy.device());
+    QVERIFY(otherProgram.open(QIODevice::ReadWrite));
+    QTemporaryDir dir;
+    const QString trace = dir.filePath("support.txt");
+    const auto [exitCode, said] = runProgram({"--trace", trace},
+        {"KV4810G_PORTS=" + silent.device() + ":/dev/kv4810g-missing:" + busy.device(), "KV4810G_AUTO_ANSWER=1",
+         "QT_QPA_PLATFORM=offscreen"});
+    QCOMPARE(exitCode, 0);
+    QCOMPARE(said.size(), 17);
+    QCOMPARE(said.at(0), HardwareFail);
+    QCOMPARE(said.at(2), QString("Port 2 (/dev/kv4810g-missing): no such device"));
+    QCOMPARE(said.at(3), "Port 3 (" + busy.device() + "): busy, in use by another program");
+    QFile file(trace);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
+    QVERIFY2(lines.size() > 4, qPrintable(lines.join('\n')));
+    QVERIFY(lines.at(0).startsWith("# KV-4810G programming software 1.0, protocol trace started "));
+    QVERIFY(lines.at(1).endsWith(QString("-- port 1 (%1) opened").arg(silent.device())));
+    QVERIFY(lines.at(2).endsWith("-> FF0018"));
+    QVERIFY(lines.at(3).endsWith("-- port 1 closed"));
+    QVERIFY(lines.at(4).endsWith("-- port 2 (/dev/kv4810g-missing) not opened: no such device"));
+}
+
+// --version, --help and -h answered without a display: a window would fail on the platform named.
+void TestStartup::commandLineInformation()
+{
+    for (const auto &[argument, output] : QList<QPair<QString, QString>>{
+             {"--version", "kv4810g 1.0"}, {"--help", "--trace <file>"}, {"-h", "Usage: "}}) {
+        const auto [exitCode, said] = runProgram({argument}, {"QT_QPA_PLATFORM=no-such-platform"});
+        QCOMPARE(exitCode, 0);
+        QVERIFY2(said.join('\n').contains(output), qPrintable(argument + ": " + said.join('\n')));
+    }
 }
 
 QTEST_MAIN(TestStartup)

@@ -1,12 +1,11 @@
 // The protocol trace: the password masked in every trace, the lines kept,
-// the trace window, and the program's command line.
+// and the trace window.
 #include "frmmain.h"
 #include "messages.h"
 #include "programend.h"
 #include "protocoltrace.h"
 #include "ptypair.h"
 #include "seriallink.h"
-#include "simulatorprocess.h"
 #include "tracewindow.h"
 
 #include <QPushButton>
@@ -29,20 +28,6 @@ QString readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-// The program run to its end with `arguments` and the settings `env`: its exit code and output.
-QPair<int, QString> run(const QStringList &arguments, const QStringList &env)
-{
-    QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("DISPLAY");
-    for (const QString &setting : env)
-        environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
-    program.setProcessEnvironment(environment);
-    program.start(QStringLiteral(PROGRAM_PATH), arguments);
-    const bool ended = program.waitForFinished(20000) && program.exitStatus() == QProcess::NormalExit;
-    return {ended ? program.exitCode() : -1, QString::fromLocal8Bit(program.readAllStandardOutput())};
-}
-
 } // namespace
 
 class TestTrace : public QObject
@@ -60,15 +45,6 @@ private slots:
     {
         Messages::setResponder(nullptr);
         ProtocolTrace::instance().closeFile();
-    }
-
-    // Any password frame, in any case and length, shows "****"; no other frame changes.
-    void masked()
-    {
-        const QList<QPair<QString, QString>> cases = {{"FF010231323334", "FF0102****"}, {"ff010261626364", "FF0102****"},
-            {"FF0102", "FF0102****"}, {"ff0000", "FF0000"}, {"FF0B0507090302", "FF0B0507090302"}};
-        for (const auto &[frame, traced] : cases)
-            QCOMPARE(ProtocolTrace::masked(frame), traced);
     }
 
     // The password frame sent, a reply, and the frame refused by a closed port:
@@ -150,38 +126,6 @@ private slots:
         QCOMPARE(window.findChild<TraceWindow *>(), trace);
         QVERIFY(trace->isVisible());
         QVERIFY(trace->text().endsWith("-- after"));
-    }
-
-    // --version, --help and -h answered without a display: a window would fail on the platform named.
-    void commandLineInformation()
-    {
-        for (const auto &[argument, output] : QList<QPair<QString, QString>>{
-                 {"--version", "kv4810g 1.0\n"}, {"--help", "--trace <file>"}, {"-h", "Usage: "}}) {
-            const auto [exitCode, said] = run({argument}, {"QT_QPA_PLATFORM=no-such-platform"});
-            QCOMPARE(exitCode, 0);
-            QVERIFY2(said.contains(output), qPrintable(argument + ": " + said));
-        }
-    }
-
-    // kv4810g --trace FILE: the search is in the file from its first port on,
-    // also when the program ends at once ("hardware testing fail!").
-    void traceFileFromStartUp()
-    {
-        SimulatorProcess panel({"--silent"});
-        QVERIFY(panel.isReady());
-        QTemporaryDir dir;
-        const QString file = dir.filePath("support.txt");
-        const auto [exitCode, said] = run({"--trace", file}, {"KV4810G_PORTS=" + panel.device(),
-                                                             "KV4810G_AUTO_ANSWER=1", "QT_QPA_PLATFORM=offscreen"});
-        QCOMPARE(exitCode, 0);
-        QVERIFY(said.startsWith("System Information: hardware testing fail!"));
-        const QStringList lines = readFile(file).split('\n');
-        QVERIFY2(lines.size() > 4, qPrintable(lines.join('\n')));
-        QVERIFY(lines.at(0).startsWith("# KV-4810G programming software 1.0, protocol trace started "));
-        QVERIFY(lines.at(1).endsWith(QString("-- port 1 (%1) opened").arg(panel.device())));
-        QVERIFY(lines.at(2).endsWith("-> FF0018"));
-        QVERIFY(lines.at(3).endsWith("-- port 1 closed"));
-        QVERIFY(lines.at(4).endsWith("-- port 2 not opened: no serial port has this number on this computer"));
     }
 };
 
