@@ -1,6 +1,7 @@
 #pragma once
 
-// Runs the panel simulator for a test and tells where its line is.
+// Runs the panel simulator for a test and tells where its line is; with
+// "--trace" among its arguments, the test reads the frames it took.
 
 #include <QProcess>
 #include <QStringList>
@@ -13,7 +14,11 @@ public:
     {
         m_process.setProgram(QStringLiteral(PANELSIM_PATH));
         m_process.setArguments(arguments);
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        if (arguments.contains(QStringLiteral("--trace")))
+            QObject::connect(&m_process, &QProcess::readyReadStandardError,
+                             [this] { m_trace += QString::fromLocal8Bit(m_process.readAllStandardError()); });
+        else
+            m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start();
         if (!m_process.waitForStarted(5000))
             return;
@@ -35,8 +40,15 @@ public:
 
     bool isReady() const { return m_device.startsWith(QLatin1Char('/')); }
     QString device() const { return m_device; }
+    // The simulator has taken `frameText` as one complete frame.
+    bool waitForFrame(const QString &frameText)
+    {
+        const QString line = QStringLiteral(" <- ") + frameText + QLatin1Char('\n');
+        return QTest::qWaitFor([&] { return m_trace.contains(line); }, 5000);
+    }
 
 private:
     QProcess m_process;
     QString m_device;
+    QString m_trace;
 };

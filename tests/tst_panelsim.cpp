@@ -5,17 +5,15 @@
 #include "framesplitter.h"
 #include "frametext.h"
 #include "receiveassembler.h"
+#include "simulatorprocess.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <unistd.h>
 
 namespace {
 
@@ -70,37 +68,7 @@ QStringList factoryUpload()
     return repliesFor(frames << "FF0B050709030201" << "FF0C0000000000000000");
 }
 
-// ---- The simulator as a process, and the test's end of the line ------------
-
-class Simulator
-{
-public:
-    explicit Simulator(const QStringList &arguments)
-    {
-        QObject::connect(&process, &QProcess::readyReadStandardError,
-                         [this] { trace += QString::fromLocal8Bit(process.readAllStandardError()); });
-        process.start(QStringLiteral(PANELSIM_PATH), QStringList{"--trace"} + arguments);
-        if (process.waitForStarted(5000) && QTest::qWaitFor([this] { return process.canReadLine(); }, 5000))
-            devicePath = QString::fromLocal8Bit(process.readLine()).trimmed();
-    }
-    ~Simulator()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.terminate();
-            process.waitForFinished(3000); // ~QProcess kills it if it is still running
-        }
-    }
-    // The simulator has taken `frameText` as one complete frame.
-    bool waitForFrame(const QString &frameText)
-    {
-        const QString line = QStringLiteral(" <- ") + frameText + QLatin1Char('\n');
-        return QTest::qWaitFor([&] { return trace.contains(line); }, 5000);
-    }
-
-    QString trace;
-    QString devicePath;
-    QProcess process;
-};
+// ---- The test's end of the simulator's line ---------------------------------
 
 // Opened as the programming tool opens it (QSerialPort's defaults: 9600 8N1).
 class LinePort
@@ -144,16 +112,16 @@ private:
 // A simulator with the test's port open on it.
 struct Session
 {
-    explicit Session(const QStringList &arguments) : sim(arguments) {}
-    Simulator sim;
+    explicit Session(const QStringList &arguments) : sim(QStringList{"--trace"} + arguments) {}
+    SimulatorProcess sim;
     LinePort port;
-    bool opened = !sim.devicePath.isEmpty() && port.open(sim.devicePath);
+    bool opened = sim.isReady() && port.open(sim.device());
 };
 
 #define START_SESSION(name, ...)                                                                   \
     Session name(QStringList{__VA_ARGS__});                                                        \
     QVERIFY2(name.opened, qPrintable(QStringLiteral("no device from the simulator: \"%1\"")       \
-                                         .arg(name.sim.devicePath)))
+                                         .arg(name.sim.device())))
 
 // Sends the upload request and returns the eleven replies after the `before` already received.
 QStringList upload(Session &s, int before = 0)
@@ -172,8 +140,7 @@ private slots:
     void splitsByLengthOrQuiet();
     void answersFrames_data();
     void answersFrames();
-    void storesSettingsAndZoneTexts();
-    void writesAndLoadsStateFile();
+    void storesToStateFile();
     void shapesReplies_data();
     void shapesReplies();
 };
@@ -259,27 +226,9 @@ void PanelSimTest::answersFrames()
     QCOMPARE(s.port.replies.mid(0, answers), replies << PanelAnswer);
 }
 
-void PanelSimTest::storesSettingsAndZoneTexts()
-{
-    START_SESSION(s, "--no-pacing");
-    // The fixed-length frames are told apart by length alone, even in one write.
-    s.port.send(VariedFrames.mid(0, 10).join(QString()));
-    QVERIFY(s.sim.waitForFrame(VariedFrames[9]));
-    s.port.send(VariedFrames[10]);
-    QVERIFY(s.sim.waitForFrame(VariedFrames[10]));
-    // Zone 1's message shares its command byte with the reminder frame.
-    for (const char *frame : {"FF0C074B69746368656E", "FF0E04446F6F72"}) {
-        s.port.send(frame);
-        QVERIFY(s.sim.waitForFrame(frame));
-    }
-    QCOMPARE(s.port.replies, QStringList()); // stored without a reply
-    QCOMPARE(s.port.ask("FF0001"), QString("4B69746368656E0D0A"));
-    QCOMPARE(s.port.ask("FF0002"), QString("0D0A"));
-    QCOMPARE(s.port.ask("FF0003"), QString("446F6F720D0A"));
-    QCOMPARE(upload(s, 3), repliesFor(VariedFrames));
-}
-
-void PanelSimTest::writesAndLoadsStateFile()
+// Settings and zone texts are stored without a reply, written to the state
+// file at once, and a simulator started on that file answers with them.
+void PanelSimTest::storesToStateFile()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("panel.json"));
@@ -290,11 +239,16 @@ void PanelSimTest::writesAndLoadsStateFile()
     const QString cafe = QStringLiteral("Caf\u00e9"); // a Latin-1 character beyond ASCII
     {
         START_SESSION(s, "--no-pacing", "--state", path);
-        // Created with the factory state, then rewritten with every change.
         QTRY_COMPARE_WITH_TIMEOUT(readJson().value("wirelessPassword").toString(), QStringLiteral("5793"), 5000);
-        s.port.send(VariedFrames.join(QString()));
-        QVERIFY(s.sim.waitForFrame(VariedFrames.last()));
-        s.port.send("FF0E04436166E9");
+        // The fixed-length frames are told apart by length alone, even in one write.
+        s.port.send(VariedFrames.mid(0, 10).join(QString()));
+        QVERIFY(s.sim.waitForFrame(VariedFrames[9]));
+        // Zone 1's message shares its command byte with the reminder frame.
+        for (const QString &frame : {VariedFrames[10], QString("FF0C074B69746368656E"), QString("FF0E04436166E9")}) {
+            s.port.send(frame);
+            QVERIFY(s.sim.waitForFrame(frame));
+        }
+        QCOMPARE(s.port.replies, QStringList());
         QTRY_COMPARE_WITH_TIMEOUT(readJson().value("zoneTexts").toArray().at(2).toString(), cafe, 5000);
         const QJsonObject json = readJson();
         QCOMPARE(json.value("receivingNumbers").toArray().at(0).toObject(),
@@ -303,6 +257,8 @@ void PanelSimTest::writesAndLoadsStateFile()
     }
     START_SESSION(s, "--no-pacing", "--state", path);
     QCOMPARE(upload(s), repliesFor(VariedFrames));
+    QCOMPARE(s.port.ask("FF0001"), QString("4B69746368656E0D0A"));
+    QCOMPARE(s.port.ask("FF0002"), QString("0D0A"));
     QCOMPARE(s.port.ask("FF0003"), QString("436166E90D0A"));
 }
 
