@@ -1,9 +1,12 @@
-// The serial line over a real pseudo-terminal: bytes out, replies in, the
-// port's life, the wait, and the port catalog.
-#include "delay.h"
+// The serial line: replies assembled from the bytes as they come, then over a
+// real pseudo-terminal bytes out, replies in, the port's life, and the port
+// catalog.
+#include "receiveassembler.h"
 #include "portcatalog.h"
 #include "ptypair.h"
 #include "seriallink.h"
+
+#include "delay.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -12,10 +15,13 @@
 
 #include <sys/resource.h>
 
-class TestSerialLink : public QObject
+class TestLink : public QObject
 {
     Q_OBJECT
 private slots:
+    void assembly_data();
+    void assembly();
+    void babblingLineStaysBounded();
     void init();
     void cleanup() { delete m_pty; }
     void sendFrame_data();
@@ -25,7 +31,6 @@ private slots:
     void closedPortDeliversNothingMore();
     void openRefusals();
     void vanishedDeviceIsReportedOnce();
-    void delay();
     void catalogFollowsEnvironment();
     void catalogPutsAdaptersFirst_data();
     void catalogPutsAdaptersFirst();
@@ -39,7 +44,63 @@ private:
     PtyPair *m_pty = nullptr;
 };
 
-void TestSerialLink::init()
+// Each piece is fed in turn; the replies completed, in order, and the text left over are compared.
+void TestLink::assembly_data()
+{
+    QTest::addColumn<QList<QByteArray>>("pieces");
+    QTest::addColumn<QStringList>("replies");
+    QTest::addColumn<QString>("left");
+    QTest::newRow("terminator split between reads")
+        << QList<QByteArray>{"\xFF\x6F\r", "\n"} << QStringList{"FF6F0D0A"} << "";
+    QTest::newRow("byte by byte")
+        << QList<QByteArray>{"\xFF", "\x50", "\x01", "\r", "\n"} << QStringList{"FF50010D0A"} << "";
+    QTest::newRow("two replies in one read")
+        << QList<QByteArray>{"\xFF\x50\x01\r\n\xFF\x5C\r\n"} << QStringList{"FF50010D0A", "FF5C0D0A"} << "";
+    QTest::newRow("second reply starts in same read")
+        << QList<QByteArray>{"\xFF\x6F\r\n\xFF\x50", "\x02\r\n"} << QStringList{"FF6F0D0A", "FF50020D0A"} << "";
+    QTest::newRow("zone text with D0 completes only at terminator")
+        << QList<QByteArray>{"\x30\xD0\xA1", "\r\n"} << QStringList{"30D0A10D0A"} << "";
+    QTest::newRow("stray bytes stand in front")
+        << QList<QByteArray>{"\x31\x32", "\xFF\x6F\r\n"} << QStringList{"3132FF6F0D0A"} << "";
+    QTest::newRow("incomplete reply waits") << QList<QByteArray>{"\xFF\x51\x03"} << QStringList{} << "FF5103";
+    QTest::newRow("lone line feed") << QList<QByteArray>{"\n\r"} << QStringList{} << "0A0D";
+    QTest::newRow("low bytes keep two digits") << QList<QByteArray>{QByteArray("\x05\x0A", 2)} << QStringList{}
+                                               << "050A";
+}
+
+void TestLink::assembly()
+{
+    QFETCH(QList<QByteArray>, pieces);
+    QFETCH(QStringList, replies);
+    QFETCH(QString, left);
+    ReceiveAssembler assembler;
+    QStringList got;
+    for (const QByteArray &piece : pieces)
+        got += assembler.feed(piece);
+    QCOMPARE(got, replies);
+    QCOMPARE(assembler.pendingText(), left);
+}
+
+void TestLink::babblingLineStaysBounded()
+{
+    ReceiveAssembler assembler;
+    for (int i = 0; i < 50; ++i)
+        QVERIFY(assembler.feed(QByteArray(1000, 'x')).isEmpty());
+    QCOMPARE(assembler.pendingBytes(), ReceiveAssembler::MaxPendingBytes);
+    // The newest bytes are kept: a reply completing now still carries its end.
+    QStringList replies = assembler.feed("\xFF\x5C\r\n");
+    QCOMPARE(replies.size(), 1);
+    QVERIFY(replies.first().endsWith("FF5C0D0A"));
+    QCOMPARE(replies.first().size(), 2 * ReceiveAssembler::MaxPendingBytes + 8);
+    QCOMPARE(assembler.pendingBytes(), 0);
+    // A 0D kept as the last byte of a trimmed buffer still pairs with the 0A of the next read.
+    assembler.feed(QByteArray(ReceiveAssembler::MaxPendingBytes + 10, 'y') + "\r");
+    replies = assembler.feed("\n");
+    QCOMPARE(replies.size(), 1);
+    QVERIFY(replies.first().endsWith("790D0A"));
+}
+
+void TestLink::init()
 {
     m_pty = new PtyPair;
     QVERIFY(m_pty->isValid());
@@ -47,7 +108,7 @@ void TestSerialLink::init()
 }
 
 // Exactly the frame's bytes in one write, or nothing at all.
-void TestSerialLink::sendFrame_data()
+void TestLink::sendFrame_data()
 {
     QTest::addColumn<QString>("frame");
     QTest::addColumn<QByteArray>("bytes"); // empty: refused
@@ -58,7 +119,7 @@ void TestSerialLink::sendFrame_data()
     QTest::newRow("wide character") << QString("FF0") + QChar(0x4E2D) << QByteArray();
 }
 
-void TestSerialLink::sendFrame()
+void TestLink::sendFrame()
 {
     QFETCH(QString, frame);
     QFETCH(QByteArray, bytes);
@@ -72,7 +133,7 @@ void TestSerialLink::sendFrame()
     QCOMPARE(m_pty->read(qMax(1, int(bytes.size())), 300), bytes);
 }
 
-void TestSerialLink::repliesArriveInOrder()
+void TestLink::repliesArriveInOrder()
 {
     SerialLink link;
     QVERIFY(openLink(link));
@@ -85,7 +146,7 @@ void TestSerialLink::repliesArriveInOrder()
     QCOMPARE(link.ReceiveBuffer(), QString("FF5B00"));
 }
 
-void TestSerialLink::lineIsNotReadAheadWhileConsumerWaits()
+void TestLink::lineIsNotReadAheadWhileConsumerWaits()
 {
     // A message box opened from a reply is a nested event loop; a line that
     // keeps sending meanwhile must not grow the program's memory. The link
@@ -117,7 +178,7 @@ void TestSerialLink::lineIsNotReadAheadWhileConsumerWaits()
     QVERIFY2(accepted < 64 * 1024, qPrintable(QString::number(accepted)));
 }
 
-void TestSerialLink::closedPortDeliversNothingMore()
+void TestLink::closedPortDeliversNothingMore()
 {
     PtyPair second;
     qputenv("KV4810G_PORTS", (m_pty->devicePath() + ':' + second.devicePath()).toLocal8Bit());
@@ -139,7 +200,7 @@ void TestSerialLink::closedPortDeliversNothingMore()
     QCOMPARE(seen, (QStringList{"FF510D0A", "FF530D0A"}));
 }
 
-void TestSerialLink::openRefusals()
+void TestLink::openRefusals()
 {
     SerialLink link;
     SerialLink other;
@@ -158,7 +219,7 @@ void TestSerialLink::openRefusals()
     QVERIFY(!link.selectPort(17, &error) && !link.selectPort(0, &error));
 }
 
-void TestSerialLink::vanishedDeviceIsReportedOnce()
+void TestLink::vanishedDeviceIsReportedOnce()
 {
     SerialLink link;
     QVERIFY(openLink(link));
@@ -183,27 +244,7 @@ void TestSerialLink::vanishedDeviceIsReportedOnce()
     QVERIFY2(cpu() - before < 0.25, "the vanished port kept the event loop busy");
 }
 
-void TestSerialLink::delay()
-{
-    // 0 returns at once, without handling even pending events.
-    bool ran = false;
-    QTimer::singleShot(0, [&] { ran = true; });
-    Delay(0);
-    QVERIFY(!ran);
-    // A real wait handles replies and timers, and is never shorter than asked.
-    SerialLink link;
-    QVERIFY(openLink(link));
-    QSignalSpy replies(&link, &SerialLink::replyReceived);
-    QTimer::singleShot(50, [&] { m_pty->write(QByteArray("\xFF\x6F\r\n", 4)); });
-    QElapsedTimer clock;
-    clock.start();
-    Delay(0.2);
-    QVERIFY(clock.elapsed() >= 195);
-    QVERIFY(ran);
-    QCOMPARE(replies.count(), 1);
-}
-
-void TestSerialLink::catalogFollowsEnvironment()
+void TestLink::catalogFollowsEnvironment()
 {
     qputenv("KV4810G_PORTS", QByteArray("/dev/a:/dev/b::/dev/d"));
     QCOMPARE(PortCatalog::deviceForPort(2), QString("/dev/b"));
@@ -212,7 +253,7 @@ void TestSerialLink::catalogFollowsEnvironment()
     QCOMPARE(PortCatalog::deviceForPort(5), QString());
 }
 
-void TestSerialLink::catalogPutsAdaptersFirst_data()
+void TestLink::catalogPutsAdaptersFirst_data()
 {
     QTest::addColumn<QStringList>("listed");
     QTest::addColumn<QStringList>("numbered");
@@ -224,12 +265,12 @@ void TestSerialLink::catalogPutsAdaptersFirst_data()
         << QStringList{"/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyS2", "/dev/ttyS10"};
 }
 
-void TestSerialLink::catalogPutsAdaptersFirst()
+void TestLink::catalogPutsAdaptersFirst()
 {
     QFETCH(QStringList, listed);
     QFETCH(QStringList, numbered);
     QCOMPARE(PortCatalog::searchOrder(listed), numbered);
 }
 
-QTEST_GUILESS_MAIN(TestSerialLink)
-#include "tst_seriallink.moc"
+QTEST_GUILESS_MAIN(TestLink)
+#include "tst_link.moc"
