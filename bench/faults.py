@@ -29,7 +29,7 @@ FAULTS = [
      'start < qMin(1, reply.size()); start += 2', 'a reply behind noise is not recognised'),
     ('tst_replydispatch', 'src/transfer/replydispatch.cpp', 'PanelFound = 1;', 'PanelFound = 0;',
      'the detection answer is not recorded'),
-    ('tst_fieldcodecs', 'src/settings/fieldcodecs.cpp', "(terminated ? 2 : 1)", "(terminated ? 1 : 1)",
+    ('tst_settings', 'src/settings/fieldcodecs.cpp', "(terminated ? 2 : 1)", "(terminated ? 1 : 1)",
      'a zone text keeps the carriage return of its terminator'),
     ('tst_transferframes', 'src/transfer/settingstransfer.cpp', 'return code >= 1 && code <= items ? code - 1 : -1;',
      'return code >= 1 && code <= items + 1 ? code - 1 : -1;', 'a report type 6 selects past the list'),
