@@ -1,12 +1,15 @@
 // The frames of the settings download and the zone messages, and the
-// decoding of the settings replies, against the panel's byte layouts.
+// decoding of the settings replies, against the panel's byte layouts; how
+// replies are told apart and routed; the progress bar's course.
 #include "replydispatch.h"
 #include "settingstransfer.h"
+#include "transferprogress.h"
 #include "zonemessages.h"
 
 #include <QtTest>
 
 Q_DECLARE_METATYPE(PanelSettings)
+Q_DECLARE_METATYPE(ReplyKind)
 
 namespace {
 
@@ -42,7 +45,7 @@ QStringList fieldsOf(const QString &reply)
 
 } // namespace
 
-class TestTransferFrames : public QObject
+class TestFrames : public QObject
 {
     Q_OBJECT
 private slots:
@@ -52,10 +55,13 @@ private slots:
     void zoneFrames();
     void settingsReplies_data();
     void settingsReplies();
+    void matchAndRoute_data();
+    void matchAndRoute();
+    void progress();
 };
 
 // frame: 1..11 for the frame expected, 0 when the download is refused with the message `expected`.
-void TestTransferFrames::downloadFrames_data()
+void TestFrames::downloadFrames_data()
 {
     QTest::addColumn<PanelSettings>("settings");
     QTest::addColumn<int>("frame");
@@ -102,7 +108,7 @@ void TestTransferFrames::downloadFrames_data()
         "The second number to program GSM module format error!");
 }
 
-void TestTransferFrames::downloadFrames()
+void TestFrames::downloadFrames()
 {
     QFETCH(PanelSettings, settings);
     QFETCH(int, frame);
@@ -119,7 +125,7 @@ void TestTransferFrames::downloadFrames()
 }
 
 // download: true for the frame of CmdDXSend, false for that of Command2.
-void TestTransferFrames::zoneFrames_data()
+void TestFrames::zoneFrames_data()
 {
     QTest::addColumn<bool>("download");
     QTest::addColumn<QString>("zone");
@@ -143,7 +149,7 @@ void TestTransferFrames::zoneFrames_data()
     QTest::newRow("upload empty zone") << false << "" << "" << "" << zoneRefusal;
 }
 
-void TestTransferFrames::zoneFrames()
+void TestFrames::zoneFrames()
 {
     QFETCH(bool, download);
     QFETCH(QString, zone);
@@ -155,7 +161,7 @@ void TestTransferFrames::zoneFrames()
     QCOMPARE(built.error, refusal);
 }
 
-void TestTransferFrames::settingsReplies_data()
+void TestFrames::settingsReplies_data()
 {
     QTest::addColumn<QString>("reply");
     QTest::addColumn<QStringList>("fields");
@@ -179,12 +185,102 @@ void TestTransferFrames::settingsReplies_data()
         << "FF5B001A2111000000020D0A" << QStringList{"TxtTian=00", "CkShangBao=100111", "CkTel=000000", "CkNX=0"};
 }
 
-void TestTransferFrames::settingsReplies()
+void TestFrames::settingsReplies()
 {
     QFETCH(QString, reply);
     QFETCH(QStringList, fields);
     QCOMPARE(fieldsOf(reply), fields);
 }
 
-QTEST_GUILESS_MAIN(TestTransferFrames)
-#include "tst_transferframes.moc"
+// The reply's kind, number and start after noise, and the one action signal
+// it reaches; while a zone text is awaited, every reply is taken as the text.
+void TestFrames::matchAndRoute_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<ReplyKind>("kind");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<QString>("signal");
+    QTest::addColumn<bool>("zoneText");
+    QTest::newRow("data error") << "FF50000D0A" << ReplyKind::DataError << 0 << 0 << "dataError" << false;
+    QTest::newRow("panel answer with tail") << "FF6F12340D0A" << ReplyKind::PanelAnswer << 0 << 0 << "" << false;
+    QTest::newRow("FF6E") << "FF6E0D0A" << ReplyKind::Unknown << 0 << 0 << "" << false;
+    QTest::newRow("password refused") << "FF50020D0A" << ReplyKind::PasswordRefused << 0 << 0 << "passwordRefused" << false;
+    QTest::newRow("FF5003") << "FF50030D0A" << ReplyKind::Unknown << 0 << 0 << "" << false;
+    QTest::newRow("number 6") << "FF5600" << ReplyKind::ReceivingNumber << 6 << 0 << "receivingNumberReply 6" << false;
+    QTest::newRow("gsm 2") << "FF580D0A" << ReplyKind::GsmNumber << 2 << 0 << "gsmNumberReply 2" << false;
+    QTest::newRow("password relays") << "FF5A0D0A" << ReplyKind::PasswordRelays << 0 << 0 << "passwordRelaysReply" << false;
+    QTest::newRow("reminder") << "FF5B0D0A" << ReplyKind::Reminder << 0 << 0 << "reminderReply" << false;
+    QTest::newRow("ignored FF5C") << "FF5C0D0A" << ReplyKind::Ignored << 0 << 0 << "" << false;
+    QTest::newRow("FF5D") << "FF5D0D0A" << ReplyKind::Unknown << 0 << 0 << "" << false;
+    QTest::newRow("noise before password")
+        << "3132FF50010D0A" << ReplyKind::PasswordAccepted << 0 << 4 << "passwordAccepted" << false;
+    QTest::newRow("noise before number") << "FFFF5301" << ReplyKind::ReceivingNumber << 3 << 2
+                                         << "receivingNumberReply 3" << false;
+    QTest::newRow("code across bytes") << "0FF6F00D0A" << ReplyKind::Unknown << 0 << 0 << "" << false;
+    QTest::newRow("empty") << "" << ReplyKind::Unknown << 0 << 0 << "" << false;
+    QTest::newRow("zone text like a refusal") << "FF50020D0A" << ReplyKind::PasswordRefused << 0 << 0
+                                              << "zoneTextReceived" << true;
+    QTest::newRow("zone text like the answer") << "FF6F0D0A" << ReplyKind::PanelAnswer << 0 << 0
+                                               << "zoneTextReceived" << true;
+}
+
+void TestFrames::matchAndRoute()
+{
+    QFETCH(QString, reply);
+    QFETCH(ReplyKind, kind);
+    QFETCH(int, index);
+    QFETCH(int, start);
+    QFETCH(QString, signal);
+    QFETCH(bool, zoneText);
+    const ReplyMatch match = MatchReply(reply);
+    QCOMPARE(match.kind, kind);
+    QCOMPARE(match.index, index);
+    QCOMPARE(match.start, start);
+
+    TransferProgress progress;
+    ReplyDispatch dispatch(&progress);
+    QStringList fired;
+    connect(&dispatch, &ReplyDispatch::passwordAccepted, [&] { fired << "passwordAccepted"; });
+    connect(&dispatch, &ReplyDispatch::passwordRefused, [&] { fired << "passwordRefused"; });
+    connect(&dispatch, &ReplyDispatch::receivingNumberReply, [&](int n, const QString &r) {
+        fired << QString("receivingNumberReply %1").arg(n);
+        QCOMPARE(r, reply.mid(start)); // handed on from its code
+    });
+    connect(&dispatch, &ReplyDispatch::gsmNumberReply, [&](int n) { fired << QString("gsmNumberReply %1").arg(n); });
+    connect(&dispatch, &ReplyDispatch::passwordRelaysReply, [&] { fired << "passwordRelaysReply"; });
+    connect(&dispatch, &ReplyDispatch::reminderReply, [&] { fired << "reminderReply"; });
+    connect(&dispatch, &ReplyDispatch::dataError, [&] { fired << "dataError"; });
+    connect(&dispatch, &ReplyDispatch::zoneTextReceived, [&] { fired << "zoneTextReceived"; });
+    dispatch.ZoneTextMode = zoneText ? 1 : 0;
+    dispatch.deliver(reply);
+    QCOMPARE(fired, signal.isEmpty() ? QStringList() : QStringList{signal});
+    QCOMPARE(dispatch.PanelFound, kind == ReplyKind::PanelAnswer && !zoneText ? 1 : 0);
+}
+
+// Fills to its maximum and stays there; a new start begins at 1; "FF5000"
+// stops it where it stands.
+void TestFrames::progress()
+{
+    TransferProgress progress;
+    ReplyDispatch dispatch(&progress);
+    progress.start(TransferProgress::UploadMaximum);
+    QCOMPARE(progress.value(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(progress.value(), 15, 5000);
+    QTest::qWait(3 * TransferProgress::TickMs);
+    QCOMPARE(progress.value(), 15);
+    QVERIFY(progress.isRunning());
+    progress.start(TransferProgress::DownloadMaximum);
+    QCOMPARE(progress.value(), 1);
+    QCOMPARE(progress.maximum(), 18);
+    QTRY_VERIFY(progress.value() >= 3);
+    dispatch.deliver("FF50000D0A");
+    QVERIFY(!progress.isRunning());
+    const int reached = progress.value();
+    QTest::qWait(3 * TransferProgress::TickMs);
+    QCOMPARE(progress.value(), reached);
+    QVERIFY(!progress.setValue(19) && !progress.setValue(-1) && progress.setValue(18));
+}
+
+QTEST_GUILESS_MAIN(TestFrames)
+#include "tst_frames.moc"
