@@ -1,8 +1,7 @@
-// The panel simulator: its frame splitter on its own, then the simulator
-// driven over its pseudo-terminal the way the programming tool drives a
-// panel. Every frame and reply is written out in hex, as the panel sees it.
+// The panel simulator driven over its pseudo-terminal the way the
+// programming tool drives a panel, kept to what the end-to-end suites rely
+// on. Every frame and reply is written out in hex, as the panel sees it.
 
-#include "framesplitter.h"
 #include "frametext.h"
 #include "receiveassembler.h"
 #include "simulatorprocess.h"
@@ -25,8 +24,6 @@ QByteArray bytes(const QString &frameText)
         qFatal("bad frame text in a test: %s", qPrintable(error));
     return out;
 }
-
-QString hex(const QByteArray &data) { return FrameText::fromBytes(data); }
 
 const QString Detect = QStringLiteral("FF0018");
 const QString Upload = QStringLiteral("FF0000");
@@ -136,52 +133,12 @@ class PanelSimTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void splitsByLengthOrQuiet_data();
-    void splitsByLengthOrQuiet();
     void answersFrames_data();
     void answersFrames();
     void storesToStateFile();
     void shapesReplies_data();
     void shapesReplies();
 };
-
-// ---- The parts ---------------------------------------------------------------
-
-void PanelSimTest::splitsByLengthOrQuiet_data()
-{
-    QTest::addColumn<QStringList>("pieces");   // fed one after the other
-    QTest::addColumn<QStringList>("byLength"); // frames the pieces complete
-    QTest::addColumn<QString>("onQuiet");      // the frame the quiet gap ends
-
-    auto row = [](const char *name, const QStringList &pieces, const QStringList &byLength,
-                  const char *onQuiet = "") { QTest::newRow(name) << pieces << byLength << QString(onQuiet); };
-    const QString number = VariedFrames[0], gsm = VariedFrames[6], relays = VariedFrames[9];
-    const QString longestZone = QStringLiteral("FF0DFF") + QStringLiteral("41").repeated(255);
-    row("in single bytes", {"FF", "00", "18"}, {"FF0018"});
-    row("leading bytes skipped", {"31320D0AFF0000"}, {"FF0000"});
-    row("settings back to back", {number + gsm + relays + "FF0003"}, {number, gsm, relays, "FF0003"});
-    row("longest zone message ends by size", {longestZone + "FF0018"}, {longestZone, "FF0018"});
-    row("password waits for quiet", {"FF010231323334"}, {}, "FF010231323334");
-    row("reminder waits for quiet", {"FF0C15101100010011", "01"}, {}, "FF0C1510110001001101");
-    row("fixed frame then open one", {"FF0018FF0102"}, {"FF0018"}, "FF0102");
-}
-
-void PanelSimTest::splitsByLengthOrQuiet()
-{
-    QFETCH(QStringList, pieces);
-    QFETCH(QStringList, byLength);
-    QFETCH(QString, onQuiet);
-
-    FrameSplitter splitter;
-    QStringList frames;
-    for (const QString &piece : pieces) {
-        for (const QByteArray &frame : splitter.feed(bytes(piece)))
-            frames << hex(frame);
-    }
-    QCOMPARE(frames, byLength);
-    QCOMPARE(hex(splitter.lineQuiet()), onQuiet);
-    QVERIFY(!splitter.hasOpenFrame());
-}
 
 // ---- The program over its pseudo-terminal -----------------------------------
 
@@ -244,7 +201,9 @@ void PanelSimTest::storesToStateFile()
         s.port.send(VariedFrames.mid(0, 10).join(QString()));
         QVERIFY(s.sim.waitForFrame(VariedFrames[9]));
         // Zone 1's message shares its command byte with the reminder frame.
-        for (const QString &frame : {VariedFrames[10], QString("FF0C074B69746368656E"), QString("FF0E04436166E9")}) {
+        // Zone 2's longest message ends by its size.
+        for (const QString &frame : {VariedFrames[10], QString("FF0C074B69746368656E"), QString("FF0E04436166E9"),
+                                     "FF0DFF" + QString("41").repeated(255)}) {
             s.port.send(frame);
             QVERIFY(s.sim.waitForFrame(frame));
         }
@@ -258,7 +217,7 @@ void PanelSimTest::storesToStateFile()
     START_SESSION(s, "--no-pacing", "--state", path);
     QCOMPARE(upload(s), repliesFor(VariedFrames));
     QCOMPARE(s.port.ask("FF0001"), QString("4B69746368656E0D0A"));
-    QCOMPARE(s.port.ask("FF0002"), QString("0D0A"));
+    QCOMPARE(s.port.ask("FF0002"), QString("41").repeated(255) + "0D0A");
     QCOMPARE(s.port.ask("FF0003"), QString("436166E90D0A"));
 }
 
