@@ -40,6 +40,7 @@ public:
 
     bool isReady() const { return m_device.startsWith(QLatin1Char('/')); }
     QString device() const { return m_device; }
+    QString trace() const { return m_trace; }
     // The simulator has taken `frameText` as one complete frame.
     bool waitForFrame(const QString &frameText)
     {
