@@ -29,30 +29,6 @@ QJsonObject panelState(const QString &path)
     return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
 }
 
-// reports and lineFaults: one '0'/'1' per receiving number.
-PanelSettings settingsWith(const QStringList &numbers, const QList<int> &types, const QStringList &gsm, int relayNO,
-                           int relayNC, const QString &password, const QString &interval, const QString &reports,
-                           const QString &lineFaults, bool inside)
-{
-    PanelSettings s;
-    s.TxtName = "shop";
-    s.TxtAni = "17";
-    for (int i = 0; i < 6; ++i) {
-        s.Txt[i] = numbers.at(i);
-        s.Cmb[i] = SettingsLists::atPosition(SettingsLists::alarmTypes(), types.at(i));
-        s.CkShangBao[i] = reports.at(i) == '1';
-        s.CkTel[i] = lineFaults.at(i) == '1';
-    }
-    for (int i = 0; i < 3; ++i)
-        s.TxtDuanXin[i] = gsm.at(i);
-    s.CmbChanKai = SettingsLists::atPosition(SettingsLists::relayStates(), relayNO);
-    s.CmbChanBi = SettingsLists::atPosition(SettingsLists::relayStates(), relayNC);
-    s.TxtMiMa = password;
-    s.TxtTian = interval;
-    s.CkNX = inside;
-    return s;
-}
-
 // The eleven frames of a download of a fresh window's settings.
 QByteArray startValuesDownload()
 {
@@ -102,12 +78,30 @@ void TestTransfer::downloadThenUpload_data()
     QTest::addColumn<QString>("text"); // the zone's message
     // Every report type and none; leading zeros; both relay states each
     // way; the flag pairs 00, 01, 10 and 11 in both flag groups.
-    const PanelSettings a = settingsWith({"0012", "5550187", "9999999999999999", "1", "0800", ""},
-                                         {0, 1, 2, 3, 4, -1}, {"007", "", "1234567890123456"}, 0, 1, "0123", "15",
-                                         "100111", "001101", true);
-    const PanelSettings b = settingsWith({"", "01", "5", "0000000000000009", "42", "987654321"},
-                                         {-1, 4, 3, 2, 1, 0}, {"", "10", "5550187"}, 1, 0, "9876", "07", "011000",
-                                         "110010", false);
+    PanelSettings a;
+    a.TxtName = "shop";
+    a.TxtAni = "17";
+    a.Txt = {"0012", "5550187", "9999999999999999", "1", "0800", ""};
+    for (int i = 0; i < 6; ++i) {
+        a.Cmb[i] = SettingsLists::atPosition(SettingsLists::alarmTypes(), i < 5 ? i : -1);
+        a.CkShangBao[i] = QString("100111")[i] == '1';
+        a.CkTel[i] = QString("001101")[i] == '1';
+    }
+    a.TxtDuanXin = {"007", "", "1234567890123456"};
+    a.CmbChanKai = SettingsLists::atPosition(SettingsLists::relayStates(), 0);
+    a.CmbChanBi = SettingsLists::atPosition(SettingsLists::relayStates(), 1);
+    a.TxtMiMa = "0123";
+    a.TxtTian = "15";
+    a.CkNX = true;
+    PanelSettings b = a;
+    std::reverse(b.Txt.begin(), b.Txt.end());
+    std::reverse(b.Cmb.begin(), b.Cmb.end());
+    std::swap(b.CmbChanKai, b.CmbChanBi);
+    std::swap(b.CkShangBao, b.CkTel);
+    b.TxtDuanXin = {"", "10", "5550187"};
+    b.TxtMiMa = "9876";
+    b.TxtTian = "07";
+    b.CkNX = false;
     const QString latin1 = QString("Garage, c%1t%2 rue").arg(QChar(0xF4)).arg(QChar(0xE9));
     QTest::newRow("replies one by one") << QStringList() << a << 1 << 1 << "Kitchen window";
     QTest::newRow("replies in pieces") << QStringList{"--split"} << b << 1 << 3 << latin1;
