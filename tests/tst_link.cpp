@@ -1,19 +1,34 @@
 // The serial line: replies assembled from the bytes as they come, then over a
-// real pseudo-terminal bytes out, replies in, the port's life, and the port
-// catalog.
+// real pseudo-terminal bytes out, replies in, the port's life, the protocol
+// trace, and the port catalog.
 #include "receiveassembler.h"
 #include "portcatalog.h"
+#include "protocoltrace.h"
 #include "ptypair.h"
 #include "seriallink.h"
 
 #include "delay.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
 
 #include <sys/resource.h>
+
+namespace {
+
+QStringList categoryLines; // logged to "kv4810g.trace" while captureCategory's handler is in
+
+void captureCategory(QtMsgType, const QMessageLogContext &context, const QString &message)
+{
+    if (QLatin1String(context.category) == QLatin1String("kv4810g.trace"))
+        categoryLines << message;
+}
+
+} // namespace
 
 class TestLink : public QObject
 {
@@ -31,6 +46,8 @@ private slots:
     void closedPortDeliversNothingMore();
     void openRefusals();
     void vanishedDeviceIsReportedOnce();
+    void passwordMaskedInEveryTrace();
+    void traceKeepsLastLines();
     void catalogFollowsEnvironment();
     void catalogPutsAdaptersFirst_data();
     void catalogPutsAdaptersFirst();
@@ -242,6 +259,54 @@ void TestLink::vanishedDeviceIsReportedOnce()
     QCOMPARE(link.deviceName(), opened);
     // A storm of errors would burn the whole wait on one core.
     QVERIFY2(cpu() - before < 0.25, "the vanished port kept the event loop busy");
+}
+
+// The password frame sent, a reply, and the frame refused by a closed port:
+// the category, the lines kept and the file all show "****".
+void TestLink::passwordMaskedInEveryTrace()
+{
+    ProtocolTrace::instance().clear();
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY2(ProtocolTrace::instance().setFile(dir.filePath("trace.txt"), &error), qPrintable(error));
+    const auto closeFile = qScopeGuard([] { ProtocolTrace::instance().closeFile(); });
+    categoryLines.clear();
+    QLoggingCategory::setFilterRules("kv4810g.trace=true");
+    const QtMessageHandler previous = qInstallMessageHandler(&captureCategory);
+    SerialLink link;
+    QVERIFY(openLink(link));
+    QVERIFY(link.SendFrame("FF010231323334", &error));
+    QCOMPARE(m_pty->read(7).toHex().toUpper(), QByteArray("FF010231323334")); // the panel gets it whole
+    m_pty->write(QByteArray::fromHex("FF50010D0A"));
+    QSignalSpy replies(&link, &SerialLink::replyReceived);
+    QVERIFY(replies.wait(2000));
+    link.close();
+    QVERIFY(!link.SendFrame("ff010239393939", &error));
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+
+    const QStringList kept = ProtocolTrace::instance().lines();
+    QFile file(dir.filePath("trace.txt"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString written = QString::fromUtf8(file.readAll());
+    QCOMPARE(categoryLines, kept);
+    QVERIFY2(written.endsWith(kept.join('\n') + '\n'), qPrintable(written));
+    QCOMPARE(kept.size(), 5);
+    QVERIFY(QRegularExpression(R"(^\d\d:\d\d:\d\d\.\d\d\d -> FF0102\*{4}$)").match(kept.at(1)).hasMatch());
+    QVERIFY2(kept.at(2).endsWith(" <- FF50010D0A"), qPrintable(kept.at(2)));
+    QVERIFY2(kept.at(4).endsWith("not sent, the serial port is not open: FF0102****"), qPrintable(kept.at(4)));
+    QVERIFY2(!written.contains("31323334") && !written.contains("39393939"), qPrintable(written));
+}
+
+void TestLink::traceKeepsLastLines()
+{
+    ProtocolTrace::instance().clear();
+    for (int i = 0; i < ProtocolTrace::MaxLines + 5; ++i)
+        ProtocolTrace::note(QString("line %1").arg(i));
+    const QStringList lines = ProtocolTrace::instance().lines();
+    QCOMPARE(lines.size(), ProtocolTrace::MaxLines);
+    QVERIFY(lines.first().endsWith("-- line 5"));
+    QVERIFY(lines.last().endsWith(QString("-- line %1").arg(ProtocolTrace::MaxLines + 4)));
 }
 
 void TestLink::catalogFollowsEnvironment()

@@ -1,8 +1,11 @@
-// Setting > Compare with panel through the main window, against the panel
-// simulator or a pseudo-terminal played by the test.
+// The technician's diagnostics through the main window: Setting > Compare
+// with panel, against the panel simulator or a pseudo-terminal played by the
+// test, and Help > Protocol trace.
 #include "comparedialog.h"
+#include "protocoltrace.h"
 #include "ptypair.h"
 #include "simulatorprocess.h"
+#include "tracewindow.h"
 #include "windowtest.h"
 
 #include <QJsonArray>
@@ -38,11 +41,15 @@ QByteArray readFile(const QString &path)
 
 } // namespace
 
-class TestCompare : public QObject
+class TestDiagnostics : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { logMessages(&m_shown); }
+    void init()
+    {
+        logMessages(&m_shown);
+        ProtocolTrace::instance().clear();
+    }
     void cleanup() { Messages::setResponder(nullptr); }
 
     void againstSimulator()
@@ -163,6 +170,33 @@ private slots:
         QCOMPARE(m_shown, QStringList{"system information: Serial port not open!"});
     }
 
+    // A window of its own, not modal, kept up to date with the password masked; saved, cleared, and the
+    // same window shown again when chosen again.
+    void traceWindow()
+    {
+        frmmain window;
+        window.InitialiseRecord();
+        ProtocolTrace::note("before");
+        window.findChild<QAction *>("protocolTrace")->trigger();
+        auto *trace = window.findChild<TraceWindow *>();
+        QVERIFY(trace && trace->isVisible() && trace->isWindow() && !trace->isModal());
+        ProtocolTrace::frameSent("FF0102AABB");
+        const QStringList shown = trace->text().split('\n');
+        QCOMPARE(shown.size(), 2);
+        QVERIFY(shown.at(0).endsWith("-- before") && shown.at(1).endsWith("-> FF0102****"));
+        QTemporaryDir dir;
+        QString error;
+        QVERIFY(TraceWindow::saveTo(dir.filePath("saved.txt"), &error));
+        QCOMPARE(readFile(dir.filePath("saved.txt")), (shown.join('\n') + '\n').toUtf8());
+        trace->findChild<QPushButton *>("clear")->click();
+        QVERIFY(trace->text().isEmpty() && ProtocolTrace::instance().lines().isEmpty());
+        trace->close();
+        ProtocolTrace::note("after");
+        window.findChild<QAction *>("protocolTrace")->trigger();
+        QCOMPARE(window.findChild<TraceWindow *>(), trace);
+        QVERIFY(trace->isVisible() && trace->text().endsWith("-- after"));
+    }
+
 private:
     CompareDialog *compare(frmmain &window)
     {
@@ -172,5 +206,5 @@ private:
     QStringList m_shown; // "title: text" of every box shown
 };
 
-QTEST_MAIN(TestCompare)
-#include "tst_compare.moc"
+QTEST_MAIN(TestDiagnostics)
+#include "tst_diagnostics.moc"
