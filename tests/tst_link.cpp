@@ -44,11 +44,9 @@ private slots:
     void repliesArriveInOrder();
     void lineIsNotReadAheadWhileConsumerWaits();
     void closedPortDeliversNothingMore();
-    void openRefusals();
     void vanishedDeviceIsReportedOnce();
     void passwordMaskedInEveryTrace();
     void traceKeepsLastLines();
-    void catalogFollowsEnvironment();
     void catalogPutsAdaptersFirst_data();
     void catalogPutsAdaptersFirst();
 
@@ -217,25 +215,6 @@ void TestLink::closedPortDeliversNothingMore()
     QCOMPARE(seen, (QStringList{"FF510D0A", "FF530D0A"}));
 }
 
-void TestLink::openRefusals()
-{
-    SerialLink link;
-    SerialLink other;
-    QString error;
-    QVERIFY(openLink(link));
-    QVERIFY(!link.selectPort(2, &error)); // the number is fixed while open
-    QVERIFY(!link.open(&error));
-    QVERIFY(!openLink(other)); // busy: opened by another
-    link.close();
-    link.close();
-    QVERIFY(!link.isOpen());
-    qputenv("KV4810G_PORTS", QByteArray("/dev/kv4810g-no-such-device"));
-    QVERIFY(link.selectPort(1, &error) && !link.open(&error));
-    QCOMPARE(error, QString("no such device"));
-    QVERIFY(link.selectPort(16, &error) && !link.open(&error));
-    QVERIFY(!link.selectPort(17, &error) && !link.selectPort(0, &error));
-}
-
 void TestLink::vanishedDeviceIsReportedOnce()
 {
     SerialLink link;
@@ -307,15 +286,6 @@ void TestLink::traceKeepsLastLines()
     QCOMPARE(lines.size(), ProtocolTrace::MaxLines);
     QVERIFY(lines.first().endsWith("-- line 5"));
     QVERIFY(lines.last().endsWith(QString("-- line %1").arg(ProtocolTrace::MaxLines + 4)));
-}
-
-void TestLink::catalogFollowsEnvironment()
-{
-    qputenv("KV4810G_PORTS", QByteArray("/dev/a:/dev/b::/dev/d"));
-    QCOMPARE(PortCatalog::deviceForPort(2), QString("/dev/b"));
-    QCOMPARE(PortCatalog::deviceForPort(3), QString());
-    QCOMPARE(PortCatalog::deviceForPort(4), QString("/dev/d"));
-    QCOMPARE(PortCatalog::deviceForPort(5), QString());
 }
 
 void TestLink::catalogPutsAdaptersFirst_data()
