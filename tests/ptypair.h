@@ -1,7 +1,7 @@
 #pragma once
 
 // A real pseudo-terminal pair for serial tests: the program side opens
-// devicePath() like any serial port; the test plays the far end on master().
+// devicePath() like any serial port; the test plays the far end.
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -9,7 +9,6 @@
 #include <QTest>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -32,8 +31,7 @@ public:
     ~PtyPair()
     {
         closeMaster();
-        if (m_slave >= 0)
-            ::close(m_slave);
+        releaseSlave();
     }
     PtyPair(const PtyPair &) = delete;
     PtyPair &operator=(const PtyPair &) = delete;
@@ -42,53 +40,43 @@ public:
     QString devicePath() const { return m_path; }
 
     // Keeps the slave open only until the program side has opened it.
-    void releaseSlave()
-    {
-        if (m_slave >= 0)
-            ::close(m_slave);
-        m_slave = -1;
-    }
+    void releaseSlave() { closeFd(m_slave); }
+    // The far end hangs up.
+    void closeMaster() { closeFd(m_master); }
 
-    void write(const QByteArray &bytes) { (void)!::write(m_master, bytes.constData(), bytes.size()); }
     // Writes what the line takes now; -1 when it takes nothing.
     qint64 tryWrite(const QByteArray &bytes) { return ::write(m_master, bytes.constData(), bytes.size()); }
+    void write(const QByteArray &bytes) { (void)tryWrite(bytes); }
 
-    // Reads until `count` bytes have come or the time is up, events flowing.
+    // Reads until `count` bytes have come or the time is up, events flowing;
+    // with a count of 0, whatever has arrived, without waiting.
     QByteArray read(int count, int timeoutMs = 3000)
     {
         QByteArray got;
         QElapsedTimer clock;
         clock.start();
-        while (got.size() < count && clock.elapsed() < timeoutMs) {
+        while (count == 0 || got.size() < count) {
             char buffer[512];
             const ssize_t n = ::read(m_master, buffer, sizeof buffer);
             if (n > 0)
                 got.append(buffer, int(n));
+            else if (count == 0 || clock.elapsed() >= timeoutMs)
+                break;
             else
                 QTest::qWait(5);
         }
         return got;
     }
-
-    // Whatever has arrived, without waiting.
-    QByteArray readAvailable()
-    {
-        QByteArray got;
-        char buffer[512];
-        ssize_t n;
-        while ((n = ::read(m_master, buffer, sizeof buffer)) > 0)
-            got.append(buffer, int(n));
-        return got;
-    }
-
-    void closeMaster()
-    {
-        if (m_master >= 0)
-            ::close(m_master);
-        m_master = -1;
-    }
+    QByteArray readAvailable() { return read(0); }
 
 private:
+    static void closeFd(int &fd)
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+
     int m_master = -1;
     int m_slave = -1;
     QString m_path;
