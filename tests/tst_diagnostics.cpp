@@ -157,15 +157,6 @@ private slots:
         }
     }
 
-    void closedPort()
-    {
-        frmmain window;
-        window.InitialiseRecord();
-        QVERIFY(!window.link().isOpen());
-        QVERIFY(!compare(window));
-        QCOMPARE(m_shown, QStringList{"system information: Serial port not open!"});
-    }
-
     // A window of its own, not modal, kept up to date with the password masked; saved, cleared, and the
     // same window shown again when chosen again.
     void traceWindow()

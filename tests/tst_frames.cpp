@@ -97,13 +97,16 @@ void TestFrames::downloadFrames_data()
         [](PanelSettings &s) { s.TxtTian = "f9"; s.CkShangBao.fill(true); s.CkTel.fill(true); }, 11,
         "FF0CF9111111111111" "00");
     row("password of 3", [](PanelSettings &s) { s.TxtMiMa = "579"; }, 0, "password format error!");
-    row("password of 5, interval of 1", [](PanelSettings &s) { s.TxtMiMa = "57931"; s.TxtTian = "1"; }, 0,
-        "password format error!");
+    row("password of 5", [](PanelSettings &s) { s.TxtMiMa = "57931"; }, 0, "password format error!");
     row("password with a colon", [](PanelSettings &s) { s.TxtMiMa = "57:3"; }, 0, "password format error!");
     row("interval of 1", [](PanelSettings &s) { s.TxtTian = "7"; }, 0, "remind interval format error!");
     row("interval not hexadecimal", [](PanelSettings &s) { s.TxtTian = "1G"; }, 0, "remind interval format error!");
     row("receiving number with a dash", [](PanelSettings &s) { s.Txt[2] = "555-0187"; }, 0,
         "the 3rd alarm receiving number format error!");
+    row("receiving number of 17 digits", [](PanelSettings &s) { s.Txt[0] = QString(17, '1'); }, 0,
+        "the 1st alarm receiving number format error!");
+    row("full-width digit", [](PanelSettings &s) { s.Txt[3] = QString(QChar(0xFF11)); }, 0,
+        "the 4th alarm receiving number format error!");
     row("GSM number with a blank", [](PanelSettings &s) { s.TxtDuanXin[1] = "12 34"; }, 0,
         "The second number to program GSM module format error!");
 }
@@ -137,6 +140,7 @@ void TestFrames::zoneFrames_data()
     QTest::newRow("zone 2 Door") << true << "2" << "Door" << "FF0D04446F6F72" << "";
     QTest::newRow("255 characters, Latin-1") << true << "1" << QString(255, QChar(0xE9))
                                              << "FF0CFF" + QString("E9").repeated(255) << "";
+    QTest::newRow("line break, low code") << true << "3" << "a\r\n\x07" << "FF0E04610D0A07" << "";
     QTest::newRow("empty text") << true << "1" << "" << "" << "Please input message content!";
     QTest::newRow("zone 4") << true << "4" << "Door" << "" << zoneRefusal;
     QTest::newRow("zone not a number") << true << "x" << "Door" << "" << zoneRefusal;
@@ -146,7 +150,6 @@ void TestFrames::zoneFrames_data()
                                << "Message content can only hold characters that fit in one byte!";
     QTest::newRow("upload zone 3") << false << "3" << "" << "FF0003" << "";
     QTest::newRow("upload zone 0") << false << "0" << "" << "" << zoneRefusal;
-    QTest::newRow("upload empty zone") << false << "" << "" << "" << zoneRefusal;
 }
 
 void TestFrames::zoneFrames()

@@ -1,5 +1,4 @@
-// The settings' own pieces: the field codecs, table-driven with their
-// refusals, and the comparison of the window's settings with a reading of
+// The settings' own pieces: the reply field decoders, and the comparison of the window's settings with a reading of
 // the panel (the rows that differ, those not received, the summary, the
 // values shown).
 #include "fieldcodecs.h"
@@ -9,8 +8,6 @@
 
 #include <functional>
 
-using Encoder = Encoded (*)(const QString &);
-Q_DECLARE_METATYPE(Encoder)
 Q_DECLARE_METATYPE(PanelSettings)
 Q_DECLARE_METATYPE(PanelReading)
 
@@ -63,8 +60,6 @@ class TestSettings : public QObject
 {
     Q_OBJECT
 private slots:
-    void encoders_data();
-    void encoders();
     void decoders_data();
     void decoders();
 
@@ -157,43 +152,6 @@ private slots:
         QCOMPARE(shows(31), QString("inside: ticked | not ticked"));
     }
 };
-
-// expected: the field's hex text, or "refused".
-void TestSettings::encoders_data()
-{
-    QTest::addColumn<Encoder>("codec");
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<QString>("expected");
-    const auto row = [](const char *name, Encoder codec, const QString &input, const QString &expected) {
-        QTest::newRow(name) << codec << input << expected;
-    };
-    row("LenHex blanks before number", LenHex, " 12", "03");
-    row("LenHex not a number", LenHex, "abc", "00");
-    row("LenHex 17 characters", LenHex, QString(17, '1'), "refused");
-    row("TelBytes 17 characters", TelBytes, QString(17, '1'), "refused");
-    row("DigitBytes blank", DigitBytes, "12 4", "refused");
-    row("DigitBytes full-width digit", DigitBytes, QString(QChar(0xFF11)), "refused");
-    row("NumHex 255", NumHex, "255", "FF");
-    row("NumHex empty", NumHex, "", "refused");
-    row("NumHex word", NumHex, "one", "refused");
-    row("NumHex negative", NumHex, "-1", "refused");
-    row("NumHex 256", NumHex, "256", "refused");
-    row("AscHex Latin-1", AscHex, QString(QChar(0xE9)), "E9");
-    row("AscHex euro sign", AscHex, QString("12") + QChar(0x20AC), "refused");
-    row("TextHex line break", TextHex, "a\r\nb", "610D0A62");
-    row("TextHex low code", TextHex, QString(QChar(0x07)), "07");
-    row("TextHex above FF", TextHex, QString(QChar(0x100)), "refused");
-}
-
-void TestSettings::encoders()
-{
-    QFETCH(Encoder, codec);
-    QFETCH(QString, input);
-    QFETCH(QString, expected);
-    const Encoded result = codec(input);
-    QCOMPARE(result.ok(), expected != "refused");
-    QCOMPARE(result.text, result.ok() ? expected : QString());
-}
 
 // decoder: "digits" ReplyDigits(reply), "bytes<n>" BytesDigits(reply, n), else HexText(reply).
 void TestSettings::decoders_data()
