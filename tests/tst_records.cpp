@@ -1,9 +1,18 @@
-// The record store on real SQLite files and, row by row, on the test PostgreSQL server.
+// The record store on real SQLite files and, row by row, on the test
+// PostgreSQL server; then the File menu's Save, Delete and Open on the real
+// windows over it.
+#include "frmmain.h"
+#include "frmopen.h"
+#include "messages.h"
 #include "pgserver.h"
 #include "postgresrecordstore.h"
 #include "sqliterecordstore.h"
 #include "sqlitefiles.h"
 
+#include <QAction>
+#include <QComboBox>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
@@ -49,6 +58,44 @@ QString notFailing(RecordStore &store, const QStringList &operations, const QStr
     return wrong;
 }
 
+// A stored record whose every field tells it apart; list texts of items, of none, and empty.
+PanelSettings stored(const QString &number, const QString &name)
+{
+    PanelSettings s = PanelSettings::cleared();
+    s.TxtAni = number;
+    s.TxtName = name;
+    const QStringList types{"ADEMCO 4+2", "pager", "alarm type", "", "voice alarm", "ADEMCO slow speed"};
+    for (int i = 0; i < 6; ++i) {
+        s.Txt[i] = QString("55501%1").arg(i) + number;
+        s.Cmb[i] = SettingsLists::withText(SettingsLists::alarmTypes(), types[i]);
+        s.CkShangBao[i] = i % 2 == 0;
+        s.CkTel[i] = i % 3 == 0;
+    }
+    s.TxtDuanXin = {"1301", "", "1303" + number};
+    s.CmbChanKai = SettingsLists::withText(SettingsLists::relayStates(), "pull in");
+    s.CmbChanBi = SettingsLists::withText(SettingsLists::relayStates(), "half open");
+    s.TxtMiMa = "1234";
+    s.TxtTian = name.left(2);
+    s.CkNX = true;
+    return s;
+}
+
+// Open(&O), the option ("Code:" is selected at first), the key typed into its list, OK.
+void openThroughDialog(frmmain &window, int mode, const QString &key)
+{
+    window.findChild<QAction *>("File_open")->trigger();
+    auto *dialog = window.findChild<frmOpen *>();
+    QVERIFY(dialog && dialog->isVisible());
+    auto *option = dialog->findChild<QRadioButton *>(mode == 0 ? "Option1" : "Option2");
+    QVERIFY(mode == 1 || option->isChecked());
+    option->setChecked(true);
+    dialog->findChild<QComboBox *>(mode == 0 ? "Text1" : "Text2")->setEditText(key);
+    QPointer<frmOpen> open = dialog;
+    QTest::mouseClick(dialog->findChild<QPushButton *>("CmdOK"), Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!open); // OK always closes the dialog
+}
+
 } // namespace
 
 // The empty store of the data row's "store" column; skips PostgreSQL rows without a server.
@@ -65,6 +112,7 @@ class TestRecords : public QObject
 private slots:
     void initTestCase();
     void init();
+    void cleanup();
     void keys_data();
     void keys();
     void storedCheckState_data();
@@ -78,6 +126,8 @@ private slots:
     void serverFaults_data();
     void serverFaults();
     void serverLostDuringSave();
+    void fileMenu_data();
+    void fileMenu();
 
 private:
     static void bothStores();
@@ -104,6 +154,11 @@ void TestRecords::initTestCase()
     QCOMPARE(PgServer::exec("postgres", "DROP ROLE IF EXISTS kvpassword;\nDROP ROLE IF EXISTS kvreader;\n"
                                         "CREATE ROLE kvpassword LOGIN PASSWORD 'right';\nCREATE ROLE kvreader LOGIN"),
              QString());
+}
+
+void TestRecords::cleanup()
+{
+    Messages::setResponder(nullptr);
 }
 
 void TestRecords::init()
@@ -387,5 +442,87 @@ void TestRecords::serverLostDuringSave()
     QCOMPARE(store->save(record("2"), AddOnly, &error), Outcome::Added);
 }
 
-QTEST_GUILESS_MAIN(TestRecords)
+void TestRecords::fileMenu_data()
+{
+    QTest::addColumn<QString>("store");
+    QTest::addColumn<QString>("before");   // number/name rows stored first, comma-separated
+    QTest::addColumn<QString>("number");   // "No.:" in the window
+    QTest::addColumn<QString>("action");   // save, delete, open number:KEY, open name:KEY; ", No" answers No
+    QTest::addColumn<QString>("messages"); // |-separated
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<QString>("shown");    // number of the record the window shows after
+    const QString add = "7158K: add success!", replace = "inquire: this No. is existed, replace it?";
+    const QString noNumber = "7158K: Please input No!", noMatch = "7158K: No this No, please check!";
+    const QString one = "17/old", two = "17/old,18/other";
+    for (const char *s : {"sqlite", "postgresql"}) {
+        QTest::addRow("%s, save new", s) << s << "" << "17" << "save" << add << "17/window" << "17";
+        QTest::addRow("%s, save blanks as number", s) << s << "" << " " << "save" << add << " /window" << " ";
+        QTest::addRow("%s, save existing, Yes", s) << s << one << "17" << "save" << replace + "|7158K: edit success!"
+                                                  << "17/window" << "17";
+        QTest::addRow("%s, save existing, No", s) << s << one << "17" << "save, No" << replace << one << "17";
+        QTest::addRow("%s, save without number", s) << s << one << "" << "save" << noNumber << one << "";
+        QTest::addRow("%s, delete present", s) << s << two << "17" << "delete" << "7158K: Delete success!" << "18/other"
+                                              << "17";
+        QTest::addRow("%s, delete absent", s) << s << "18/other" << "17" << "delete" << "" << "18/other" << "17";
+        QTest::addRow("%s, delete without number", s) << s << one << "" << "delete" << noNumber << one << "";
+        QTest::addRow("%s, open by number", s) << s << two << "" << "open number:18" << "" << two << "18";
+        QTest::addRow("%s, open by name", s) << s << two << "" << "open name:old" << "" << two << "17";
+        QTest::addRow("%s, open number in other case", s) << s << "k-17/old" << "" << "open number:K-17" << ""
+                                                           << "k-17/old" << "k-17";
+        QTest::addRow("%s, open absent number", s) << s << one << "5" << "open number:18" << noMatch << one << "5";
+        QTest::addRow("%s, open absent name", s) << s << one << "5" << "open name:new" << noMatch << one << "5";
+        QTest::addRow("%s, open empty number", s) << s << one << "5" << "open number:" << noNumber << one << "5";
+        QTest::addRow("%s, open empty name", s) << s << one << "5" << "open name:" << "7158K: Please input Name!" << one << "5";
+    }
+}
+
+void TestRecords::fileMenu()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, number);
+    QFETCH(QString, action);
+    QFETCH(QString, messages);
+    QFETCH(QString, after);
+    QFETCH(QString, shown);
+    STORE(records);
+    qputenv("KV4810G_RECORDS", (store == "sqlite" ? m_path : PgServer::address(Database)).toLocal8Bit());
+    frmmain window;
+    window.InitialiseRecord();
+    QCOMPARE(window.findChild<QAction *>("recordsInUse")->text(),
+             store == "sqlite" ? QString("Records: 4810G.mdb") : "Records: shared, " + records->location());
+    QString error;
+    for (const QString &row : before.split(',', Qt::SkipEmptyParts))
+        QCOMPARE(records->save(stored(row.section('/', 0, 0), row.section('/', 1)), AddOnly, &error), Outcome::Added);
+    const PanelSettings inWindow = stored(number, "window");
+    window.setSettings(inWindow);
+    QStringList said;
+    Messages::setResponder([&](const QString &text, const QString &title, bool question) {
+        said << title + ": " + text;
+        return !question ? Messages::Answer::Ok : action.endsWith(", No") ? Messages::Answer::No : Messages::Answer::Yes;
+    });
+    if (action.startsWith("save"))
+        window.findChild<QAction *>("File_save")->trigger();
+    else if (action == "delete")
+        window.findChild<QAction *>("File_del")->trigger();
+    else
+        openThroughDialog(window, action.startsWith("open number") ? 0 : 1, action.section(':', 1));
+
+    QCOMPARE(said, messages.split('|', Qt::SkipEmptyParts));
+    RecordStore::Keys keys;
+    QVERIFY2(records->listKeys(&keys, &error), qPrintable(error));
+    QStringList rows;
+    for (int i = 0; i < keys.numbers.size(); ++i)
+        rows << keys.numbers[i] + "/" + keys.names.value(i);
+    QCOMPARE(rows.join(','), after);
+    // Every control shows what the window held, or the record opened, field by field.
+    PanelSettings expected = inWindow;
+    for (const QString &row : before.split(',', Qt::SkipEmptyParts)) {
+        if (action.startsWith("open") && row.section('/', 0, 0) == shown)
+            expected = stored(shown, row.section('/', 1));
+    }
+    QCOMPARE(window.settings().TxtAni, shown);
+    QCOMPARE(window.settings(), expected);
+}
+
+QTEST_MAIN(TestRecords)
 #include "tst_records.moc"
