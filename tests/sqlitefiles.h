@@ -51,7 +51,6 @@ public:
         struct stat st{};
         ::stat(m_path.constData(), &st);
         m_mode = st.st_mode;
-        m_isDir = S_ISDIR(st.st_mode);
         ::chmod(m_path.constData(), m_mode & ~(S_IWUSR | S_IWGRP | S_IWOTH));
         m_immutable = !holds() && setImmutable(true);
     }
@@ -64,9 +63,10 @@ public:
     // False when this user can write it all the same.
     bool holds() const
     {
-        const QByteArray probe = m_isDir ? m_path + "/.write-probe" : m_path;
-        const int fd = ::open(probe.constData(), O_WRONLY | (m_isDir ? O_CREAT : 0), 0600);
-        if (fd >= 0 && (::close(fd), m_isDir))
+        const bool dir = S_ISDIR(m_mode);
+        const QByteArray probe = dir ? m_path + "/.write-probe" : m_path;
+        const int fd = ::open(probe.constData(), O_WRONLY | (dir ? O_CREAT : 0), 0600);
+        if (fd >= 0 && (::close(fd), dir))
             ::unlink(probe.constData());
         return fd < 0;
     }
@@ -74,7 +74,7 @@ public:
 private:
     bool setImmutable(bool on) const
     {
-        const int fd = ::open(m_path.constData(), O_RDONLY | (m_isDir ? O_DIRECTORY : 0));
+        const int fd = ::open(m_path.constData(), O_RDONLY | (S_ISDIR(m_mode) ? O_DIRECTORY : 0));
         int flags = 0;
         bool ok = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
         flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
@@ -86,6 +86,5 @@ private:
 
     QByteArray m_path;
     mode_t m_mode = 0;
-    bool m_isDir = false;
     bool m_immutable = false;
 };

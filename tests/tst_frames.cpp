@@ -1,6 +1,6 @@
 // The frames of the settings download and the zone messages, and the
 // decoding of the settings replies, against the panel's byte layouts; how
-// replies are told apart and routed; the progress bar's course.
+// replies are told apart and routed.
 #include "replydispatch.h"
 #include "settingstransfer.h"
 #include "transferprogress.h"
@@ -57,7 +57,6 @@ private slots:
     void settingsReplies();
     void matchAndRoute_data();
     void matchAndRoute();
-    void progress();
 };
 
 // frame: 1..11 for the frame expected, 0 when the download is refused with the message `expected`.
@@ -259,30 +258,6 @@ void TestFrames::matchAndRoute()
     dispatch.deliver(reply);
     QCOMPARE(fired, signal.isEmpty() ? QStringList() : QStringList{signal});
     QCOMPARE(dispatch.PanelFound, kind == ReplyKind::PanelAnswer && !zoneText ? 1 : 0);
-}
-
-// Fills to its maximum and stays there; a new start begins at 1; "FF5000"
-// stops it where it stands.
-void TestFrames::progress()
-{
-    TransferProgress progress;
-    ReplyDispatch dispatch(&progress);
-    progress.start(TransferProgress::UploadMaximum);
-    QCOMPARE(progress.value(), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(progress.value(), 15, 5000);
-    QTest::qWait(3 * TransferProgress::TickMs);
-    QCOMPARE(progress.value(), 15);
-    QVERIFY(progress.isRunning());
-    progress.start(TransferProgress::DownloadMaximum);
-    QCOMPARE(progress.value(), 1);
-    QCOMPARE(progress.maximum(), 18);
-    QTRY_VERIFY(progress.value() >= 3);
-    dispatch.deliver("FF50000D0A");
-    QVERIFY(!progress.isRunning());
-    const int reached = progress.value();
-    QTest::qWait(3 * TransferProgress::TickMs);
-    QCOMPARE(progress.value(), reached);
-    QVERIFY(!progress.setValue(19) && !progress.setValue(-1) && progress.setValue(18));
 }
 
 QTEST_GUILESS_MAIN(TestFrames)

@@ -163,10 +163,8 @@ void TestLink::repliesArriveInOrder()
 
 void TestLink::lineIsNotReadAheadWhileConsumerWaits()
 {
-    // A message box opened from a reply is a nested event loop; a line that
-    // keeps sending meanwhile must not grow the program's memory. The link
-    // stops reading, so the far end soon cannot write any more; the replies
-    // completed meanwhile come afterwards, in order, never nested.
+    // A box opened from a reply nests an event loop: the link stops reading, so a babbling far end
+    // soon cannot write any more; the replies completed meanwhile come afterwards, in order, never nested.
     SerialLink link;
     QVERIFY(openLink(link));
     QStringList seen;
