@@ -17,8 +17,7 @@ namespace {
 const QString Detect = QStringLiteral("FF0018");
 const QString Upload = QStringLiteral("FF0000");
 const QString PanelAnswer = QStringLiteral("FF6F0D0A");
-const QString Accepted = QStringLiteral("FF50010D0A");
-const QString Refused = QStringLiteral("FF50020D0A");
+const QString Accepted = QStringLiteral("FF50010D0A"), Refused = QStringLiteral("FF50020D0A");
 const QString DataError = QStringLiteral("FF50000D0A");
 
 // "5550187" type 2, "000" (count 00) type 0, sixteen digits type 5, "0012"
@@ -54,8 +53,6 @@ QStringList factoryUpload()
     return repliesFor(frames << "FF0B050709030201" << "FF0C0000000000000000");
 }
 
-// ---- The test's end of the simulator's line ---------------------------------
-
 // A simulator with the programming tool's serial line open on it.
 struct Session
 {
@@ -88,8 +85,7 @@ struct Session
 
 #define START_SESSION(name, ...)                                                                   \
     Session name(QStringList{__VA_ARGS__});                                                        \
-    QVERIFY2(name.opened, qPrintable(QStringLiteral("no device from the simulator: \"%1\"")       \
-                                         .arg(name.sim.device())))
+    QVERIFY2(name.opened, "the simulator gave no line to open")
 
 // Sends the upload request and returns the eleven replies after the `before` already received.
 QStringList upload(Session &s, int before = 0)
@@ -110,8 +106,6 @@ private slots:
     void shapesReplies_data();
     void shapesReplies();
 };
-
-// ---- The program over its pseudo-terminal -----------------------------------
 
 // What the panel answers to one frame, and that it stores nothing.
 void PanelSimTest::answersFrames_data()

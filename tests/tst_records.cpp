@@ -117,7 +117,12 @@ private slots:
     void keys();
     void storedCheckState_data();
     void storedCheckState();
-    void nullCells_data() { bothStores(); }
+    void nullCells_data()
+    {
+        QTest::addColumn<QString>("store");
+        QTest::newRow("sqlite") << "sqlite";
+        QTest::newRow("postgresql") << "postgresql";
+    }
     void nullCells();
     void faults_data();
     void faults();
@@ -130,7 +135,6 @@ private slots:
     void fileMenu();
 
 private:
-    static void bothStores();
     // "postgresql-kept": another copy of the program on the same table.
     std::unique_ptr<RecordStore> emptyStore(const QString &store)
     {
@@ -166,13 +170,6 @@ void TestRecords::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_path = m_dir->filePath(QStringLiteral("4810G.mdb"));
-}
-
-void TestRecords::bothStores()
-{
-    QTest::addColumn<QString>("store");
-    QTest::newRow("sqlite") << "sqlite";
-    QTest::newRow("postgresql") << "postgresql";
 }
 
 void TestRecords::keys_data()

@@ -1,6 +1,6 @@
-// The settings' own pieces: the reply field decoders, and the comparison of the window's settings with a reading of
-// the panel (the rows that differ, those not received, the summary, the
-// values shown).
+// The settings' own pieces: the reply field decoders, and the comparison of
+// the window's settings with a reading of the panel (the rows that differ,
+// those not received, the summary).
 #include "fieldcodecs.h"
 #include "settingscomparison.h"
 
@@ -136,20 +136,6 @@ private slots:
         QCOMPARE(missing, notReceived);
         QCOMPARE(differs, differing);
         QCOMPARE(ComparisonSummary(rows), summary);
-    }
-
-    void rowsShowValues()
-    {
-        const QList<ComparisonRow> rows = CompareSettings(sample(), panel([](PanelSettings &s) {
-            s.Txt[1] = "42"; s.CkNX = false; }, {}, [](PanelReading &r) { r.chanKaiCode = 9; r.chanBiCode = -1; }));
-        const auto shows = [&rows](int row) {
-            return rows.at(row).label + ": " + rows.at(row).windowValue + " | " + rows.at(row).panelValue;
-        };
-        QCOMPARE(shows(2), QString("the 2nd alarm receiving number: (empty) | 42"));
-        QCOMPARE(shows(3), QString("the 2nd alarm receiving number, alarm type: (none) | (none)"));
-        QCOMPARE(shows(16), QString("N.O relay state: disconnect | code 9"));
-        QCOMPARE(shows(17), QString("N.C relay state: pull in | (unreadable)"));
-        QCOMPARE(shows(31), QString("inside: ticked | not ticked"));
     }
 };
 

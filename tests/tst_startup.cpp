@@ -152,8 +152,6 @@ private slots:
         QTest::addColumn<int>("position");
         QTest::newRow("item") << "SMS alarm" << 3;
         QTest::newRow("other letter case") << "sms alarm" << -1;
-        QTest::newRow("typed text") << "pager" << -1;
-        QTest::newRow("empty") << "" << -1;
     }
 
     void listTextSelectsExactItem()
