@@ -181,12 +181,6 @@ private:
     bool m_creating = false;
 };
 
-const QString &columnList()
-{
-    static const QString list = RecordRow::columns().join(QStringLiteral(", "));
-    return list;
-}
-
 // The first row with this number, in the store's order.
 const QString firstWithNumber =
     QStringLiteral("SELECT rowid FROM tb4810 WHERE lower(ID) = lower(?) ORDER BY rowid LIMIT 1");
@@ -196,20 +190,6 @@ RecordStore::Outcome failed(QString *error, const QString &text)
     if (error)
         *error = text;
     return RecordStore::Outcome::Failed;
-}
-
-// The first row's rowid into *rowid; false when the query failed.
-bool firstRow(Cycle &cycle, const QString &number, bool *found, qint64 *rowid)
-{
-    QSqlQuery query;
-    if (!cycle.prepare(query, firstWithNumber))
-        return false;
-    query.addBindValue(number);
-    if (!cycle.run(query))
-        return false;
-    *found = query.next();
-    *rowid = *found ? query.value(0).toLongLong() : 0;
-    return !query.lastError().isValid() || cycle.fail(query.lastError());
 }
 
 } // namespace
@@ -235,33 +215,13 @@ RecordStore::Outcome PostgresRecordStore::save(const PanelSettings &settings, Sa
 
     bool found = false;
     qint64 rowid = 0;
-    if (!firstRow(cycle, settings.TxtAni, &found, &rowid))
+    if (!cycle.firstRowid(firstWithNumber, settings.TxtAni, &found, &rowid))
         return failed(error, cycle.error);
     if (found && mode == SaveMode::AddOnly)
         return Outcome::Exists; // the cycle rolls the empty transaction back
 
-    QString sql;
-    if (found) {
-        QStringList assignments;
-        for (const QString &column : RecordRow::columns())
-            assignments << column + QStringLiteral(" = ?");
-        sql = QStringLiteral("UPDATE tb4810 SET %1 WHERE rowid = ?").arg(assignments.join(QStringLiteral(", ")));
-    } else {
-        QStringList marks;
-        for (int c = 0; c < RecordRow::ColumnCount; ++c)
-            marks << QStringLiteral("?");
-        sql = QStringLiteral("INSERT INTO tb4810 (%1) VALUES (%2)").arg(columnList(), marks.join(QStringLiteral(", ")));
-    }
-    QSqlQuery write;
-    if (!cycle.prepare(write, sql))
+    if (!cycle.writeRow(settings, found, rowid))
         return failed(error, cycle.error);
-    for (const QVariant &value : RecordRow::rowValues(settings))
-        write.addBindValue(value);
-    if (found)
-        write.addBindValue(rowid);
-    if (!cycle.run(write))
-        return failed(error, cycle.error);
-    write.finish();
     if (!cycle.commit())
         return failed(error, cycle.error);
     return found ? Outcome::Replaced : Outcome::Added;
@@ -277,7 +237,7 @@ RecordStore::Outcome PostgresRecordStore::remove(const QString &number, QString 
         return Outcome::NotFound;
     bool found = false;
     qint64 rowid = 0;
-    if (!firstRow(cycle, number, &found, &rowid))
+    if (!cycle.firstRowid(firstWithNumber, number, &found, &rowid))
         return failed(error, cycle.error);
     if (!found)
         return Outcome::NotFound;
@@ -298,7 +258,7 @@ RecordStore::Outcome PostgresRecordStore::find(Key by, const QString &key, Panel
     QSqlQuery query;
     const QString column = by == Key::Name ? QStringLiteral("name") : QStringLiteral("ID");
     if (!cycle.prepare(query, QStringLiteral("SELECT %1 FROM tb4810 WHERE lower(%2) = lower(?) ORDER BY rowid LIMIT 1")
-                                  .arg(columnList(), column))) {
+                                  .arg(RecordRow::columnList(), column))) {
         if (cycle.missingTable)
             return Outcome::NotFound;
         return failed(error, cycle.error);
@@ -309,20 +269,10 @@ RecordStore::Outcome PostgresRecordStore::find(Key by, const QString &key, Panel
             return Outcome::NotFound;
         return failed(error, cycle.error);
     }
-    if (!query.next()) {
-        if (query.lastError().isValid()) {
-            cycle.fail(query.lastError());
-            return failed(error, cycle.error);
-        }
-        return Outcome::NotFound;
-    }
-    QVariantList values;
-    values.reserve(RecordRow::ColumnCount);
-    for (int c = 0; c < RecordRow::ColumnCount; ++c)
-        values << query.value(c);
-    if (settings)
-        *settings = RecordRow::settingsFromRow(values);
-    return Outcome::Found;
+    bool found = false;
+    if (!cycle.readSettings(query, &found, settings))
+        return failed(error, cycle.error);
+    return found ? Outcome::Found : Outcome::NotFound;
 }
 
 bool PostgresRecordStore::listKeys(Keys *keys, QString *error)
@@ -337,19 +287,8 @@ bool PostgresRecordStore::listKeys(Keys *keys, QString *error)
         failed(error, cycle.error);
         return false;
     }
-    while (query.next()) {
-        const QVariant number = query.value(0);
-        const QVariant name = query.value(1);
-        if (!number.isNull())
-            keys->numbers << number.toString();
-        if (!name.isNull())
-            keys->names << name.toString();
-    }
-    if (query.lastError().isValid()) {
-        *keys = Keys{};
-        cycle.fail(query.lastError());
-        failed(error, cycle.error);
-        return false;
-    }
-    return true;
+    if (cycle.readKeys(query, keys))
+        return true;
+    failed(error, cycle.error);
+    return false;
 }

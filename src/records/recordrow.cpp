@@ -44,6 +44,12 @@ const QStringList &columns()
     return names;
 }
 
+const QString &columnList()
+{
+    static const QString list = columns().join(QStringLiteral(", "));
+    return list;
+}
+
 bool isCheckColumn(int column)
 {
     return column >= FirstCheckColumn;

@@ -17,6 +17,8 @@ inline constexpr int ColumnCount = 34;
 // name, ID, JieTel1..6, JieTelEM1..6, MiMa, ChangKai, ChangBi, shouji1..3,
 // zhouqi, shangbao1..6, TelGZ1..6, NeiXian.
 const QStringList &columns();
+// The same, separated by ", " for a statement.
+const QString &columnList();
 // Whether the column at this position holds a check box state.
 bool isCheckColumn(int column);
 

@@ -1,5 +1,7 @@
 #include "sqlcycle.h"
 
+#include "recordrow.h"
+
 #include <QAtomicInteger>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -54,4 +56,64 @@ bool SqlCycle::prepare(QSqlQuery &query, const QString &sql)
 bool SqlCycle::run(QSqlQuery &query)
 {
     return query.exec() || fail(query.lastError());
+}
+
+bool SqlCycle::firstRowid(const QString &sql, const QString &number, bool *found, qint64 *rowid)
+{
+    QSqlQuery query;
+    if (!prepare(query, sql))
+        return false;
+    query.addBindValue(number);
+    if (!run(query))
+        return false;
+    *found = query.next();
+    *rowid = *found ? query.value(0).toLongLong() : 0;
+    return !query.lastError().isValid() || fail(query.lastError());
+}
+
+bool SqlCycle::readSettings(QSqlQuery &query, bool *found, PanelSettings *settings)
+{
+    *found = query.next();
+    if (!*found)
+        return !query.lastError().isValid() || fail(query.lastError());
+    QVariantList values;
+    values.reserve(RecordRow::ColumnCount);
+    for (int c = 0; c < RecordRow::ColumnCount; ++c)
+        values << query.value(c);
+    if (settings)
+        *settings = RecordRow::settingsFromRow(values);
+    return true;
+}
+
+bool SqlCycle::readKeys(QSqlQuery &query, RecordStore::Keys *keys)
+{
+    RecordStore::Keys read;
+    while (query.next()) {
+        if (!query.value(0).isNull())
+            read.numbers << query.value(0).toString();
+        if (!query.value(1).isNull())
+            read.names << query.value(1).toString();
+    }
+    if (query.lastError().isValid())
+        return fail(query.lastError());
+    *keys = read;
+    return true;
+}
+
+bool SqlCycle::writeRow(const PanelSettings &settings, bool found, qint64 rowid)
+{
+    QStringList cells;
+    for (const QString &column : RecordRow::columns())
+        cells << (found ? column + QStringLiteral(" = ?") : QStringLiteral("?"));
+    const QString list = cells.join(QStringLiteral(", "));
+    const QString sql = found ? QStringLiteral("UPDATE tb4810 SET %1 WHERE rowid = ?").arg(list)
+                              : QStringLiteral("INSERT INTO tb4810 (%1) VALUES (%2)").arg(RecordRow::columnList(), list);
+    QSqlQuery write;
+    if (!prepare(write, sql))
+        return false;
+    for (const QVariant &value : RecordRow::rowValues(settings))
+        write.addBindValue(value);
+    if (found)
+        write.addBindValue(rowid);
+    return run(write);
 }

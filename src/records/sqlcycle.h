@@ -1,5 +1,7 @@
 #pragma once
 
+#include "recordstore.h"
+
 #include <QSqlDatabase>
 #include <QString>
 
@@ -22,6 +24,18 @@ public:
     bool exec(const QString &sql);
     bool prepare(QSqlQuery &query, const QString &sql);
     bool run(QSqlQuery &query);
+    // The rowid of the first row `sql` (one placeholder, for the number)
+    // selects; *found says whether there is one.
+    bool firstRowid(const QString &sql, const QString &number, bool *found, qint64 *rowid);
+    // The settings of the query's next row, its columns in the order of
+    // RecordRow::columns(); *found says whether there is one.
+    bool readSettings(QSqlQuery &query, bool *found, PanelSettings *settings);
+    // The numbers and names of the rows the query selects as (ID, name),
+    // Null cells left out.
+    bool readKeys(QSqlQuery &query, RecordStore::Keys *keys);
+    // Writes the settings over the row `rowid`, or as a new row when found
+    // is false.
+    bool writeRow(const PanelSettings &settings, bool found, qint64 rowid);
     // Sets error and returns false.
     virtual bool fail(const QSqlError &e) = 0;
 

@@ -170,12 +170,6 @@ private:
     bool m_writing;
 };
 
-const QString &columnList()
-{
-    static const QString list = RecordRow::columns().join(QStringLiteral(", "));
-    return list;
-}
-
 QString keyColumn(RecordStore::Key by)
 {
     return by == RecordStore::Key::Name ? QStringLiteral("name") : QStringLiteral("ID");
@@ -222,45 +216,15 @@ RecordStore::Outcome SqliteRecordStore::save(const PanelSettings &settings, Save
         || (!exists && !cycle.createTable()))
         return failed(error, cycle.error);
 
-    QSqlQuery query;
-    if (!cycle.prepare(query, firstWithNumber))
+    bool found = false;
+    qint64 rowid = 0;
+    if (!cycle.firstRowid(firstWithNumber, settings.TxtAni, &found, &rowid))
         return failed(error, cycle.error);
-    query.addBindValue(settings.TxtAni);
-    if (!cycle.run(query))
-        return failed(error, cycle.error);
-    const bool found = query.next();
-    const qint64 rowid = found ? query.value(0).toLongLong() : 0;
-    if (query.lastError().isValid()) {
-        cycle.fail(query.lastError());
-        return failed(error, cycle.error);
-    }
-    query.finish();
     if (found && mode == SaveMode::AddOnly)
         return Outcome::Exists; // the cycle rolls the empty transaction back
 
-    const QVariantList values = RecordRow::rowValues(settings);
-    QString sql;
-    if (found) {
-        QStringList assignments;
-        for (const QString &column : RecordRow::columns())
-            assignments << column + QStringLiteral(" = ?");
-        sql = QStringLiteral("UPDATE tb4810 SET %1 WHERE rowid = ?").arg(assignments.join(QStringLiteral(", ")));
-    } else {
-        QStringList marks;
-        for (int c = 0; c < RecordRow::ColumnCount; ++c)
-            marks << QStringLiteral("?");
-        sql = QStringLiteral("INSERT INTO tb4810 (%1) VALUES (%2)").arg(columnList(), marks.join(QStringLiteral(", ")));
-    }
-    QSqlQuery write;
-    if (!cycle.prepare(write, sql))
+    if (!cycle.writeRow(settings, found, rowid))
         return failed(error, cycle.error);
-    for (const QVariant &value : values)
-        write.addBindValue(value);
-    if (found)
-        write.addBindValue(rowid);
-    if (!cycle.run(write))
-        return failed(error, cycle.error);
-    write.finish();
     if (!cycle.commit())
         return failed(error, cycle.error);
     return found ? Outcome::Replaced : Outcome::Added;
@@ -281,19 +245,10 @@ RecordStore::Outcome SqliteRecordStore::remove(const QString &number, QString *e
     if (!exists)
         return Outcome::NotFound;
 
-    QSqlQuery query;
-    if (!cycle.prepare(query, firstWithNumber))
+    bool found = false;
+    qint64 rowid = 0;
+    if (!cycle.firstRowid(firstWithNumber, number, &found, &rowid))
         return failed(error, cycle.error);
-    query.addBindValue(number);
-    if (!cycle.run(query))
-        return failed(error, cycle.error);
-    const bool found = query.next();
-    const qint64 rowid = found ? query.value(0).toLongLong() : 0;
-    if (query.lastError().isValid()) {
-        cycle.fail(query.lastError());
-        return failed(error, cycle.error);
-    }
-    query.finish();
     if (!found)
         return Outcome::NotFound;
 
@@ -328,25 +283,13 @@ RecordStore::Outcome SqliteRecordStore::find(Key by, const QString &key, PanelSe
     QSqlQuery query;
     if (!cycle.prepare(query, QStringLiteral("SELECT %1 FROM tb4810 WHERE %2 = ? COLLATE NOCASE "
                                              "ORDER BY rowid LIMIT 1")
-                                  .arg(columnList(), keyColumn(by))))
+                                  .arg(RecordRow::columnList(), keyColumn(by))))
         return failed(error, cycle.error);
     query.addBindValue(key);
-    if (!cycle.run(query))
+    bool found = false;
+    if (!cycle.run(query) || !cycle.readSettings(query, &found, settings))
         return failed(error, cycle.error);
-    if (!query.next()) {
-        if (query.lastError().isValid()) {
-            cycle.fail(query.lastError());
-            return failed(error, cycle.error);
-        }
-        return Outcome::NotFound;
-    }
-    QVariantList values;
-    values.reserve(RecordRow::ColumnCount);
-    for (int c = 0; c < RecordRow::ColumnCount; ++c)
-        values << query.value(c);
-    if (settings)
-        *settings = RecordRow::settingsFromRow(values);
-    return Outcome::Found;
+    return found ? Outcome::Found : Outcome::NotFound;
 }
 
 bool SqliteRecordStore::listKeys(Keys *keys, QString *error)
@@ -369,18 +312,5 @@ bool SqliteRecordStore::listKeys(Keys *keys, QString *error)
     if (!cycle.prepare(query, QStringLiteral("SELECT ID, name FROM tb4810 ORDER BY rowid"))
         || !cycle.run(query))
         return report(error, cycle.error);
-    while (query.next()) {
-        const QVariant number = query.value(0);
-        const QVariant name = query.value(1);
-        if (!number.isNull())
-            keys->numbers << number.toString();
-        if (!name.isNull())
-            keys->names << name.toString();
-    }
-    if (query.lastError().isValid()) {
-        *keys = Keys{};
-        cycle.fail(query.lastError());
-        return report(error, cycle.error);
-    }
-    return true;
+    return cycle.readKeys(query, keys) || report(error, cycle.error);
 }
