@@ -45,12 +45,9 @@ QStringList repliesFor(const QStringList &frames)
 // disconnect, N.C relay pull in, no flags.
 QStringList factoryUpload()
 {
-    QStringList frames;
-    for (int i = 0; i < 6; ++i)
-        frames << QStringLiteral("FF0%1").arg(2 + i) + QString(36, '0');
-    for (int i = 0; i < 3; ++i)
-        frames << QStringLiteral("FF0%1").arg(8 + i, 0, 16).toUpper() + QString(34, '0');
-    return repliesFor(frames << "FF0B050709030201" << "FF0C0000000000000000");
+    return repliesFor(QString("FF02%1 FF03%1 FF04%1 FF05%1 FF06%1 FF07%1 FF08%2 FF09%2 FF0A%2 FF0B050709030201 FF0C%3")
+                          .arg(QString(36, '0'), QString(34, '0'), QString(16, '0'))
+                          .split(' '));
 }
 
 // A simulator with the programming tool's serial line open on it.

@@ -30,16 +30,9 @@ QJsonObject panelState(const QString &path)
 }
 
 // The eleven frames of a download of a fresh window's settings.
-QByteArray startValuesDownload()
-{
-    QString frames;
-    for (const char *command : {"FF02", "FF03", "FF04", "FF05", "FF06", "FF07"})
-        frames += command + QString(36, '0');
-    for (const char *command : {"FF08", "FF09", "FF0A"})
-        frames += command + QString(34, '0');
-    frames += "FF0B050709030201" "FF0C" + QString(16, '0');
-    return QByteArray::fromHex(frames.toLatin1());
-}
+const QByteArray StartValuesDownload = QByteArray::fromHex(
+    QString("FF02%1FF03%1FF04%1FF05%1FF06%1FF07%1FF08%2FF09%2FF0A%2FF0B050709030201FF0C%3")
+        .arg(QString(36, '0'), QString(34, '0'), QString(16, '0')).toLatin1());
 
 const QString Downloaded = "System Information: finish download!";
 const QString Uploaded = "system information: finish Upload!";
@@ -196,11 +189,10 @@ void TestTransfer::duringDownload()
     panel.start(5);
     click(window, "ComSend");
     panel.stop();
-    const QByteArray expected = startValuesDownload();
-    received += line.read(int(expected.size() - received.size()), 1000);
+    received += line.read(int(StartValuesDownload.size() - received.size()), 1000);
 
     QVERIFY(happened);
-    QCOMPARE(received.toHex().toUpper(), expected.toHex().toUpper());
+    QCOMPARE(received.toHex().toUpper(), StartValuesDownload.toHex().toUpper());
     QCOMPARE(m_shown, (QStringList{first, Downloaded}));
     QVERIFY(!window.progress().isRunning());
 }
