@@ -41,13 +41,11 @@ private slots:
     void cleanup() { delete m_pty; }
     void sendFrame_data();
     void sendFrame();
-    void repliesArriveInOrder();
     void lineIsNotReadAheadWhileConsumerWaits();
     void closedPortDeliversNothingMore();
     void vanishedDeviceIsReportedOnce();
     void passwordMaskedInEveryTrace();
     void traceKeepsLastLines();
-    void catalogPutsAdaptersFirst_data();
     void catalogPutsAdaptersFirst();
 
 private:
@@ -146,19 +144,6 @@ void TestLink::sendFrame()
     QCOMPARE(link.SendFrame(frame, &error), !bytes.isEmpty());
     QCOMPARE(error.isEmpty(), !bytes.isEmpty());
     QCOMPARE(m_pty->read(qMax(1, int(bytes.size())), 300), bytes);
-}
-
-void TestLink::repliesArriveInOrder()
-{
-    SerialLink link;
-    QVERIFY(openLink(link));
-    QSignalSpy spy(&link, &SerialLink::replyReceived);
-    m_pty->write(QByteArray("\x31\xFF\x6F", 3));
-    m_pty->write(QByteArray("\r\n\xFF\x50\x01\r\n\xFF\x5B\x00", 10));
-    QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 2, 3000);
-    QCOMPARE(spy.at(0).at(0).toString(), QString("31FF6F0D0A"));
-    QCOMPARE(spy.at(1).at(0).toString(), QString("FF50010D0A"));
-    QCOMPARE(link.ReceiveBuffer(), QString("FF5B00"));
 }
 
 void TestLink::lineIsNotReadAheadWhileConsumerWaits()
@@ -286,23 +271,13 @@ void TestLink::traceKeepsLastLines()
     QVERIFY(lines.last().endsWith(QString("-- line %1").arg(ProtocolTrace::MaxLines + 4)));
 }
 
-void TestLink::catalogPutsAdaptersFirst_data()
-{
-    QTest::addColumn<QStringList>("listed");
-    QTest::addColumn<QStringList>("numbered");
-    QTest::newRow("USB, ACM, others, then ttyS")
-        << QStringList{"/dev/ttyS4", "/dev/ttyAMA0", "/dev/ttyACM0", "/dev/ttyUSB1", "/dev/ttyUSB0"}
-        << QStringList{"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyACM0", "/dev/ttyAMA0", "/dev/ttyS4"};
-    QTest::newRow("numbers by value")
-        << QStringList{"/dev/ttyS10", "/dev/ttyUSB10", "/dev/ttyS2", "/dev/ttyUSB2"}
-        << QStringList{"/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyS2", "/dev/ttyS10"};
-}
-
+// USB adapters, then ACM, other ports, the built-in ttyS last; numbers by value.
 void TestLink::catalogPutsAdaptersFirst()
 {
-    QFETCH(QStringList, listed);
-    QFETCH(QStringList, numbered);
-    QCOMPARE(PortCatalog::searchOrder(listed), numbered);
+    QCOMPARE(PortCatalog::searchOrder({"/dev/ttyS4", "/dev/ttyAMA0", "/dev/ttyACM0", "/dev/ttyUSB1", "/dev/ttyUSB0"}),
+             (QStringList{"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyACM0", "/dev/ttyAMA0", "/dev/ttyS4"}));
+    QCOMPARE(PortCatalog::searchOrder({"/dev/ttyS10", "/dev/ttyUSB10", "/dev/ttyS2", "/dev/ttyUSB2"}),
+             (QStringList{"/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyS2", "/dev/ttyS10"}));
 }
 
 QTEST_GUILESS_MAIN(TestLink)
