@@ -52,7 +52,7 @@ FAULTS = [
      'a double-click sends the password twice'),
     ('tst_startup', 'src/app/messages.cpp', 'if (parent && parent->isVisible())', 'if (parent)',
      'a box is placed against the hidden main window'),
-    ('tst_startup tst_records tst_transfer', 'src/app/settingsform.cpp', '        lineFaultBoxes(ui)[i]->setChecked(s.CkTel[i]);',
+    ('tst_records tst_transfer', 'src/app/settingsform.cpp', '        lineFaultBoxes(ui)[i]->setChecked(s.CkTel[i]);',
      '        lineFaultBoxes(ui)[i]->setChecked(s.CkShangBao[i]);', 'the line-fault boxes show the report flags'),
     ('tst_startup', 'src/settings/panelsettings.cpp', 's.TxtMiMa = QStringLiteral("5793");',
      's.TxtMiMa = QStringLiteral("5739");', 'a wrong start value'),
