@@ -185,13 +185,13 @@ private slots:
     // Every caption fits on one line in its control's fixed size, in the font the form gives it.
     void captionsShownWhole()
     {
-        frmmain window;
-        window.InitialiseRecord();
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        frmmain mainWindow;
+        mainWindow.InitialiseRecord();
+        mainWindow.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
         frmPassWord password;
         frmOpen open;
-        for (QWidget *window : {static_cast<QWidget *>(&window), static_cast<QWidget *>(&password),
+        for (QWidget *window : {static_cast<QWidget *>(&mainWindow), static_cast<QWidget *>(&password),
                                 static_cast<QWidget *>(&open)}) {
             for (QLabel *label : window->findChildren<QLabel *>()) {
                 const QSize text = label->fontMetrics().size(Qt::TextSingleLine, label->text());
