@@ -213,18 +213,8 @@ RecordStore::Outcome PostgresRecordStore::save(const PanelSettings &settings, Sa
     if (!cycle.open() || !cycle.beginWrite() || !cycle.tableExists(&exists) || (!exists && !cycle.createTable()))
         return failed(error, cycle.error);
 
-    bool found = false;
-    qint64 rowid = 0;
-    if (!cycle.firstRowid(firstWithNumber, settings.TxtAni, &found, &rowid))
-        return failed(error, cycle.error);
-    if (found && mode == SaveMode::AddOnly)
-        return Outcome::Exists; // the cycle rolls the empty transaction back
-
-    if (!cycle.writeRow(settings, found, rowid))
-        return failed(error, cycle.error);
-    if (!cycle.commit())
-        return failed(error, cycle.error);
-    return found ? Outcome::Replaced : Outcome::Added;
+    const Outcome outcome = cycle.saveRow(firstWithNumber, settings, mode);
+    return outcome == Outcome::Failed ? failed(error, cycle.error) : outcome;
 }
 
 RecordStore::Outcome PostgresRecordStore::remove(const QString &number, QString *error)
@@ -235,19 +225,8 @@ RecordStore::Outcome PostgresRecordStore::remove(const QString &number, QString 
         return failed(error, cycle.error);
     if (!exists)
         return Outcome::NotFound;
-    bool found = false;
-    qint64 rowid = 0;
-    if (!cycle.firstRowid(firstWithNumber, number, &found, &rowid))
-        return failed(error, cycle.error);
-    if (!found)
-        return Outcome::NotFound;
-    QSqlQuery del;
-    if (!cycle.prepare(del, QStringLiteral("DELETE FROM tb4810 WHERE rowid = ?")))
-        return failed(error, cycle.error);
-    del.addBindValue(rowid);
-    if (!cycle.run(del) || !cycle.commit())
-        return failed(error, cycle.error);
-    return Outcome::Removed;
+    const Outcome outcome = cycle.removeRow(firstWithNumber, number);
+    return outcome == Outcome::Failed ? failed(error, cycle.error) : outcome;
 }
 
 RecordStore::Outcome PostgresRecordStore::find(Key by, const QString &key, PanelSettings *settings, QString *error)

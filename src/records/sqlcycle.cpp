@@ -117,3 +117,35 @@ bool SqlCycle::writeRow(const PanelSettings &settings, bool found, qint64 rowid)
         write.addBindValue(rowid);
     return run(write);
 }
+
+RecordStore::Outcome SqlCycle::saveRow(const QString &firstWithNumber, const PanelSettings &settings,
+                                       RecordStore::SaveMode mode)
+{
+    bool found = false;
+    qint64 rowid = 0;
+    if (!firstRowid(firstWithNumber, settings.TxtAni, &found, &rowid))
+        return RecordStore::Outcome::Failed;
+    if (found && mode == RecordStore::SaveMode::AddOnly)
+        return RecordStore::Outcome::Exists; // the empty transaction is rolled back at the end
+    if (!writeRow(settings, found, rowid) || !commit())
+        return RecordStore::Outcome::Failed;
+    return found ? RecordStore::Outcome::Replaced : RecordStore::Outcome::Added;
+}
+
+RecordStore::Outcome SqlCycle::removeRow(const QString &firstWithNumber, const QString &number)
+{
+    bool found = false;
+    qint64 rowid = 0;
+    if (!firstRowid(firstWithNumber, number, &found, &rowid))
+        return RecordStore::Outcome::Failed;
+    if (!found)
+        return RecordStore::Outcome::NotFound;
+    QSqlQuery del;
+    if (!prepare(del, QStringLiteral("DELETE FROM tb4810 WHERE rowid = ?")))
+        return RecordStore::Outcome::Failed;
+    del.addBindValue(rowid);
+    if (!run(del))
+        return RecordStore::Outcome::Failed;
+    del.finish();
+    return commit() ? RecordStore::Outcome::Removed : RecordStore::Outcome::Failed;
+}

@@ -216,18 +216,8 @@ RecordStore::Outcome SqliteRecordStore::save(const PanelSettings &settings, Save
         || (!exists && !cycle.createTable()))
         return failed(error, cycle.error);
 
-    bool found = false;
-    qint64 rowid = 0;
-    if (!cycle.firstRowid(firstWithNumber, settings.TxtAni, &found, &rowid))
-        return failed(error, cycle.error);
-    if (found && mode == SaveMode::AddOnly)
-        return Outcome::Exists; // the cycle rolls the empty transaction back
-
-    if (!cycle.writeRow(settings, found, rowid))
-        return failed(error, cycle.error);
-    if (!cycle.commit())
-        return failed(error, cycle.error);
-    return found ? Outcome::Replaced : Outcome::Added;
+    const Outcome outcome = cycle.saveRow(firstWithNumber, settings, mode);
+    return outcome == Outcome::Failed ? failed(error, cycle.error) : outcome;
 }
 
 RecordStore::Outcome SqliteRecordStore::remove(const QString &number, QString *error)
@@ -245,23 +235,8 @@ RecordStore::Outcome SqliteRecordStore::remove(const QString &number, QString *e
     if (!exists)
         return Outcome::NotFound;
 
-    bool found = false;
-    qint64 rowid = 0;
-    if (!cycle.firstRowid(firstWithNumber, number, &found, &rowid))
-        return failed(error, cycle.error);
-    if (!found)
-        return Outcome::NotFound;
-
-    QSqlQuery del;
-    if (!cycle.prepare(del, QStringLiteral("DELETE FROM tb4810 WHERE rowid = ?")))
-        return failed(error, cycle.error);
-    del.addBindValue(rowid);
-    if (!cycle.run(del))
-        return failed(error, cycle.error);
-    del.finish();
-    if (!cycle.commit())
-        return failed(error, cycle.error);
-    return Outcome::Removed;
+    const Outcome outcome = cycle.removeRow(firstWithNumber, number);
+    return outcome == Outcome::Failed ? failed(error, cycle.error) : outcome;
 }
 
 RecordStore::Outcome SqliteRecordStore::find(Key by, const QString &key, PanelSettings *settings,
