@@ -7,17 +7,7 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 
 # dpkg-shlibdeps (dpkg-dev) computes the dependencies; CPack needs `file`.
-missing=()
-for p in dpkg-dev file; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo_cmd[@]}" apt-get update -qq >/dev/null
-  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+scripts/install-packages.sh dpkg-dev file
 
 rm -rf build/package
 cpack --config build/CPackConfig.cmake -B build/package >/dev/null

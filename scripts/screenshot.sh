@@ -9,17 +9,7 @@ cd "$(dirname "$0")/.."
 out=${1:-help/main-window.png}
 scripts/setup.sh
 
-missing=()
-for p in xvfb imagemagick x11-utils; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo_cmd[@]}" apt-get update -qq >/dev/null
-  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+scripts/install-packages.sh xvfb imagemagick x11-utils
 
 tmp=$(mktemp -d)
 pids=()
