@@ -67,7 +67,7 @@ int answerInformation(int argc, char *argv[])
     return 0;
 }
 
-bool apply(const QStringList &arguments, int *exitCode)
+bool apply(const QStringList &arguments, ProtocolTrace &trace, int *exitCode)
 {
     setProgramInfo();
     QCommandLineParser parser;
@@ -87,7 +87,7 @@ bool apply(const QStringList &arguments, int *exitCode)
     if (parser.isSet(QStringLiteral("trace"))) {
         const QString path = parser.value(QStringLiteral("trace"));
         QString error;
-        if (!ProtocolTrace::instance().setFile(path, &error)) {
+        if (!trace.setFile(path, &error)) {
             const QString message = QStringLiteral("The trace file %1 cannot be written: %2").arg(path, error);
             std::fprintf(stderr, "%s: %s\n", ProgramName, qPrintable(message));
             Messages::inform(nullptr, message, QLatin1String(Messages::SystemInformation));

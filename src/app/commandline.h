@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+class ProtocolTrace;
+
 // The program's command line:
 //   kv4810g [--trace FILE]
 //   kv4810g --help | --version
@@ -14,8 +16,8 @@ int answerInformation(int argc, char *argv[]);
 
 // Reads the options that the running program uses (the toolkit's own
 // options are gone by then) and acts on them: --trace FILE starts writing
-// the protocol trace to FILE. False, with the message already given, when
-// the program must end; *exitCode is then its exit code.
-bool apply(const QStringList &arguments, int *exitCode);
+// `trace` to FILE. False, with the message already given, when the program
+// must end; *exitCode is then its exit code.
+bool apply(const QStringList &arguments, ProtocolTrace &trace, int *exitCode);
 
 } // namespace CommandLine

@@ -1,11 +1,7 @@
 #pragma once
 
-#include "pacedsender.h"
+#include "panelsession.h"
 #include "panelsettings.h"
-#include "replydispatch.h"
-#include "seriallink.h"
-#include "settingscollector.h"
-#include "transferprogress.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -20,8 +16,9 @@ class frmOpen;
 class RecordStore;
 class CompareDialog;
 
-// The main window: owns every settings control, the port, the progress
-// and the reply dispatch, and runs the start-up search from Form_Load.
+// The main window: a view of the panel session. It reads its controls into
+// settings when an operation starts, hands them to the session, writes the
+// results back and shows the session's messages.
 class frmmain : public QMainWindow
 {
     Q_OBJECT
@@ -39,20 +36,26 @@ public:
     void setSettings(const PanelSettings &settings);
     void ClearSettings();
 
-    SerialLink &link() { return MSComm1; }
-    ReplyDispatch &dispatch() { return m_dispatch; }
+    PanelSession &session() { return m_session; }
     PortLamps &lamps() { return *m_lamps; }
-    int PortIndex() const { return MSComm1.portNumber(); }
-    const TransferProgress &progress() const { return m_progress; }
+    int PortIndex() const { return m_session.link().portNumber(); }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void open_com_Click();
-    void Close_com_Click();
+    void showMessage(const SessionMessage &message);
+    void showPortTried(int port, bool opened, const QString &device, const QString &detail);
+    void showPasswordDialog();
+    void passwordAccepted();
     void eqit_Click();
-    void About_Click();
+
+    // The transfers (frmmain_transfer.cpp).
+    void connectTransfer();
+    void ComSend_Click();
+    void CmdRead_Click();
+    void CmdDXSend_Click();
+    void Command2_Click();
 
     // The stored records (frmmain_records.cpp).
     void File_open_Click();
@@ -64,47 +67,15 @@ private:
     void CopyRecordToWindow(const PanelSettings &record);
     void addRecordsLine();
 
-    void showPasswordDialog();
-    void sendPassword(const QString &password);
-    void passwordAccepted();
-    void passwordRefused();
-    void showPortTried(int port, bool opened, const QString &device, const QString &detail);
-    void portLost(const QString &reason);
-    void reopenPanelPort();
-    bool send(const QString &frame);
-
-    // Settings download and upload, zone messages (frmmain_transfer.cpp).
-    void connectTransfer();
-    void ComSend_Click();
-    void CmdRead_Click();
-    void CmdDXSend_Click();
-    void Command2_Click();
-    void alignRelayLists();
-    void receivingNumberReply(int number, const QString &reply);
-    void gsmNumberReply(int number, const QString &reply);
-    void passwordRelaysReply(const QString &reply);
-    void reminderReply(const QString &reply);
-    void zoneTextReceived(const QString &reply);
-
     // Setting > Compare with panel, Help > Protocol trace (frmmain_compare.cpp).
     void connectCompareAndTrace();
     void compareWithPanel();
-    void endComparison(const QString &note);
-    void comparisonFinished(SettingsCollector::End end);
 
     Ui::frmmain *ui;
-    SerialLink MSComm1;
-    TransferProgress m_progress;
-    ReplyDispatch m_dispatch;
-    PacedSender m_download;
-    SettingsCollector m_comparison;
-    PanelSettings m_comparedWindow; // the window as read when the comparison began
-    QString m_comparisonNote;       // why it ended early
-    QPointer<CompareDialog> m_compareDialog;
+    PanelSession m_session;
     PortLamps *m_lamps;
     QPointer<frmPassWord> m_passwordDialog;
-    bool m_searching = false;       // the start-up search decides about lost ports
-    QStringList m_searchReport;     // one line per port tried, for the failure message
+    QPointer<CompareDialog> m_compareDialog;
     std::unique_ptr<RecordStore> m_records;
     QPointer<frmOpen> m_openDialog;
 };

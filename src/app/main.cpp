@@ -13,11 +13,10 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("7158K"));
-    int exitCode = 0;
-    if (!CommandLine::apply(QApplication::arguments(), &exitCode))
-        return exitCode;
-
     frmmain window;
+    int exitCode = 0;
+    if (!CommandLine::apply(QApplication::arguments(), window.session().trace(), &exitCode))
+        return exitCode;
     if (!window.Form_Load())
         return 0;
     const QRect screen = window.screen()->availableGeometry();

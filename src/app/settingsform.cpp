@@ -1,5 +1,6 @@
 #include "settingsform.h"
 
+#include "settingscomparison.h"
 #include "ui_frmmain.h"
 
 namespace {
@@ -64,23 +65,33 @@ PanelSettings readSettings(const Ui::frmmain &ui)
     return s;
 }
 
+void writeSettingsGroup(Ui::frmmain &ui, const PanelSettings &s, int group)
+{
+    using namespace SettingsGroups;
+    if (group >= FirstReceivingNumber && group < FirstGsmNumber) {
+        const int i = group - FirstReceivingNumber;
+        numberFields(ui)[i]->setText(s.Txt[i]);
+        writeList(typeLists(ui)[i], s.Cmb[i]);
+    } else if (group >= FirstGsmNumber && group < PasswordRelays) {
+        gsmFields(ui)[group - FirstGsmNumber]->setText(s.TxtDuanXin[group - FirstGsmNumber]);
+    } else if (group == PasswordRelays) {
+        ui.TxtMiMa->setText(s.TxtMiMa);
+        writeList(ui.CmbChanKai, s.CmbChanKai);
+        writeList(ui.CmbChanBi, s.CmbChanBi);
+    } else if (group == Reminder) {
+        ui.TxtTian->setText(s.TxtTian);
+        for (int i = 0; i < 6; ++i) {
+            reportBoxes(ui)[i]->setChecked(s.CkShangBao[i]);
+            lineFaultBoxes(ui)[i]->setChecked(s.CkTel[i]);
+        }
+        ui.CkNX->setChecked(s.CkNX);
+    }
+}
+
 void writeSettings(Ui::frmmain &ui, const PanelSettings &s)
 {
     ui.TxtName->setText(s.TxtName);
     ui.TxtAni->setText(s.TxtAni);
-    for (int i = 0; i < 6; ++i) {
-        numberFields(ui)[i]->setText(s.Txt[i]);
-        writeList(typeLists(ui)[i], s.Cmb[i]);
-    }
-    ui.TxtMiMa->setText(s.TxtMiMa);
-    writeList(ui.CmbChanKai, s.CmbChanKai);
-    writeList(ui.CmbChanBi, s.CmbChanBi);
-    ui.TxtTian->setText(s.TxtTian);
-    for (int i = 0; i < 3; ++i)
-        gsmFields(ui)[i]->setText(s.TxtDuanXin[i]);
-    for (int i = 0; i < 6; ++i) {
-        reportBoxes(ui)[i]->setChecked(s.CkShangBao[i]);
-        lineFaultBoxes(ui)[i]->setChecked(s.CkTel[i]);
-    }
-    ui.CkNX->setChecked(s.CkNX);
+    for (int group = 0; group < SettingsGroups::Count; ++group)
+        writeSettingsGroup(ui, s, group);
 }

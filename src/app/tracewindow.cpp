@@ -13,8 +13,9 @@
 #include <QSaveFile>
 #include <QVBoxLayout>
 
-TraceWindow::TraceWindow(QWidget *owner)
+TraceWindow::TraceWindow(QWidget *owner, ProtocolTrace &trace)
     : QWidget(owner, Qt::Window)
+    , m_trace(trace)
 {
     setObjectName(QStringLiteral("TraceWindow"));
     setWindowTitle(QStringLiteral("Protocol trace"));
@@ -41,7 +42,6 @@ TraceWindow::TraceWindow(QWidget *owner)
     layout->addLayout(buttons);
     resize(640, 420);
 
-    ProtocolTrace &trace = ProtocolTrace::instance();
     m_text->setPlainText(trace.lines().join(QLatin1Char('\n')));
     m_text->moveCursor(QTextCursor::End);
     connect(&trace, &ProtocolTrace::lineAdded, m_text, &QPlainTextEdit::appendPlainText);
@@ -51,11 +51,11 @@ TraceWindow::TraceWindow(QWidget *owner)
     connect(close, &QPushButton::clicked, this, &QWidget::close);
 }
 
-TraceWindow *TraceWindow::showFor(QWidget *owner)
+TraceWindow *TraceWindow::showFor(QWidget *owner, ProtocolTrace &trace)
 {
     auto *window = owner->findChild<TraceWindow *>(QString(), Qt::FindDirectChildrenOnly);
     if (!window) {
-        window = new TraceWindow(owner);
+        window = new TraceWindow(owner, trace);
         if (owner->isVisible())
             window->move(owner->geometry().center() - window->rect().center());
     }
@@ -70,14 +70,14 @@ QString TraceWindow::text() const
     return m_text->toPlainText();
 }
 
-bool TraceWindow::saveTo(const QString &path, QString *error)
+bool TraceWindow::saveTo(const QString &path, QString *error) const
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
         *error = file.errorString();
         return false;
     }
-    for (const QString &line : ProtocolTrace::instance().lines())
+    for (const QString &line : m_trace.lines())
         file.write(line.toUtf8() + '\n');
     if (!file.commit()) {
         *error = file.errorString();

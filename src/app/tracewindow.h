@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QPlainTextEdit;
+class ProtocolTrace;
 
 // Help > "Protocol trace": the lines of the protocol trace (the last
 // ProtocolTrace::MaxLines), new ones added as they come. Clear empties the
@@ -12,18 +13,19 @@ class TraceWindow : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TraceWindow(QWidget *owner);
+    TraceWindow(QWidget *owner, ProtocolTrace &trace);
 
     // Shows the owner's trace window, creating it the first time, and
     // brings it to the front.
-    static TraceWindow *showFor(QWidget *owner);
+    static TraceWindow *showFor(QWidget *owner, ProtocolTrace &trace);
 
     // The trace's lines, one per text line; false with the reason on failure.
-    static bool saveTo(const QString &path, QString *error);
+    bool saveTo(const QString &path, QString *error) const;
     QString text() const;
 
 private:
     void save();
 
+    ProtocolTrace &m_trace;
     QPlainTextEdit *m_text;
 };

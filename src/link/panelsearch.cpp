@@ -1,19 +1,22 @@
 #include "panelsearch.h"
 
-#include "delay.h"
 #include "panelframes.h"
 #include "portcatalog.h"
 #include "seriallink.h"
 
-#include <QCoreApplication>
-
-PanelSearch::PanelSearch(SerialLink &link, std::function<void()> startDetect,
-                         std::function<bool()> panelAnswered, QObject *parent)
+PanelSearch::PanelSearch(SerialLink &link, QObject *parent)
     : QObject(parent)
     , m_link(link)
-    , m_startDetect(std::move(startDetect))
-    , m_panelAnswered(std::move(panelAnswered))
 {
+    m_wait.setSingleShot(true);
+    m_wait.setTimerType(Qt::PreciseTimer);
+    connect(&m_wait, &QTimer::timeout, this, &PanelSearch::waitEnded);
+    connect(&m_link, &SerialLink::portLost, this, [this](const QString &reason) {
+        if (!m_wait.isActive())
+            return;
+        m_lostReason = reason;
+        m_wait.start(0); // nothing more can come on this port
+    });
 }
 
 bool PanelSearch::tryOpen(int port)
@@ -27,41 +30,65 @@ bool PanelSearch::tryOpen(int port)
     return false;
 }
 
-PanelSearch::Outcome PanelSearch::run()
+void PanelSearch::start()
 {
-    QString lostReason;
-    const auto lost = connect(&m_link, &SerialLink::portLost, this,
-                              [&lostReason](const QString &reason) { lostReason = reason; });
-    Outcome outcome = NoPanel;
-    for (int port = PortCatalog::FirstPort; port <= PortCatalog::LastPort; ++port) {
-        emit searching(port, PortCatalog::LastPort);
-        bool failed = !tryOpen(port);
-        if (!failed) {
-            m_startDetect();
-            lostReason.clear();
-            QString error;
-            const bool sent = m_link.SendFrame(QLatin1String(PanelFrames::Detect), &error);
-            Delay(DetectWaitSeconds);
-            if (m_link.isOpen() && m_panelAnswered()) {
-                emit portTried(port, true, m_link.deviceName(), QStringLiteral("the panel answered"));
-                outcome = Found;
-                break;
-            }
-            failed = !m_link.isOpen();
-            m_link.close();
-            QString detail = sent ? QStringLiteral("opened, but no panel answered") : error;
-            if (failed)
-                detail = QStringLiteral("the line was lost while waiting for the panel: %1").arg(lostReason);
-            emit portTried(port, false, m_link.deviceName(), detail);
-        }
-        if (failed && port == PortCatalog::LastPort) {
-            outcome = HardwareFail;
-            break;
-        }
-        QCoreApplication::processEvents();
+    if (m_running)
+        return;
+    m_running = true;
+    // The first port is tried from the event loop, so that whoever started
+    // the search is ready for its signals.
+    QTimer::singleShot(0, this, [this] { tryPort(PortCatalog::FirstPort); });
+}
+
+void PanelSearch::tryPort(int port)
+{
+    emit searching(port, PortCatalog::LastPort);
+    if (!tryOpen(port))
+        return next(true);
+    m_answered = false;
+    m_lostReason.clear();
+    m_sendError.clear();
+    emit detecting();
+    m_sent = m_link.SendFrame(QLatin1String(PanelFrames::Detect), &m_sendError);
+    m_wait.start(m_link.isOpen() ? DetectWaitMs : 0);
+}
+
+void PanelSearch::panelAnswered()
+{
+    if (!m_wait.isActive())
+        return;
+    m_answered = true;
+    m_wait.start(0); // the rest of the second is not needed
+}
+
+void PanelSearch::waitEnded()
+{
+    if (m_link.isOpen() && m_answered) {
+        emit portTried(m_port, true, m_link.deviceName(), QStringLiteral("the panel answered"));
+        return finish(Found);
     }
-    disconnect(lost);
-    return outcome;
+    const bool lost = !m_link.isOpen();
+    m_link.close();
+    QString detail = m_sent ? QStringLiteral("opened, but no panel answered") : m_sendError;
+    if (lost)
+        detail = QStringLiteral("the line was lost while waiting for the panel: %1").arg(m_lostReason);
+    emit portTried(m_port, false, m_link.deviceName(), detail);
+    next(lost);
+}
+
+void PanelSearch::next(bool failed)
+{
+    if (m_port == PortCatalog::LastPort)
+        return finish(failed ? HardwareFail : NoPanel);
+    const int port = m_port + 1;
+    // Events waiting since the last port are handled before the next one.
+    QTimer::singleShot(0, this, [this, port] { tryPort(port); });
+}
+
+void PanelSearch::finish(Outcome outcome)
+{
+    m_running = false;
+    emit finished(outcome);
 }
 
 PanelSearch::Outcome PanelSearch::openFirstPort()

@@ -2,14 +2,17 @@
 
 #include <QObject>
 #include <QString>
-#include <functional>
+#include <QTimer>
 
 class SerialLink;
 
 // Looks for the panel on ports 1 to 16: every port that opens is sent the
-// detection frame and given one second to answer. A port that stays silent
-// is closed again before the next number is tried; a port whose line is
-// lost during the wait counts as one that failed to open.
+// detection frame and given one second to answer. The wait ends as soon as
+// the panel has answered; a port that stays silent is closed again before
+// the next number is tried; a port whose line is lost during the wait
+// counts as one that failed to open. The search runs on the event loop
+// (start, then finished), so several searches on several links can run
+// side by side.
 class PanelSearch : public QObject
 {
     Q_OBJECT
@@ -22,16 +25,19 @@ public:
         NoPortOpened, // "Open port" found no port that opens
         Opened,       // "Open port" opened port()
     };
+    Q_ENUM(Outcome)
 
-    static constexpr double DetectWaitSeconds = 1.0;
+    static constexpr int DetectWaitMs = 1000;
 
-    // startDetect runs just before each detection frame (the reply flags
-    // are reset there); panelAnswered is asked after each wait.
-    PanelSearch(SerialLink &link, std::function<void()> startDetect,
-                std::function<bool()> panelAnswered, QObject *parent = nullptr);
+    explicit PanelSearch(SerialLink &link, QObject *parent = nullptr);
 
-    // The start-up search.
-    Outcome run();
+    // The start-up search; finished follows, never before this returns.
+    void start();
+    bool isRunning() const { return m_running; }
+    // The panel answered the detection frame: the wait ends now. Outside
+    // the wait of a search this does nothing.
+    void panelAnswered();
+
     // Opens the first port that opens, without looking for the panel.
     Outcome openFirstPort();
 
@@ -40,14 +46,25 @@ public:
 signals:
     // The search is about to try a port number.
     void searching(int port, int lastPort);
+    // Just before a detection frame goes out.
+    void detecting();
     // A port number was tried: opened or not, its device and what happened.
     void portTried(int port, bool opened, const QString &device, const QString &detail);
+    void finished(PanelSearch::Outcome outcome);
 
 private:
     bool tryOpen(int port);
+    void tryPort(int port);
+    void waitEnded();
+    void next(bool failed);
+    void finish(Outcome outcome);
 
     SerialLink &m_link;
-    std::function<void()> m_startDetect;
-    std::function<bool()> m_panelAnswered;
+    QTimer m_wait;
+    bool m_running = false;
+    bool m_answered = false;
+    bool m_sent = false;
+    QString m_sendError;
+    QString m_lostReason;
     int m_port = 0;
 };

@@ -8,28 +8,26 @@
 
 Q_LOGGING_CATEGORY(lcProtocolTrace, "kv4810g.trace", QtWarningMsg)
 
-ProtocolTrace::ProtocolTrace() = default;
-ProtocolTrace::~ProtocolTrace() = default;
-
-ProtocolTrace &ProtocolTrace::instance()
+ProtocolTrace::ProtocolTrace(QObject *parent)
+    : QObject(parent)
 {
-    static ProtocolTrace trace;
-    return trace;
 }
+
+ProtocolTrace::~ProtocolTrace() = default;
 
 void ProtocolTrace::frameSent(const QString &frame)
 {
-    instance().add("->", masked(frame));
+    add("->", masked(frame));
 }
 
 void ProtocolTrace::replyReceived(const QString &reply)
 {
-    instance().add("<-", reply);
+    add("<-", reply);
 }
 
 void ProtocolTrace::note(const QString &text)
 {
-    instance().add("--", text);
+    add("--", text);
 }
 
 QString ProtocolTrace::masked(const QString &frame)

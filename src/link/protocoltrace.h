@@ -19,18 +19,19 @@ Q_DECLARE_LOGGING_CATEGORY(lcProtocolTrace)
 // The password frame's characters are always written "****": a trace is
 // sent to other people. Every line goes to the logging category, to the
 // trace kept in memory (the last MaxLines) and to the trace file, if any.
+// Each panel session keeps its own trace.
 class ProtocolTrace : public QObject
 {
     Q_OBJECT
 public:
     static constexpr int MaxLines = 10000;
 
-    // The program's one trace.
-    static ProtocolTrace &instance();
+    explicit ProtocolTrace(QObject *parent = nullptr);
+    ~ProtocolTrace() override;
 
-    static void frameSent(const QString &frame);
-    static void replyReceived(const QString &reply);
-    static void note(const QString &text);
+    void frameSent(const QString &frame);
+    void replyReceived(const QString &reply);
+    void note(const QString &text);
 
     // The frame text in upper case; a password frame ("FF0102" and the
     // password's characters) as "FF0102****", whatever its length.
@@ -52,8 +53,6 @@ signals:
     void cleared();
 
 private:
-    ProtocolTrace();
-    ~ProtocolTrace() override;
     void add(const char *direction, const QString &text);
 
     QStringList m_lines;

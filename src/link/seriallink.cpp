@@ -49,7 +49,7 @@ bool SerialLink::open(QString *error)
     m_deviceKnown = true;
     if (m_device.isEmpty()) {
         *error = QStringLiteral("no serial port has this number on this computer");
-        ProtocolTrace::note(QStringLiteral("port %1 not opened: %2").arg(m_portNumber).arg(*error));
+        m_trace.note(QStringLiteral("port %1 not opened: %2").arg(m_portNumber).arg(*error));
         return false;
     }
     return openDevice(m_device, error);
@@ -100,11 +100,11 @@ bool SerialLink::openDevice(const QString &device, QString *error)
     if (!m_port.open(QIODevice::ReadWrite)) {
         *error = openFailure(m_port, device);
         m_port.clearError();
-        ProtocolTrace::note(QStringLiteral("port %1 (%2) not opened: %3").arg(m_portNumber).arg(device, *error));
+        m_trace.note(QStringLiteral("port %1 (%2) not opened: %3").arg(m_portNumber).arg(device, *error));
         return false;
     }
     dropReceived();
-    ProtocolTrace::note(QStringLiteral("port %1 (%2) opened").arg(m_portNumber).arg(device));
+    m_trace.note(QStringLiteral("port %1 (%2) opened").arg(m_portNumber).arg(device));
     return true;
 }
 
@@ -112,7 +112,7 @@ void SerialLink::close()
 {
     if (m_port.isOpen()) {
         m_port.close();
-        ProtocolTrace::note(QStringLiteral("port %1 closed").arg(m_portNumber));
+        m_trace.note(QStringLiteral("port %1 closed").arg(m_portNumber));
     }
     m_port.clearError();
     dropReceived();
@@ -128,21 +128,25 @@ bool SerialLink::SendFrame(const QString &frame, QString *error)
 {
     QByteArray bytes;
     if (!FrameText::toBytes(frame, &bytes, error)) {
-        ProtocolTrace::note(QStringLiteral("not sent, not a frame of whole bytes: %1").arg(ProtocolTrace::masked(frame)));
+        m_trace.note(QStringLiteral("not sent, not a frame of whole bytes: %1").arg(ProtocolTrace::masked(frame)));
         return false;
     }
     if (!m_port.isOpen()) {
         *error = QStringLiteral("the serial port is not open");
-        ProtocolTrace::note(QStringLiteral("not sent, the serial port is not open: %1").arg(ProtocolTrace::masked(frame)));
+        m_trace.note(QStringLiteral("not sent, the serial port is not open: %1").arg(ProtocolTrace::masked(frame)));
         return false;
     }
-    if (m_port.write(bytes) != bytes.size()) {
-        *error = m_port.errorString();
-        ProtocolTrace::note(QStringLiteral("not sent, %1: %2").arg(*error, ProtocolTrace::masked(frame)));
+    // A failed write or flush may already have closed the port through
+    // handleError; either way the line is gone.
+    const bool written = m_port.write(bytes) == bytes.size() && (bytes.isEmpty() || m_port.flush());
+    if (!written || !m_port.isOpen()) {
+        *error = m_port.isOpen() ? m_port.errorString() : m_lostReason;
+        m_trace.note(QStringLiteral("not sent, %1: %2").arg(*error, ProtocolTrace::masked(frame)));
+        if (m_port.isOpen())
+            lineGone(*error);
         return false;
     }
-    m_port.flush();
-    ProtocolTrace::frameSent(FrameText::fromBytes(bytes));
+    m_trace.frameSent(FrameText::fromBytes(bytes));
     return true;
 }
 
@@ -161,7 +165,7 @@ void SerialLink::readWaiting()
         if (m_undelivered.isEmpty() && m_port.isOpen() && m_port.bytesAvailable() > 0) {
             m_undelivered = m_assembler.feed(m_port.readAll());
             for (const QString &reply : std::as_const(m_undelivered))
-                ProtocolTrace::replyReceived(reply);
+                m_trace.replyReceived(reply);
         }
         if (m_undelivered.isEmpty())
             break;
@@ -173,13 +177,18 @@ void SerialLink::readWaiting()
 void SerialLink::handleError(QSerialPort::SerialPortError error)
 {
     // A device that went away (adapter pulled, far end of a pseudo-terminal
-    // closed) reports a resource or read error, and repeats it in a tight
-    // loop until the port is closed. Modem-line refusals are harmless.
-    const bool lineGone = error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
-    if (!lineGone || !m_port.isOpen())
-        return;
-    const QString reason = m_port.errorString();
-    ProtocolTrace::note(QStringLiteral("port %1 went away: %2").arg(m_portNumber).arg(reason));
+    // closed) reports a resource, read or write error, and repeats it in a
+    // tight loop until the port is closed. Modem-line refusals are harmless.
+    const bool gone = error == QSerialPort::ResourceError || error == QSerialPort::ReadError
+        || error == QSerialPort::WriteError;
+    if (gone && m_port.isOpen())
+        lineGone(m_port.errorString());
+}
+
+void SerialLink::lineGone(const QString &reason)
+{
+    m_lostReason = reason;
+    m_trace.note(QStringLiteral("port %1 went away: %2").arg(m_portNumber).arg(reason));
     close();
     emit portLost(reason);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocoltrace.h"
 #include "receiveassembler.h"
 
 #include <QObject>
@@ -8,7 +9,8 @@
 
 // The serial line to the panel: one port, chosen by number 1 to 16, fixed
 // at 9600 baud 8N1. Frames go out with sendFrame; complete replies come
-// back one at a time, in arrival order, through replyReceived.
+// back one at a time, in arrival order, through replyReceived. Everything
+// that happens on the line goes into the link's own protocol trace.
 class SerialLink : public QObject
 {
     Q_OBJECT
@@ -33,7 +35,9 @@ public:
     bool isOpen() const { return m_port.isOpen(); }
 
     // Writes the frame's bytes in one write. A malformed frame or a closed
-    // port writes nothing and returns false with the reason in *error.
+    // port writes nothing and returns false with the reason in *error. A
+    // write the line refuses counts as the line lost: the port is closed
+    // and portLost is emitted before this returns false.
     bool SendFrame(const QString &frame, QString *error);
 
     // Bytes the port takes from the line ahead of the reader at most. While
@@ -45,6 +49,8 @@ public:
     QString ReceiveBuffer() const { return m_assembler.pendingText(); }
     void clearReceiveBuffer() { m_assembler.clear(); }
 
+    ProtocolTrace &trace() { return m_trace; }
+
 signals:
     void replyReceived(const QString &reply);
     // The open port went away (device unplugged); the port is closed.
@@ -55,7 +61,9 @@ private:
     void readWaiting();
     void handleError(QSerialPort::SerialPortError error);
     void dropReceived();
+    void lineGone(const QString &reason);
 
+    ProtocolTrace m_trace;
     QSerialPort m_port;
     ReceiveAssembler m_assembler;
     QStringList m_undelivered;
@@ -63,4 +71,5 @@ private:
     int m_portNumber = 1;
     QString m_device;          // resolved for m_portNumber by the last open
     bool m_deviceKnown = false;
+    QString m_lostReason;      // why the line went away last
 };

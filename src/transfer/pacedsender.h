@@ -2,12 +2,14 @@
 
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 
 // Sends frames one after another with a wait between them (none before
-// the first or after the last). The wait keeps the event loop running, so
-// replies, clicks and a lost port are handled meanwhile; stop() is the
-// one way to end a run early, and the frames not yet sent are dropped.
+// the first or after the last). It runs on the event loop: start() sends
+// the first frame, a timer the others, and finished() reports the end, so
+// replies, clicks, a lost port and other senders on other lines go on
+// meanwhile. stop() ends a run early; the frames not yet sent are dropped.
 class PacedSender : public QObject
 {
     Q_OBJECT
@@ -16,12 +18,12 @@ public:
         Sent,       // every frame went out
         Stopped,    // stop() was called during a wait
         SendFailed, // a frame could not be written (the port closed)
-        Busy,       // a run was already going on; nothing was sent
     };
     struct Result
     {
         Outcome outcome = Outcome::Sent;
         int framesSent = 0;
+        int frames = 0;
         QString error; // why the send failed
     };
     // Writes one frame; false, with the reason, when it could not.
@@ -29,11 +31,23 @@ public:
 
     explicit PacedSender(QObject *parent = nullptr);
 
-    Result run(const QStringList &frames, double gapSeconds, const Send &send);
+    // False, and nothing is sent, while a run is going on. The first frame
+    // goes out before this returns; finished may be emitted before too.
+    bool start(const QStringList &frames, int gapMs, Send send);
     void stop();
     bool isRunning() const { return m_running; }
+    int framesSent() const { return m_result.framesSent; }
+
+signals:
+    void finished(const PacedSender::Result &result);
 
 private:
+    void sendNext();
+    void finish(Outcome outcome);
+
+    QTimer m_gap;
+    QStringList m_frames;
+    Send m_send;
+    Result m_result;
     bool m_running = false;
-    bool m_stopRequested = false;
 };

@@ -95,6 +95,13 @@ ListField AlignRelayList(const ListField &relay)
     return aligned;
 }
 
+PanelSettings AlignRelayLists(PanelSettings settings)
+{
+    settings.CmbChanKai = AlignRelayList(settings.CmbChanKai);
+    settings.CmbChanBi = AlignRelayList(settings.CmbChanBi);
+    return settings;
+}
+
 DownloadFrames SettingsDownloadFrames(const PanelSettings &s)
 {
     using namespace PanelFrames;
@@ -121,8 +128,7 @@ DownloadFrames SettingsDownloadFrames(const PanelSettings &s)
     for (int i = 0; i < 3; ++i)
         frames << QLatin1String(GsmNumberCommand[i]) + numberBytes(s.TxtDuanXin[i]);
     frames << QLatin1String(PasswordRelaysCommand) + DigitBytes(s.TxtMiMa).text
-            + codeByte(AlignRelayList(s.CmbChanKai).panelCode(), relayStates)
-            + codeByte(AlignRelayList(s.CmbChanBi).panelCode(), relayStates);
+            + codeByte(s.CmbChanKai.panelCode(), relayStates) + codeByte(s.CmbChanBi.panelCode(), relayStates);
     frames << QLatin1String(ReminderCommand) + s.TxtTian.toUpper() + flagDigits(s.CkShangBao)
             + flagDigits(s.CkTel) + codeByte(s.CkNX ? 1 : 0, 1);
     return {frames, {}};
@@ -159,4 +165,63 @@ ReminderFields DecodeReminder(const QString &reply)
     fields.CkTel = flagsAt(reply, 12);
     fields.CkNX = byteAt(reply, 18) == 1;
     return fields;
+}
+
+int DecodeSettingsReply(const ReplyMatch &match, const QString &text, PanelReading &reading)
+{
+    using namespace SettingsLists;
+    const QString reply = text.mid(match.start);
+    PanelSettings &s = reading.settings;
+    int group = -1;
+    switch (match.kind) {
+    case ReplyKind::ReceivingNumber: {
+        const ReceivingNumberFields f = DecodeReceivingNumber(match.index, reply);
+        s.Txt[f.number - 1] = f.Txt;
+        s.Cmb[f.number - 1] = atPosition(alarmTypes(), f.Cmb);
+        reading.alarmTypeCodes[f.number - 1] = f.typeCode;
+        group = SettingsGroups::FirstReceivingNumber + f.number - 1;
+        break;
+    }
+    case ReplyKind::GsmNumber: {
+        const GsmNumberFields f = DecodeGsmNumber(match.index, reply);
+        s.TxtDuanXin[f.number - 1] = f.TxtDuanXin;
+        group = SettingsGroups::FirstGsmNumber + f.number - 1;
+        break;
+    }
+    case ReplyKind::PasswordRelays: {
+        const PasswordRelaysFields f = DecodePasswordRelays(reply);
+        s.TxtMiMa = f.TxtMiMa;
+        s.CmbChanKai = atPosition(relayStates(), f.CmbChanKai);
+        s.CmbChanBi = atPosition(relayStates(), f.CmbChanBi);
+        reading.chanKaiCode = f.chanKaiCode;
+        reading.chanBiCode = f.chanBiCode;
+        group = SettingsGroups::PasswordRelays;
+        break;
+    }
+    case ReplyKind::Reminder: {
+        const ReminderFields f = DecodeReminder(reply);
+        s.TxtTian = f.TxtTian;
+        s.CkShangBao = f.CkShangBao;
+        s.CkTel = f.CkTel;
+        s.CkNX = f.CkNX;
+        group = SettingsGroups::Reminder;
+        break;
+    }
+    default:
+        return -1;
+    }
+    reading.received[group] = true;
+    return group;
+}
+
+QString SettingsGroupName(int group)
+{
+    using namespace SettingsGroups;
+    if (group >= FirstReceivingNumber && group < FirstGsmNumber)
+        return QLatin1String(ReceivingNumberLabels[group - FirstReceivingNumber]);
+    if (group >= FirstGsmNumber && group < PasswordRelays)
+        return QLatin1String(GsmNumberLabels[group - FirstGsmNumber]);
+    if (group == PasswordRelays)
+        return QStringLiteral("the wireless module password and relay states");
+    return QStringLiteral("the remind interval and report routing");
 }

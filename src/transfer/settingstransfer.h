@@ -1,6 +1,8 @@
 #pragma once
 
 #include "panelsettings.h"
+#include "replymatch.h"
+#include "settingscomparison.h"
 
 #include <QStringList>
 
@@ -15,14 +17,16 @@ struct DownloadFrames
 // Selects the relay state item whose text the list shows ("disconnect",
 // then "pull in", exact case); any other text keeps its position.
 ListField AlignRelayList(const ListField &relay);
+// The settings as a download sends them: both relay lists aligned.
+PanelSettings AlignRelayLists(PanelSettings settings);
 
 // Checks and encodes a whole download in one go, so that a refused
 // download sends nothing. Refused: a password that is not four decimal
 // digits ("password format error!"), an interval that is not two
 // hexadecimal digits ("remind interval format error!"), a receiving or
 // GSM programming number holding anything but decimal digits (the field's
-// label followed by "format error!"). The relay lists are aligned with
-// their texts first (AlignRelayList).
+// label followed by "format error!"). The relay lists are taken as they
+// are: align them first (AlignRelayLists).
 DownloadFrames SettingsDownloadFrames(const PanelSettings &settings);
 
 // What one settings reply carries, decoded for the controls it fills. A
@@ -64,3 +68,14 @@ ReceivingNumberFields DecodeReceivingNumber(int number, const QString &reply);
 GsmNumberFields DecodeGsmNumber(int number, const QString &reply);
 PasswordRelaysFields DecodePasswordRelays(const QString &reply);
 ReminderFields DecodeReminder(const QString &reply);
+
+// The one decoder of the settings replies, for the upload, the comparison
+// and the window alike: a reply ("FF51" .. "FF5B", matched by MatchReply)
+// goes into `reading` as the fields of its group, the list codes as they
+// came, and the group marked received. Returns the group
+// (SettingsGroups), or -1 for a reply that carries no settings.
+int DecodeSettingsReply(const ReplyMatch &match, const QString &text, PanelReading &reading);
+
+// A group of settings as the technician knows it ("the 1st alarm
+// receiving number", ..., "remind interval and report routing").
+QString SettingsGroupName(int group);
