@@ -81,7 +81,7 @@ private slots:
             window.Form_Load();
             QVERIFY(shownAt > 0);
             walls << shownAt;
-            window.link().close();
+            window.session().link().close();
         }
         qInfo("start-up to the password dialog: median %.4f s (%.2f %% over the %.1f s floor)",
               median(walls), (median(walls) / floor - 1) * 100, floor);
@@ -95,7 +95,7 @@ private slots:
         QVERIFY(panel.isReady());
         frmmain window;
         openOn(window, panel.device());
-        QVERIFY(window.link().isOpen());
+        QVERIFY(window.session().link().isOpen());
 
         QElapsedTimer clock;
         double finishedAt = 0;
@@ -132,7 +132,7 @@ private slots:
         QVERIFY(line.isValid());
         frmmain window;
         openOn(window, line.devicePath());
-        QVERIFY(window.link().isOpen());
+        QVERIFY(window.session().link().isOpen());
 
         QElapsedTimer clock;
         double finishedAt = 0;

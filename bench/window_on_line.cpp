@@ -12,7 +12,7 @@ int main(int argc, char *argv[])
     frmmain window;
     window.InitialiseRecord();
     window.findChild<QAction *>(QStringLiteral("open_com"))->trigger();
-    if (!window.link().isOpen())
+    if (!window.session().link().isOpen())
         return 1;
     window.show();
     return app.exec();

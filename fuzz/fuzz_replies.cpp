@@ -1,5 +1,5 @@
 // Arbitrary bytes from the line, in arbitrary pieces, through the receive
-// assembly, the reply dispatch and every reply decoder the window uses.
+// assembly, the session's reply dispatch and every reply decoder.
 //
 // Input: byte 0 seeds the piece lengths; the rest are the line's bytes.
 // Besides the sanitizers' findings, the run stops on a broken promise:
@@ -7,10 +7,10 @@
 // the assembly, a reply number or list position outside what the window's
 // controls hold.
 #include "fieldcodecs.h"
+#include "panelsession.h"
 #include "receiveassembler.h"
-#include "replydispatch.h"
+#include "replymatch.h"
 #include "settingstransfer.h"
-#include "transferprogress.h"
 
 #include <QCoreApplication>
 #include <cstdint>
@@ -39,34 +39,26 @@ bool isFrameText(const QString &s)
     return true;
 }
 
+// The session as the window and the console program use it, with no port
+// open: every reply goes through its dispatch and the one settings decoder.
 struct Decoders
 {
-    TransferProgress progress;
-    ReplyDispatch dispatch{&progress};
+    PanelSession session;
 
     Decoders()
     {
-        QObject::connect(&dispatch, &ReplyDispatch::receivingNumberReply, [](int number, const QString &reply) {
-            require(number >= 1 && number <= 6, "receiving number index");
-            const ReceivingNumberFields f = DecodeReceivingNumber(number, reply);
-            require(f.Cmb >= -1 && f.Cmb < int(SettingsLists::alarmTypes().size()), "alarm type position");
-            for (const QChar c : f.Txt)
-                require(c.isDigit(), "receiving number digits");
-        });
-        QObject::connect(&dispatch, &ReplyDispatch::gsmNumberReply, [](int number, const QString &reply) {
-            require(number >= 1 && number <= 3, "GSM number index");
-            DecodeGsmNumber(number, reply);
-        });
-        QObject::connect(&dispatch, &ReplyDispatch::passwordRelaysReply, [](const QString &reply) {
-            const PasswordRelaysFields f = DecodePasswordRelays(reply);
+        QObject::connect(&session, &PanelSession::settingsReceived, [](int group, const PanelSettings &s) {
+            require(group >= 0 && group < SettingsGroups::Count, "settings group");
+            for (int i = 0; i < 6; ++i) {
+                require(s.Cmb[i].position >= -1 && s.Cmb[i].position < int(SettingsLists::alarmTypes().size()),
+                        "alarm type position");
+                for (const QChar c : s.Txt[i])
+                    require(c.isDigit(), "receiving number digits");
+            }
             const int relays = int(SettingsLists::relayStates().size());
-            require(f.CmbChanKai >= -1 && f.CmbChanKai < relays, "relay position");
-            require(f.CmbChanBi >= -1 && f.CmbChanBi < relays, "relay position");
+            require(s.CmbChanKai.position >= -1 && s.CmbChanKai.position < relays, "relay position");
+            require(s.CmbChanBi.position >= -1 && s.CmbChanBi.position < relays, "relay position");
         });
-        QObject::connect(&dispatch, &ReplyDispatch::reminderReply,
-                         [](const QString &reply) { DecodeReminder(reply); });
-        QObject::connect(&dispatch, &ReplyDispatch::zoneTextReceived,
-                         [](const QString &reply) { HexText(reply); });
     }
 
     void take(const QString &reply)
@@ -76,8 +68,8 @@ struct Decoders
                     && (match.kind == ReplyKind::Unknown || match.start < reply.size()),
                 "match position");
         for (int zoneMode : {0, 1}) {
-            dispatch.ZoneTextMode = zoneMode;
-            dispatch.deliver(reply);
+            session.ZoneTextMode = zoneMode;
+            session.takeReply(reply);
         }
         // The decoders also see texts the dispatch never hands them.
         DecodeReceivingNumber(1, reply);

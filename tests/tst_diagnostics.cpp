@@ -1,9 +1,8 @@
 // The technician's diagnostics through the main window: Setting > Compare
-// with panel, against the panel simulator or a pseudo-terminal played by the
-// test, and Help > Protocol trace.
+// with panel against the panel simulator, and Help > Protocol trace. How a
+// comparison ends is the session's, tested without a window.
 #include "comparedialog.h"
 #include "protocoltrace.h"
-#include "ptypair.h"
 #include "simulatorprocess.h"
 #include "tracewindow.h"
 #include "windowtest.h"
@@ -48,7 +47,6 @@ private slots:
     void init()
     {
         logMessages(&m_shown);
-        ProtocolTrace::instance().clear();
     }
     void cleanup() { Messages::setResponder(nullptr); }
 
@@ -92,7 +90,7 @@ private slots:
         // No control of the window written, no box shown, the panel only read.
         QCOMPARE(window.settings(), shown);
         QCOMPARE(m_shown, QStringList());
-        QVERIFY(!window.progress().isRunning());
+        QVERIFY(!window.session().progress().isRunning());
         QTest::qWait(200);
         QCOMPARE(readFile(stateFile), stateBefore);
 
@@ -107,78 +105,29 @@ private slots:
         QTRY_COMPARE(dialog->summary(), QString("The panel holds the settings shown."));
     }
 
-    // How a comparison on a pseudo-terminal ends: the panel's bytes, then the
-    // window's action or button, give the summary; no box is shown.
-    void ended_data()
-    {
-        QTest::addColumn<QByteArray>("panel");
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("summary");
-        QTest::addColumn<QStringList>("differing");
-        const QString none = " 32 settings were not received from the panel.";
-        QTest::newRow("data error") // receiving number 1 "123", type 0, then the refusal
-            << QByteArray::fromHex("FF5103010203" "0000000000000000000000000000" "0D0A" "FF50000D0A") << QString()
-            << "Data Error! The panel refused the request (FF5000); the comparison has ended. "
-               "1 setting differs. 30 settings were not received from the panel."
-            << QStringList{"the 1st alarm receiving number"};
-        QTest::newRow("silent panel") << QByteArray() << QString() << "The panel did not answer." + none
-                                      << QStringList();
-        QTest::newRow("port closed") << QByteArray() << "Close_com"
-                                     << "The serial port was closed during the comparison." + none << QStringList();
-        QTest::newRow("upload") << QByteArray() << "CmdRead"
-                                << "The comparison ended when a settings upload began." + none << QStringList();
-    }
-
-    void ended()
-    {
-        QFETCH(QByteArray, panel);
-        QFETCH(QString, control);
-        QFETCH(QString, summary);
-        QFETCH(QStringList, differing);
-        PtyPair line;
-        QVERIFY(line.isValid());
-        frmmain window;
-        openOn(window, line.devicePath());
-        CompareDialog *dialog = compare(window);
-        QCOMPARE(line.read(3).toHex().toUpper(), QByteArray("FF0000"));
-        line.write(panel);
-        if (control == "CmdRead")
-            window.findChild<QPushButton *>(control)->click();
-        else if (!control.isEmpty())
-            window.findChild<QAction *>(control)->trigger();
-        QTRY_COMPARE_WITH_TIMEOUT(dialog->summary(), summary, 6000);
-        QCOMPARE(markedRows(dialog, "differs"), differing);
-        QCOMPARE(m_shown, QStringList());
-        if (control == "CmdRead") {
-            // The upload asks again, and the window receives the replies.
-            QCOMPARE(line.read(3).toHex().toUpper(), QByteArray("FF0000"));
-            line.write(QByteArray::fromHex("FF510404070101" "000000000000000000000000" "03" "0D0A"));
-            QTRY_COMPARE(window.findChild<QLineEdit *>("Txt1")->text(), QString("4711"));
-        }
-    }
-
     // A window of its own, not modal, kept up to date with the password masked; saved, cleared, and the
     // same window shown again when chosen again.
     void traceWindow()
     {
         frmmain window;
         window.InitialiseRecord();
-        ProtocolTrace::note("before");
+        ProtocolTrace &session = window.session().trace();
+        session.note("before");
         window.findChild<QAction *>("protocolTrace")->trigger();
         auto *trace = window.findChild<TraceWindow *>();
         QVERIFY(trace && trace->isVisible() && trace->isWindow() && !trace->isModal());
-        ProtocolTrace::frameSent("FF0102AABB");
+        session.frameSent("FF0102AABB");
         const QStringList shown = trace->text().split('\n');
         QCOMPARE(shown.size(), 2);
         QVERIFY(shown.at(0).endsWith("-- before") && shown.at(1).endsWith("-> FF0102****"));
         QTemporaryDir dir;
         QString error;
-        QVERIFY(TraceWindow::saveTo(dir.filePath("saved.txt"), &error));
+        QVERIFY(trace->saveTo(dir.filePath("saved.txt"), &error));
         QCOMPARE(readFile(dir.filePath("saved.txt")), (shown.join('\n') + '\n').toUtf8());
         trace->findChild<QPushButton *>("clear")->click();
-        QVERIFY(trace->text().isEmpty() && ProtocolTrace::instance().lines().isEmpty());
+        QVERIFY(trace->text().isEmpty() && session.lines().isEmpty());
         trace->close();
-        ProtocolTrace::note("after");
+        session.note("after");
         window.findChild<QAction *>("protocolTrace")->trigger();
         QCOMPARE(window.findChild<TraceWindow *>(), trace);
         QVERIFY(trace->isVisible() && trace->text().endsWith("-- after"));

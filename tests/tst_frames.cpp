@@ -1,9 +1,8 @@
 // The frames of the settings download and the zone messages, and the
 // decoding of the settings replies, against the panel's byte layouts; how
 // replies are told apart and routed.
-#include "replydispatch.h"
+#include "replymatch.h"
 #include "settingstransfer.h"
-#include "transferprogress.h"
 #include "zonemessages.h"
 
 #include <QtTest>
@@ -15,7 +14,7 @@ namespace {
 
 ListField item(const QStringList &items, int position) { return SettingsLists::atPosition(items, position); }
 
-// What a settings reply writes, control by control.
+// What a settings reply writes, control by control, through the one decoder.
 QStringList fieldsOf(const QString &reply)
 {
     const auto flags = [](const std::array<bool, 6> &values) {
@@ -24,23 +23,22 @@ QStringList fieldsOf(const QString &reply)
             digits += v ? '1' : '0';
         return digits;
     };
-    const ReplyMatch match = MatchReply(reply);
-    if (match.kind == ReplyKind::ReceivingNumber) {
-        const ReceivingNumberFields f = DecodeReceivingNumber(match.index, reply);
-        return {QString("Txt%1=%2").arg(f.number).arg(f.Txt), QString("Cmb%1=%2").arg(f.number).arg(f.Cmb)};
+    PanelReading reading;
+    const int group = DecodeSettingsReply(MatchReply(reply), reply, reading);
+    const PanelSettings &s = reading.settings;
+    if (group < SettingsGroups::FirstGsmNumber) {
+        const int n = group + 1;
+        return {QString("Txt%1=%2").arg(n).arg(s.Txt[n - 1]), QString("Cmb%1=%2").arg(n).arg(s.Cmb[n - 1].position)};
     }
-    if (match.kind == ReplyKind::GsmNumber) {
-        const GsmNumberFields f = DecodeGsmNumber(match.index, reply);
-        return {QString("TxtDuanXin%1=%2").arg(f.number).arg(f.TxtDuanXin)};
+    if (group < SettingsGroups::PasswordRelays) {
+        const int n = group - SettingsGroups::FirstGsmNumber + 1;
+        return {QString("TxtDuanXin%1=%2").arg(n).arg(s.TxtDuanXin[n - 1])};
     }
-    if (match.kind == ReplyKind::PasswordRelays) {
-        const PasswordRelaysFields f = DecodePasswordRelays(reply);
-        return {"TxtMiMa=" + f.TxtMiMa, QString("CmbChanKai=%1").arg(f.CmbChanKai),
-                QString("CmbChanBi=%1").arg(f.CmbChanBi)};
-    }
-    const ReminderFields f = DecodeReminder(reply);
-    return {"TxtTian=" + f.TxtTian, "CkShangBao=" + flags(f.CkShangBao), "CkTel=" + flags(f.CkTel),
-            QString("CkNX=%1").arg(f.CkNX)};
+    if (group == SettingsGroups::PasswordRelays)
+        return {"TxtMiMa=" + s.TxtMiMa, QString("CmbChanKai=%1").arg(s.CmbChanKai.position),
+                QString("CmbChanBi=%1").arg(s.CmbChanBi.position)};
+    return {"TxtTian=" + s.TxtTian, "CkShangBao=" + flags(s.CkShangBao), "CkTel=" + flags(s.CkTel),
+            QString("CkNX=%1").arg(s.CkNX)};
 }
 
 } // namespace
@@ -55,8 +53,8 @@ private slots:
     void zoneFrames();
     void settingsReplies_data();
     void settingsReplies();
-    void matchAndRoute_data();
-    void matchAndRoute();
+    void matchReply_data();
+    void matchReply();
 };
 
 // frame: 1..11 for the frame expected, 0 when the download is refused with the message `expected`.
@@ -115,7 +113,7 @@ void TestFrames::downloadFrames()
     QFETCH(PanelSettings, settings);
     QFETCH(int, frame);
     QFETCH(QString, expected);
-    const DownloadFrames download = SettingsDownloadFrames(settings);
+    const DownloadFrames download = SettingsDownloadFrames(AlignRelayLists(settings));
     if (frame == 0) {
         QCOMPARE(download.refusal, expected);
         QVERIFY(download.frames.isEmpty());
@@ -194,70 +192,41 @@ void TestFrames::settingsReplies()
     QCOMPARE(fieldsOf(reply), fields);
 }
 
-// The reply's kind, number and start after noise, and the one action signal
-// it reaches; while a zone text is awaited, every reply is taken as the text.
-void TestFrames::matchAndRoute_data()
+// The reply's kind, number and, after noise, where its code starts.
+void TestFrames::matchReply_data()
 {
     QTest::addColumn<QString>("reply");
     QTest::addColumn<ReplyKind>("kind");
     QTest::addColumn<int>("index");
     QTest::addColumn<int>("start");
-    QTest::addColumn<QString>("signal");
-    QTest::addColumn<bool>("zoneText");
-    QTest::newRow("data error") << "FF50000D0A" << ReplyKind::DataError << 0 << 0 << "dataError" << false;
-    QTest::newRow("panel answer with tail") << "FF6F12340D0A" << ReplyKind::PanelAnswer << 0 << 0 << "" << false;
-    QTest::newRow("FF6E") << "FF6E0D0A" << ReplyKind::Unknown << 0 << 0 << "" << false;
-    QTest::newRow("password refused") << "FF50020D0A" << ReplyKind::PasswordRefused << 0 << 0 << "passwordRefused" << false;
-    QTest::newRow("FF5003") << "FF50030D0A" << ReplyKind::Unknown << 0 << 0 << "" << false;
-    QTest::newRow("number 6") << "FF5600" << ReplyKind::ReceivingNumber << 6 << 0 << "receivingNumberReply 6" << false;
-    QTest::newRow("gsm 2") << "FF580D0A" << ReplyKind::GsmNumber << 2 << 0 << "gsmNumberReply 2" << false;
-    QTest::newRow("password relays") << "FF5A0D0A" << ReplyKind::PasswordRelays << 0 << 0 << "passwordRelaysReply" << false;
-    QTest::newRow("reminder") << "FF5B0D0A" << ReplyKind::Reminder << 0 << 0 << "reminderReply" << false;
-    QTest::newRow("ignored FF5C") << "FF5C0D0A" << ReplyKind::Ignored << 0 << 0 << "" << false;
-    QTest::newRow("FF5D") << "FF5D0D0A" << ReplyKind::Unknown << 0 << 0 << "" << false;
+    QTest::newRow("data error") << "FF50000D0A" << ReplyKind::DataError << 0 << 0;
+    QTest::newRow("panel answer with tail") << "FF6F12340D0A" << ReplyKind::PanelAnswer << 0 << 0;
+    QTest::newRow("FF6E") << "FF6E0D0A" << ReplyKind::Unknown << 0 << 0;
+    QTest::newRow("password refused") << "FF50020D0A" << ReplyKind::PasswordRefused << 0 << 0;
+    QTest::newRow("FF5003") << "FF50030D0A" << ReplyKind::Unknown << 0 << 0;
+    QTest::newRow("number 6") << "FF5600" << ReplyKind::ReceivingNumber << 6 << 0;
+    QTest::newRow("gsm 2") << "FF580D0A" << ReplyKind::GsmNumber << 2 << 0;
+    QTest::newRow("password relays") << "FF5A0D0A" << ReplyKind::PasswordRelays << 0 << 0;
+    QTest::newRow("reminder") << "FF5B0D0A" << ReplyKind::Reminder << 0 << 0;
+    QTest::newRow("ignored FF5C") << "FF5C0D0A" << ReplyKind::Ignored << 0 << 0;
+    QTest::newRow("FF5D") << "FF5D0D0A" << ReplyKind::Unknown << 0 << 0;
     QTest::newRow("noise before password")
-        << "3132FF50010D0A" << ReplyKind::PasswordAccepted << 0 << 4 << "passwordAccepted" << false;
-    QTest::newRow("noise before number") << "FFFF5301" << ReplyKind::ReceivingNumber << 3 << 2
-                                         << "receivingNumberReply 3" << false;
-    QTest::newRow("code across bytes") << "0FF6F00D0A" << ReplyKind::Unknown << 0 << 0 << "" << false;
-    QTest::newRow("empty") << "" << ReplyKind::Unknown << 0 << 0 << "" << false;
-    QTest::newRow("zone text like a refusal") << "FF50020D0A" << ReplyKind::PasswordRefused << 0 << 0
-                                              << "zoneTextReceived" << true;
-    QTest::newRow("zone text like the answer") << "FF6F0D0A" << ReplyKind::PanelAnswer << 0 << 0
-                                               << "zoneTextReceived" << true;
+        << "3132FF50010D0A" << ReplyKind::PasswordAccepted << 0 << 4;
+    QTest::newRow("noise before number") << "FFFF5301" << ReplyKind::ReceivingNumber << 3 << 2;
+    QTest::newRow("code across bytes") << "0FF6F00D0A" << ReplyKind::Unknown << 0 << 0;
+    QTest::newRow("empty") << "" << ReplyKind::Unknown << 0 << 0;
 }
 
-void TestFrames::matchAndRoute()
+void TestFrames::matchReply()
 {
     QFETCH(QString, reply);
     QFETCH(ReplyKind, kind);
     QFETCH(int, index);
     QFETCH(int, start);
-    QFETCH(QString, signal);
-    QFETCH(bool, zoneText);
     const ReplyMatch match = MatchReply(reply);
     QCOMPARE(match.kind, kind);
     QCOMPARE(match.index, index);
     QCOMPARE(match.start, start);
-
-    TransferProgress progress;
-    ReplyDispatch dispatch(&progress);
-    QStringList fired;
-    connect(&dispatch, &ReplyDispatch::passwordAccepted, [&] { fired << "passwordAccepted"; });
-    connect(&dispatch, &ReplyDispatch::passwordRefused, [&] { fired << "passwordRefused"; });
-    connect(&dispatch, &ReplyDispatch::receivingNumberReply, [&](int n, const QString &r) {
-        fired << QString("receivingNumberReply %1").arg(n);
-        QCOMPARE(r, reply.mid(start)); // handed on from its code
-    });
-    connect(&dispatch, &ReplyDispatch::gsmNumberReply, [&](int n) { fired << QString("gsmNumberReply %1").arg(n); });
-    connect(&dispatch, &ReplyDispatch::passwordRelaysReply, [&] { fired << "passwordRelaysReply"; });
-    connect(&dispatch, &ReplyDispatch::reminderReply, [&] { fired << "reminderReply"; });
-    connect(&dispatch, &ReplyDispatch::dataError, [&] { fired << "dataError"; });
-    connect(&dispatch, &ReplyDispatch::zoneTextReceived, [&] { fired << "zoneTextReceived"; });
-    dispatch.ZoneTextMode = zoneText ? 1 : 0;
-    dispatch.deliver(reply);
-    QCOMPARE(fired, signal.isEmpty() ? QStringList() : QStringList{signal});
-    QCOMPARE(dispatch.PanelFound, kind == ReplyKind::PanelAnswer && !zoneText ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(TestFrames)

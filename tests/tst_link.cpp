@@ -227,15 +227,13 @@ void TestLink::vanishedDeviceIsReportedOnce()
 // the category, the lines kept and the file all show "****".
 void TestLink::passwordMaskedInEveryTrace()
 {
-    ProtocolTrace::instance().clear();
+    SerialLink link;
     QTemporaryDir dir;
     QString error;
-    QVERIFY2(ProtocolTrace::instance().setFile(dir.filePath("trace.txt"), &error), qPrintable(error));
-    const auto closeFile = qScopeGuard([] { ProtocolTrace::instance().closeFile(); });
+    QVERIFY2(link.trace().setFile(dir.filePath("trace.txt"), &error), qPrintable(error));
     categoryLines.clear();
     QLoggingCategory::setFilterRules("kv4810g.trace=true");
     const QtMessageHandler previous = qInstallMessageHandler(&captureCategory);
-    SerialLink link;
     QVERIFY(openLink(link));
     QVERIFY(link.SendFrame("FF010231323334", &error));
     QCOMPARE(m_pty->read(7).toHex().toUpper(), QByteArray("FF010231323334")); // the panel gets it whole
@@ -247,7 +245,8 @@ void TestLink::passwordMaskedInEveryTrace()
     qInstallMessageHandler(previous);
     QLoggingCategory::setFilterRules(QString());
 
-    const QStringList kept = ProtocolTrace::instance().lines();
+    const QStringList kept = link.trace().lines();
+    link.trace().closeFile();
     QFile file(dir.filePath("trace.txt"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QString written = QString::fromUtf8(file.readAll());
@@ -262,10 +261,10 @@ void TestLink::passwordMaskedInEveryTrace()
 
 void TestLink::traceKeepsLastLines()
 {
-    ProtocolTrace::instance().clear();
+    ProtocolTrace trace;
     for (int i = 0; i < ProtocolTrace::MaxLines + 5; ++i)
-        ProtocolTrace::note(QString("line %1").arg(i));
-    const QStringList lines = ProtocolTrace::instance().lines();
+        trace.note(QString("line %1").arg(i));
+    const QStringList lines = trace.lines();
     QCOMPARE(lines.size(), ProtocolTrace::MaxLines);
     QVERIFY(lines.first().endsWith("-- line 5"));
     QVERIFY(lines.last().endsWith(QString("-- line %1").arg(ProtocolTrace::MaxLines + 4)));

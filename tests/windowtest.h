@@ -19,7 +19,7 @@ inline void openOn(frmmain &window, const QString &device)
     qputenv("KV4810G_PORTS", device.toLocal8Bit());
     window.InitialiseRecord();
     window.findChild<QAction *>("open_com")->trigger();
-    QVERIFY(window.link().isOpen());
+    QVERIFY(window.session().link().isOpen());
 }
 
 inline void click(frmmain &window, const char *button)

@@ -39,8 +39,10 @@ public:
     const SerialLink &link() const { return m_link; }
     ProtocolTrace &trace() { return m_link.trace(); }
     const TransferProgress &progress() const { return m_progress; }
-    // The pacing of a download's frames (tests may shorten it).
+    // The pacing of a download's frames and the comparison's wait for the
+    // next reply (tests may shorten them).
     void setFrameGapMs(int ms) { m_frameGapMs = ms; }
+    void setReplyWaitMs(int ms) { m_comparison.setReplyWaitMs(ms); }
 
     bool isSearching() const { return m_search.isRunning(); }
     bool isDownloading() const { return m_download.isRunning(); }

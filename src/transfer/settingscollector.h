@@ -26,6 +26,7 @@ public:
     static constexpr int ReplyWaitMs = 3000;
 
     explicit SettingsCollector(QObject *parent = nullptr);
+    void setReplyWaitMs(int ms) { m_wait.setInterval(ms); }
 
     // Starts over with nothing received.
     void start();

@@ -1,0 +1,474 @@
+// The panel session without any window: every operation against the panel
+// simulator or a pseudo-terminal played by the test, what each reply does,
+// the refusals while a download sends, the line lost in each operation,
+// and two sessions on two simulators at once.
+#include "panelsession.h"
+#include "ptypair.h"
+#include "simulatorprocess.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+Q_DECLARE_METATYPE(PanelSettings)
+
+namespace {
+
+// The panel's settings file as the simulator last wrote it.
+QJsonObject panelState(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+}
+
+// The eleven frames of a download of a fresh window's settings.
+const QByteArray StartValuesDownload = QByteArray::fromHex(
+    QString("FF02%1FF03%1FF04%1FF05%1FF06%1FF07%1FF08%2FF09%2FF0A%2FF0B050709030201FF0C%3")
+        .arg(QString(36, '0'), QString(34, '0'), QString(16, '0')).toLatin1());
+
+const QString Downloaded = "System Information: finish download!";
+const QString Uploaded = "system information: finish Upload!";
+const QString Refused = "system information: download in progress, please wait!";
+const QString Disconnected = "System Information: Serial port disconnected!";
+
+// Settings with every report type and none, leading zeros, both relay
+// states each way, the flag pairs 00, 01, 10 and 11 in both flag groups;
+// `other` turns them round.
+PanelSettings varied(bool other)
+{
+    PanelSettings a;
+    a.Txt = {"0012", "5550187", "9999999999999999", "1", "0800", ""};
+    for (int i = 0; i < 6; ++i) {
+        a.Cmb[i] = SettingsLists::atPosition(SettingsLists::alarmTypes(), i < 5 ? i : -1);
+        a.CkShangBao[i] = QString("100111")[i] == '1';
+        a.CkTel[i] = QString("001101")[i] == '1';
+    }
+    a.TxtDuanXin = {"007", "", "1234567890123456"};
+    a.CmbChanKai = SettingsLists::atPosition(SettingsLists::relayStates(), 0);
+    a.CmbChanBi = SettingsLists::atPosition(SettingsLists::relayStates(), 1);
+    a.TxtMiMa = "0123";
+    a.TxtTian = "15";
+    a.CkNX = true;
+    if (!other)
+        return a;
+    std::reverse(a.Txt.begin(), a.Txt.end());
+    std::reverse(a.Cmb.begin(), a.Cmb.end());
+    std::swap(a.CmbChanKai, a.CmbChanBi);
+    std::swap(a.CkShangBao, a.CkTel);
+    a.TxtDuanXin = {"", "10", "5550187"};
+    a.TxtMiMa = "9876";
+    a.TxtTian = "07";
+    a.CkNX = false;
+    return a;
+}
+
+// A session as a window or the console program sees it: every message as
+// "title: text", the settings groups written, the last upload's reading.
+struct Watched
+{
+    explicit Watched(int frameGapMs = 20)
+    {
+        session.setFrameGapMs(frameGapMs);
+        QObject::connect(&session, &PanelSession::message, [this](const SessionMessage &m) {
+            shown << (m.title.isEmpty() ? QString("7158K") : m.title) + ": " + m.text;
+        });
+        QObject::connect(&session, &PanelSession::settingsReceived, [this](int group) { groups << group; });
+        QObject::connect(&session, &PanelSession::uploadFinished, [this](const PanelReading &r) {
+            reading = r;
+            ++uploads;
+        });
+        QObject::connect(&session, &PanelSession::zoneTextReceived, [this](const QString &t) { zoneText = t; });
+        QObject::connect(&session, &PanelSession::comparisonFinished,
+                         [this](const QList<ComparisonRow> &rows, const QString &note) {
+                             compared = ComparisonSummary(rows);
+                             comparisonNote = note;
+                         });
+    }
+    bool open(const QString &device)
+    {
+        qputenv("KV4810G_PORTS", device.toLocal8Bit());
+        return session.openPort();
+    }
+    bool waitFor(const QString &message, int count = 1, int timeoutMs = 5000)
+    {
+        return QTest::qWaitFor([&] { return shown.count(message) >= count; }, timeoutMs);
+    }
+
+    PanelSession session;
+    QStringList shown;
+    QList<int> groups;
+    PanelReading reading;
+    int uploads = 0;
+    QString zoneText;
+    QString compared;
+    QString comparisonNote;
+};
+
+// The settings a reading brought back, without the fields that never travel.
+PanelSettings travelled(PanelSettings settings)
+{
+    settings.TxtName.clear();
+    settings.TxtAni.clear();
+    return settings;
+}
+
+} // namespace
+
+class TestSession : public QObject
+{
+    Q_OBJECT
+private slots:
+    void roundTrip_data();
+    void roundTrip();
+    void replies_data();
+    void replies();
+    void duringDownload_data();
+    void duringDownload();
+    void lineLost_data();
+    void lineLost();
+    void comparison_data();
+    void comparison();
+    void twoPanelsAtOnce();
+};
+
+void TestSession::roundTrip_data()
+{
+    QTest::addColumn<QStringList>("simulator");
+    QTest::addColumn<int>("frameGapMs");
+    QTest::addColumn<PanelSettings>("settings");
+    QTest::addColumn<int>("finishes"); // every "FF5B" ends an upload for the user
+    QTest::addColumn<int>("zone");     // 0: no zone message
+    QTest::addColumn<QString>("text"); // the zone's message
+    const QString latin1 = QString("Garage, c%1t%2 rue").arg(QChar(0xF4)).arg(QChar(0xE9));
+    QTest::newRow("the panel's own pacing") << QStringList() << 200 << varied(false) << 1 << 1 << "Kitchen window";
+    QTest::newRow("replies in pieces") << QStringList{"--split"} << 20 << varied(true) << 1 << 3 << latin1;
+    QTest::newRow("two replies a read") << QStringList{"--coalesce"} << 20 << varied(false) << 1 << 2 << "Door";
+    QTest::newRow("stray bytes in front") << QStringList{"--stray", "31320D"} << 20 << varied(true) << 1 << 0 << "";
+    QTest::newRow("every reply twice") << QStringList{"--twice"} << 20 << varied(false) << 2 << 0 << "";
+    QTest::newRow("late, in pieces") << QStringList{"--reply-gap", "150", "--split"} << 20 << varied(true) << 1 << 0
+                                     << "";
+}
+
+// Settings there and back, then a zone's message there and back.
+void TestSession::roundTrip()
+{
+    QFETCH(QStringList, simulator);
+    QFETCH(int, frameGapMs);
+    QFETCH(PanelSettings, settings);
+    QFETCH(int, finishes);
+    QFETCH(int, zone);
+    QFETCH(QString, text);
+    QTemporaryDir dir;
+    const QString stateFile = dir.filePath("panel.json");
+    SimulatorProcess panel(simulator + QStringList{"--state", stateFile});
+    QVERIFY(panel.isReady());
+    Watched w(frameGapMs);
+    QVERIFY(w.open(panel.device()));
+
+    QVERIFY(w.session.download(settings));
+    QVERIFY(w.session.progress().isRunning());
+    QVERIFY(w.waitFor(Downloaded));
+    QCOMPARE(w.shown, QStringList{Downloaded});
+    QVERIFY(!w.session.progress().isRunning());
+    // The panel ends the last frame when the line goes quiet; an upload sent sooner would run into it.
+    QTRY_COMPARE(panelState(stateFile).value("interval").toString(), settings.TxtTian);
+
+    QVERIFY(w.session.upload());
+    QVERIFY(w.session.progress().isRunning());
+    QVERIFY(w.waitFor(Uploaded, finishes, 15000));
+    QTest::qWait(300); // no further message follows
+    QCOMPARE(w.shown.size(), 1 + finishes);
+    QCOMPARE(w.uploads, 1);
+    QVERIFY(w.reading.complete());
+    QCOMPARE(w.reading.settings, travelled(settings));
+    QCOMPARE(w.groups.size(), 11 * finishes);
+    QVERIFY(!w.session.progress().isRunning());
+    if (zone == 0)
+        return;
+
+    QVERIFY(w.session.downloadZoneText(QString::number(zone), text));
+    QCOMPARE(w.shown.last(), Downloaded);
+    QTRY_COMPARE(panelState(stateFile).value("zoneTexts").toArray().at(zone - 1).toString(), text);
+    QVERIFY(w.session.uploadZoneText(QString::number(zone)));
+    QVERIFY(w.waitFor(Uploaded, finishes + 1));
+    QCOMPARE(w.zoneText, text);
+}
+
+// One complete reply and what the session makes of it, with a zone text
+// awaited or not: the messages, the settings group handed out, the flags.
+void TestSession::replies_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<bool>("zoneText");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<int>("group"); // -1: none
+    QTest::addColumn<QString>("outcome");
+    QTest::newRow("data error") << "FF50000D0A" << false << QStringList{"System Information: Data Error!"} << -1
+                                << "";
+    QTest::newRow("panel answer") << "FF6F12340D0A" << false << QStringList() << -1 << "PanelFound";
+    QTest::newRow("password accepted") << "3132FF50010D0A" << false << QStringList() << -1 << "accepted";
+    QTest::newRow("password refused") << "FF50020D0A" << false
+                                      << QStringList{"7158K: Enter the password wrong operation"} << -1 << "";
+    QTest::newRow("number 6") << "FF5600" << false << QStringList() << 5 << "";
+    QTest::newRow("gsm 2") << "FF580D0A" << false << QStringList() << 7 << "";
+    QTest::newRow("password relays") << "FF5A0D0A" << false << QStringList() << 9 << "";
+    QTest::newRow("reminder") << "FF5B0D0A" << false << QStringList{Uploaded} << 10 << "";
+    QTest::newRow("ignored FF5C") << "FF5C0D0A" << false << QStringList() << -1 << "";
+    QTest::newRow("unknown FF5D") << "FF5D0D0A" << false << QStringList() << -1 << "";
+    QTest::newRow("zone text like a refusal") << "FF50020D0A" << true << QStringList{Uploaded} << -1
+                                              << QString("zone text ") + QChar(0xFF) + "P" + QChar(2);
+    QTest::newRow("zone text over two lines") << "446F6F720D0A41420D0A" << true << QStringList{Uploaded} << -1
+                                              << "zone text Door\nAB";
+}
+
+void TestSession::replies()
+{
+    QFETCH(QString, reply);
+    QFETCH(bool, zoneText);
+    QFETCH(QStringList, shown);
+    QFETCH(int, group);
+    QFETCH(QString, outcome);
+    Watched w;
+    bool accepted = false;
+    connect(&w.session, &PanelSession::passwordAccepted, [&] { accepted = true; });
+    w.session.ZoneTextMode = zoneText ? 1 : 0;
+    w.session.takeReply(reply);
+    QCOMPARE(w.shown, shown);
+    QCOMPARE(w.groups, group < 0 ? QList<int>() : QList<int>{group});
+    QCOMPARE(w.session.PanelFound, outcome == "PanelFound" ? 1 : 0);
+    QCOMPARE(accepted, outcome == "accepted");
+    QCOMPARE(w.zoneText.isNull() ? QString() : "zone text " + w.zoneText, outcome.startsWith("zone") ? outcome : "");
+}
+
+// Whatever is tried after the first frame, the line gets the eleven frames
+// once, in order, with nothing between them, unless the port is closed.
+void TestSession::duringDownload_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<int>("frames"); // of the eleven, sent
+    QTest::newRow("Download again") << "download" << QStringList{Refused, Downloaded} << 11;
+    QTest::newRow("Upload") << "upload" << QStringList{Refused, Downloaded} << 11;
+    QTest::newRow("zone Download") << "zone download" << QStringList{Refused, Downloaded} << 11;
+    QTest::newRow("zone Upload") << "zone upload" << QStringList{Refused, Downloaded} << 11;
+    QTest::newRow("Compare") << "compare" << QStringList{Refused, Downloaded} << 11;
+    QTest::newRow("Open port") << "open" << QStringList{Refused, Downloaded} << 11;
+    QTest::newRow("password") << "password" << QStringList{Refused, Downloaded} << 11;
+    QTest::newRow("panel answers FF5000") << "data error"
+                                          << QStringList{"System Information: Data Error!", Downloaded} << 11;
+    QTest::newRow("Close port") << "close"
+                                << QStringList{"system information: download not complete: the serial port closed "
+                                               "after 2 of 11 frames, the panel did not get all settings!"}
+                                << 2;
+    QTest::newRow("Exit") << "exit" << QStringList() << 2;
+}
+
+void TestSession::duringDownload()
+{
+    QFETCH(QString, action);
+    QFETCH(QStringList, shown);
+    QFETCH(int, frames);
+    PtyPair line;
+    QVERIFY(line.isValid());
+    Watched w(40);
+    QVERIFY(w.open(line.devicePath()));
+    bool ended = false;
+    connect(&w.session, &PanelSession::downloadFinished, [&] { ended = true; });
+
+    QVERIFY(w.session.download(PanelSettings::startValues()));
+    QByteArray received = line.read(40); // frames 1 and 2 have gone out
+    QCOMPARE(received.size(), 40);
+    if (action == "download")
+        QVERIFY(!w.session.download(varied(false)));
+    else if (action == "upload")
+        QVERIFY(!w.session.upload());
+    else if (action == "zone download")
+        QVERIFY(!w.session.downloadZoneText("1", "Door"));
+    else if (action == "zone upload")
+        QVERIFY(!w.session.uploadZoneText("1"));
+    else if (action == "compare")
+        QVERIFY(!w.session.compare(varied(false)));
+    else if (action == "open")
+        QVERIFY(!w.session.openPort());
+    else if (action == "password")
+        QVERIFY(!w.session.testPassword("1234"));
+    else if (action == "data error")
+        line.write(QByteArray::fromHex("FF50000D0A"));
+    else if (action == "close")
+        w.session.closePort();
+    else if (action == "exit")
+        w.session.endProgram();
+    if (action != "exit")
+        QTRY_VERIFY(ended);
+    received += line.read(int(StartValuesDownload.size() - received.size()), 1000);
+
+    QCOMPARE(received.toHex().toUpper(), StartValuesDownload.left(20 * frames).toHex().toUpper());
+    QCOMPARE(w.shown, shown);
+    QVERIFY(!w.session.isDownloading());
+    QVERIFY(!w.session.progress().isRunning());
+    QCOMPARE(w.session.link().isOpen(), frames == 11);
+    if (action == "exit")
+        QCOMPARE(w.session.trace().lines().filter(
+                     "-- download stopped after 2 of 11 frames: the program ended, the panel did not get all settings")
+                     .size(),
+                 1);
+}
+
+// The far end hangs up in the middle of an operation: one message says
+// what did not complete, nothing says it did.
+void TestSession::lineLost_data()
+{
+    QTest::addColumn<QString>("during");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("nothing") << "" << Disconnected;
+    QTest::newRow("a download") << "download"
+                                << "system information: download not complete: the serial port closed after 1 "
+                                   "of 11 frames, the panel did not get all settings!";
+    QTest::newRow("a download, write refused") << "write"
+                                               << "system information: download not complete: the serial port "
+                                                  "closed after 0 of 11 frames, the panel did not get all settings!";
+    QTest::newRow("an upload")
+        << "upload"
+        << "system information: upload not complete: the serial port went away; not received: "
+           "the 2nd alarm receiving number, the 3rd alarm receiving number, the 4th alarm receiving number, "
+           "the 5th alarm receiving number, the 6th alarm receiving number, The first number to program GSM "
+           "module, The second number to program GSM module, The third number to program GSM module, the "
+           "wireless module password and relay states, the remind interval and report routing!";
+    QTest::newRow("a comparison") << "compare" << Disconnected;
+}
+
+void TestSession::lineLost()
+{
+    QFETCH(QString, during);
+    QFETCH(QString, shown);
+    auto line = std::make_unique<PtyPair>();
+    Watched w(100);
+    QVERIFY(w.open(line->devicePath()));
+    line->releaseSlave();
+    if (during == "download") {
+        QVERIFY(w.session.download(PanelSettings::startValues()));
+    } else if (during == "upload") {
+        QVERIFY(w.session.upload());
+        QCOMPARE(line->read(3).toHex().toUpper(), QByteArray("FF0000"));
+        // "FF51" with the number 123 and type 02, then half of "FF52".
+        line->write(QByteArray::fromHex("FF5103010203" "00000000000000000000000000" "020D0A" "FF5203"));
+        QTRY_COMPARE(w.groups, QList<int>{0});
+    } else if (during == "compare") {
+        QVERIFY(w.session.compare(PanelSettings::startValues()));
+    }
+    if (during == "write") {
+        // Gone before the read side has noticed: the first write fails.
+        line.reset();
+        QVERIFY(w.session.download(PanelSettings::startValues()));
+    } else {
+        line.reset();
+    }
+    QVERIFY(w.waitFor(shown));
+    QTest::qWait(300);
+    QCOMPARE(w.shown, QStringList{shown});
+    QVERIFY(!w.session.link().isOpen());
+    QVERIFY(!w.session.progress().isRunning());
+    QVERIFY(!w.session.isDownloading() && !w.session.isUploading() && !w.session.isComparing());
+    if (during == "upload") {
+        QCOMPARE(w.uploads, 1);
+        QCOMPARE(w.reading.receivedCount(), 1);
+        QCOMPARE(w.reading.settings.Txt[0], QString("123"));
+    }
+    if (during == "compare")
+        QCOMPARE(w.comparisonNote, QString("The serial port went away during the comparison."));
+    // Another port opens, and the session works there.
+    PtyPair next;
+    QVERIFY(w.open(next.devicePath()));
+    QVERIFY(w.session.upload());
+    QCOMPARE(next.read(3).toHex().toUpper(), QByteArray("FF0000"));
+}
+
+// How a comparison on a pseudo-terminal ends: the panel's bytes, then
+// what the session is asked, give the note and the summary; no message.
+void TestSession::comparison_data()
+{
+    QTest::addColumn<QByteArray>("panel");
+    QTest::addColumn<QString>("then");
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<QString>("summary");
+    const QString none = "32 settings were not received from the panel.";
+    // Receiving number 1 "123", type 0; the window holds none.
+    const QByteArray number = QByteArray::fromHex("FF5103010203" "0000000000000000000000000000" "0D0A");
+    QTest::newRow("data error") << number + QByteArray::fromHex("FF50000D0A") << QString()
+                                << "Data Error! The panel refused the request (FF5000); the comparison has ended."
+                                << "1 setting differs. 30 settings were not received from the panel.";
+    QTest::newRow("silent panel") << QByteArray() << QString() << "The panel did not answer." << none;
+    QTest::newRow("panel stops") << number << QString() << "The panel stopped answering before its last reply."
+                                 << "1 setting differs. 30 settings were not received from the panel.";
+    QTest::newRow("port closed") << QByteArray() << "close" << "The serial port was closed during the comparison."
+                                 << none;
+    QTest::newRow("upload") << QByteArray() << "upload" << "The comparison ended when a settings upload began."
+                            << none;
+}
+
+void TestSession::comparison()
+{
+    QFETCH(QByteArray, panel);
+    QFETCH(QString, then);
+    QFETCH(QString, note);
+    QFETCH(QString, summary);
+    PtyPair line;
+    QVERIFY(line.isValid());
+    Watched w;
+    w.session.setReplyWaitMs(400);
+    QVERIFY(w.open(line.devicePath()));
+    QVERIFY(w.session.compare(PanelSettings::startValues()));
+    QCOMPARE(line.read(3).toHex().toUpper(), QByteArray("FF0000"));
+    line.write(panel);
+    if (then == "close")
+        w.session.closePort();
+    else if (then == "upload")
+        QVERIFY(w.session.upload());
+    QTRY_COMPARE_WITH_TIMEOUT(w.comparisonNote, note, 6000);
+    QCOMPARE(w.compared, summary);
+    QCOMPARE(w.shown, QStringList());
+    QCOMPARE(w.groups, QList<int>()); // the panel's answers went to the comparison alone
+    if (then == "upload") {
+        // The upload asks again, and its replies reach the settings.
+        QCOMPARE(line.read(3).toHex().toUpper(), QByteArray("FF0000"));
+        line.write(QByteArray::fromHex("FF510404070101" "000000000000000000000000" "03" "0D0A"));
+        QTRY_COMPARE(w.groups, QList<int>{0});
+    }
+}
+
+// Two panels on two lines programmed at the same time, each with its own
+// settings, then read back at the same time.
+void TestSession::twoPanelsAtOnce()
+{
+    QTemporaryDir dir;
+    std::unique_ptr<SimulatorProcess> panels[2];
+    std::unique_ptr<Watched> sessions[2];
+    for (int i = 0; i < 2; ++i) {
+        panels[i] = std::make_unique<SimulatorProcess>(QStringList{"--state", dir.filePath(QString::number(i))});
+        QVERIFY(panels[i]->isReady());
+        sessions[i] = std::make_unique<Watched>(100);
+        QVERIFY(sessions[i]->open(panels[i]->device()));
+    }
+    for (int i = 0; i < 2; ++i)
+        QVERIFY(sessions[i]->session.download(varied(i == 1)));
+    QVERIFY(sessions[0]->session.isDownloading() && sessions[1]->session.isDownloading());
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY(sessions[i]->waitFor(Downloaded));
+        QTRY_COMPARE(panelState(dir.filePath(QString::number(i))).value("interval").toString(),
+                     varied(i == 1).TxtTian);
+    }
+    for (int i = 0; i < 2; ++i)
+        QVERIFY(sessions[i]->session.upload());
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY(sessions[i]->waitFor(Uploaded));
+        QCOMPARE(sessions[i]->reading.settings, travelled(varied(i == 1)));
+        QCOMPARE(sessions[i]->shown, (QStringList{Downloaded, Uploaded}));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestSession)
+#include "tst_session.moc"
