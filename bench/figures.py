@@ -51,12 +51,20 @@ def add(what, bound_text, bound, value, unit, digits=2):
 
 
 transfer = run(os.path.join(build, 'bench', 'bench_transfer'))
-add('start-up to the password dialog, panel on port 1', 'floor 1.0 s (detection wait)', 1.0,
-    qinfo(transfer, r'password dialog: median ([\d.]+) s'), 's', 3)
+add('start-up to the password dialog, panel on port 1', 'target 0.1 s', 0.1,
+    qinfo(transfer, r'0 silent ports first: median ([\d.]+) s'), 's', 3)
+add('program CPU during that start-up', 'target 50 ms', 50,
+    qinfo(transfer, r'0 silent ports first: median [\d.]+ s, program CPU median ([\d.]+) ms'), 'ms')
+add('start-up to the password dialog, panel on port 3 behind two silent ports', 'floor 2.0 s (two detection waits)',
+    2.0, qinfo(transfer, r'2 silent ports first: median ([\d.]+) s'), 's', 3)
 add('complete download, click to "finish download!"', 'floor 2.0 s (ten 0.2 s waits)', 2.0,
     qinfo(transfer, r'"finish download!": median ([\d.]+) s'), 's', 3)
 add('program CPU during that download', 'target 50 ms', 50,
     qinfo(transfer, r'program CPU: median ([\d.]+) ms'), 'ms')
+add('complete upload, click to "finish Upload!" (replies paced as at 9600 baud)', 'target 0.5 s', 0.5,
+    qinfo(transfer, r'click to "finish Upload!": median ([\d.]+) s'), 's', 3)
+add('program CPU during that upload', 'target 50 ms', 50,
+    qinfo(transfer, r'click to "finish Upload!": median [\d.]+ s, program CPU median ([\d.]+) ms'), 'ms')
 add('last byte of "FF5B" to "finish Upload!"', 'target 5 ms', 5,
     qinfo(transfer, r'"finish Upload!": median ([\d.]+) ms'), 'ms', 3)
 
