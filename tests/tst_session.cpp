@@ -329,7 +329,8 @@ void TestSession::lineLost_data()
     QTest::newRow("a download") << "download"
                                 << "system information: download not complete: the serial port closed after 1 "
                                    "of 11 frames, the panel did not get all settings!";
-    QTest::newRow("a download, write refused") << "write"
+    QTest::newRow("an upload, write refused") << "write upload" << Disconnected;
+    QTest::newRow("a download, write refused") << "write download"
                                                << "system information: download not complete: the serial port "
                                                   "closed after 0 of 11 frames, the panel did not get all settings!";
     QTest::newRow("an upload")
@@ -361,10 +362,14 @@ void TestSession::lineLost()
     } else if (during == "compare") {
         QVERIFY(w.session.compare(PanelSettings::startValues()));
     }
-    if (during == "write") {
-        // Gone before the read side has noticed: the first write fails.
+    if (during.startsWith("write")) {
+        // Gone before the read side has noticed: the first write fails. A
+        // download has begun and ends; an upload has not begun.
         line.reset();
-        QVERIFY(w.session.download(PanelSettings::startValues()));
+        if (during == "write download")
+            QVERIFY(w.session.download(PanelSettings::startValues()));
+        else
+            QVERIFY(!w.session.upload());
     } else {
         line.reset();
     }
@@ -381,6 +386,10 @@ void TestSession::lineLost()
     }
     if (during == "compare")
         QCOMPARE(w.comparisonNote, QString("The serial port went away during the comparison."));
+    // Nothing is begun on the lost line.
+    QVERIFY(!w.session.upload() && !w.session.compare(PanelSettings::startValues())
+            && !w.session.download(PanelSettings::startValues()));
+    QCOMPARE(w.shown.mid(1), QStringList(3, "system information: Serial port not open!"));
     // Another port opens, and the session works there.
     PtyPair next;
     QVERIFY(w.open(next.devicePath()));
