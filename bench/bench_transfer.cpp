@@ -69,6 +69,39 @@ private:
     std::function<void(QWidget *)> m_shown;
 };
 
+struct Timings
+{
+    QList<double> walls;
+    QList<double> cpus;
+};
+
+// Clicks the button `runs` times, each time until the message `finish`
+// is shown: the wall and CPU time of each run.
+Timings timeClicks(frmmain &window, const char *button, const char *finish, int runs)
+{
+    Timings t;
+    QElapsedTimer clock;
+    double finishedAt = 0;
+    Messages::setResponder([&](const QString &text, const QString &, bool) {
+        if (text == QLatin1String(finish))
+            finishedAt = clock.nsecsElapsed() / 1e9;
+        return Messages::Answer::Ok;
+    });
+    for (int i = 0; i < runs; ++i) {
+        finishedAt = 0;
+        const double cpuBefore = cpuSeconds();
+        clock.start();
+        window.findChild<QPushButton *>(button)->click();
+        if (!QTest::qWaitFor([&] { return finishedAt > 0; }, 5000))
+            break;
+        t.cpus << cpuSeconds() - cpuBefore;
+        t.walls << finishedAt;
+        QTest::qWait(100); // lets the panel end the last frame
+    }
+    Messages::setResponder(nullptr);
+    return t;
+}
+
 QByteArray reply(const QString &text)
 {
     return QByteArray::fromHex(text.toLatin1() + "0D0A");
@@ -130,73 +163,35 @@ private slots:
 
     void downloadWallAndCpu()
     {
-        const int runs = 5;
         const double floor = 2.0; // ten waits of 0.2 s
         SimulatorProcess panel({"--no-pacing"});
         QVERIFY(panel.isReady());
         frmmain window;
         openOn(window, panel.device());
         QVERIFY(window.session().link().isOpen());
-
-        QElapsedTimer clock;
-        double finishedAt = 0;
-        Messages::setResponder([&](const QString &text, const QString &, bool) {
-            if (text == QLatin1String("finish download!"))
-                finishedAt = clock.nsecsElapsed() / 1e9;
-            return Messages::Answer::Ok;
-        });
-        QList<double> walls;
-        QList<double> cpus;
-        for (int i = 0; i < runs; ++i) {
-            finishedAt = 0;
-            const double cpuBefore = cpuSeconds();
-            clock.start();
-            window.findChild<QPushButton *>("ComSend")->click();
-            QVERIFY(QTest::qWaitFor([&] { return finishedAt > 0; }, 5000));
-            cpus << cpuSeconds() - cpuBefore;
-            walls << finishedAt;
-            QTest::qWait(100); // lets the panel end the last frame
-        }
-        Messages::setResponder(nullptr);
+        const Timings t = timeClicks(window, "ComSend", "finish download!", 5);
+        QCOMPARE(t.walls.size(), 5);
         qInfo("download, click to \"finish download!\": median %.4f s (%.2f %% over the %.1f s floor), "
               "worst %.4f s (%.2f %%)",
-              median(walls), (median(walls) / floor - 1) * 100, floor, highest(walls),
-              (highest(walls) / floor - 1) * 100);
-        qInfo("download, program CPU: median %.2f ms, worst %.2f ms", median(cpus) * 1000,
-              highest(cpus) * 1000);
+              median(t.walls), (median(t.walls) / floor - 1) * 100, floor, highest(t.walls),
+              (highest(t.walls) / floor - 1) * 100);
+        qInfo("download, program CPU: median %.2f ms, worst %.2f ms", median(t.cpus) * 1000,
+              highest(t.cpus) * 1000);
     }
 
     // Click on Upload to "finish Upload!" against the simulator, which
     // paces its eleven replies like a 9600-baud line.
     void uploadWallAndCpu()
     {
-        const int runs = 5;
         SimulatorProcess panel;
         QVERIFY(panel.isReady());
         frmmain window;
         openOn(window, panel.device());
         QVERIFY(window.session().link().isOpen());
-        QElapsedTimer clock;
-        double finishedAt = 0;
-        Messages::setResponder([&](const QString &text, const QString &, bool) {
-            if (text == QLatin1String("finish Upload!"))
-                finishedAt = clock.nsecsElapsed() / 1e9;
-            return Messages::Answer::Ok;
-        });
-        QList<double> walls;
-        QList<double> cpus;
-        for (int i = 0; i < runs; ++i) {
-            finishedAt = 0;
-            const double cpuBefore = cpuSeconds();
-            clock.start();
-            window.findChild<QPushButton *>("CmdRead")->click();
-            QVERIFY(QTest::qWaitFor([&] { return finishedAt > 0; }, 5000));
-            cpus << cpuSeconds() - cpuBefore;
-            walls << finishedAt;
-        }
-        Messages::setResponder(nullptr);
-        qInfo("upload, click to \"finish Upload!\": median %.4f s, program CPU median %.2f ms", median(walls),
-              median(cpus) * 1000);
+        const Timings t = timeClicks(window, "CmdRead", "finish Upload!", 5);
+        QCOMPARE(t.walls.size(), 5);
+        qInfo("upload, click to \"finish Upload!\": median %.4f s, program CPU median %.2f ms", median(t.walls),
+              median(t.cpus) * 1000);
     }
 
     void uploadEndAfterLastByte()
