@@ -300,6 +300,8 @@ void TestSession::duringDownload()
         line.write(QByteArray::fromHex("FF50000D0A"));
     else if (action == "close")
         w.session.closePort();
+    if (action == "close")
+        QVERIFY(!w.session.isDownloading()); // over at once, not at the next frame
     else if (action == "exit")
         w.session.endProgram();
     if (action != "exit")
@@ -388,8 +390,10 @@ void TestSession::lineLost()
         QCOMPARE(w.comparisonNote, QString("The serial port went away during the comparison."));
     // Nothing is begun on the lost line.
     QVERIFY(!w.session.upload() && !w.session.compare(PanelSettings::startValues())
-            && !w.session.download(PanelSettings::startValues()));
-    QCOMPARE(w.shown.mid(1), QStringList(3, "system information: Serial port not open!"));
+            && !w.session.download(PanelSettings::startValues()) && !w.session.uploadZoneText("1")
+            && !w.session.downloadZoneText("1", "Door"));
+    QCOMPARE(w.shown.mid(1), QStringList(3, "system information: Serial port not open!")
+                                 + QStringList(2, "System Information: Serial port not open!"));
     // Another port opens, and the session works there.
     PtyPair next;
     QVERIFY(w.open(next.devicePath()));

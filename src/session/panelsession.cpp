@@ -75,11 +75,11 @@ bool PanelSession::send(const QString &frame)
     QString error;
     if (m_link.SendFrame(frame, &error))
         return true;
+    // Frames are built by the encoders, which refuse what cannot travel: a
+    // send fails on a closed port, or on a line that went away while sending
+    // (and that has been said).
     if (!wasOpen)
         inform(QStringLiteral("Serial port not open!"), SystemInformation);
-    else if (m_link.isOpen())
-        inform(QStringLiteral("Serial port error: %1!").arg(error), SystemInformation);
-    // else the line went away while sending, and that has been said
     return false;
 }
 
