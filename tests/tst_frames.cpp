@@ -142,7 +142,7 @@ void TestFrames::zoneFrames_data()
     QTest::newRow("zone 4") << true << "4" << "Door" << "" << zoneRefusal;
     QTest::newRow("zone not a number") << true << "x" << "Door" << "" << zoneRefusal;
     QTest::newRow("256 characters") << true << "1" << QString(256, 'A') << ""
-                                    << "Message content is longer than 255 characters!";
+                                    << "Message content is longer than 255 characters (a line break counts as two)!";
     QTest::newRow("euro sign") << true << "1" << QString("5 ") + QChar(0x20AC) << ""
                                << "Message content can only hold characters that fit in one byte!";
     QTest::newRow("upload zone 3") << false << "3" << "" << "FF0003" << "";
@@ -213,6 +213,9 @@ void TestFrames::matchReply_data()
     QTest::newRow("noise before password")
         << "3132FF50010D0A" << ReplyKind::PasswordAccepted << 0 << 4;
     QTest::newRow("noise before number") << "FFFF5301" << ReplyKind::ReceivingNumber << 3 << 2;
+    QTest::newRow("noise, then the answer") << "00FF6F0D0A" << ReplyKind::PanelAnswer << 0 << 2;
+    QTest::newRow("a code inside a reply") << "FF5D00FF5B0D0A" << ReplyKind::Unknown << 0 << 0;
+    QTest::newRow("a code behind another byte") << "FF00FF5A0D0A" << ReplyKind::Unknown << 0 << 0;
     QTest::newRow("code across bytes") << "0FF6F00D0A" << ReplyKind::Unknown << 0 << 0;
     QTest::newRow("empty") << "" << ReplyKind::Unknown << 0 << 0;
 }

@@ -17,6 +17,7 @@
 #include <QtTest>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -230,16 +231,21 @@ void TestLink::passwordMaskedInEveryTrace()
     SerialLink link;
     QTemporaryDir dir;
     QString error;
-    QVERIFY2(link.trace().setFile(dir.filePath("trace.txt"), &error), qPrintable(error));
+    const mode_t umaskBefore = ::umask(0);
+    const bool opened = link.trace().setFile(dir.filePath("trace.txt"), &error);
+    ::umask(umaskBefore);
+    QVERIFY2(opened, qPrintable(error));
     categoryLines.clear();
     QLoggingCategory::setFilterRules("kv4810g.trace=true");
     const QtMessageHandler previous = qInstallMessageHandler(&captureCategory);
     QVERIFY(openLink(link));
     QVERIFY(link.SendFrame("FF010231323334", &error));
     QCOMPARE(m_pty->read(7).toHex().toUpper(), QByteArray("FF010231323334")); // the panel gets it whole
-    m_pty->write(QByteArray::fromHex("FF50010D0A"));
+    QVERIFY(link.SendFrame("FF0B080706050102", &error));
+    QCOMPARE(m_pty->read(8).toHex().toUpper(), QByteArray("FF0B080706050102"));
     QSignalSpy replies(&link, &SerialLink::replyReceived);
-    QVERIFY(replies.wait(2000));
+    m_pty->write(QByteArray::fromHex("FF50010D0A" "00FF5A0807060501020D0A"));
+    QTRY_COMPARE(replies.count(), 2);
     link.close();
     QVERIFY(!link.SendFrame("ff010239393939", &error));
     qInstallMessageHandler(previous);
@@ -252,11 +258,18 @@ void TestLink::passwordMaskedInEveryTrace()
     const QString written = QString::fromUtf8(file.readAll());
     QCOMPARE(categoryLines, kept);
     QVERIFY2(written.endsWith(kept.join('\n') + '\n'), qPrintable(written));
-    QCOMPARE(kept.size(), 5);
+    QCOMPARE(kept.size(), 7);
     QVERIFY(QRegularExpression(R"(^\d\d:\d\d:\d\d\.\d\d\d -> FF0102\*{4}$)").match(kept.at(1)).hasMatch());
-    QVERIFY2(kept.at(2).endsWith(" <- FF50010D0A"), qPrintable(kept.at(2)));
-    QVERIFY2(kept.at(4).endsWith("not sent, the serial port is not open: FF0102****"), qPrintable(kept.at(4)));
-    QVERIFY2(!written.contains("31323334") && !written.contains("39393939"), qPrintable(written));
+    QVERIFY2(kept.at(2).endsWith(" -> FF0B****0102"), qPrintable(kept.at(2)));
+    QVERIFY2(kept.at(3).endsWith(" <- FF50010D0A"), qPrintable(kept.at(3)));
+    QVERIFY2(kept.at(4).endsWith(" <- 00FF5A****01020D0A"), qPrintable(kept.at(4)));
+    QVERIFY2(kept.at(6).endsWith("not sent, the serial port is not open: FF0102****"), qPrintable(kept.at(6)));
+    QVERIFY2(!written.contains("31323334") && !written.contains("39393939") && !written.contains("08070605"),
+             qPrintable(written));
+    // The trace holds the panel's settings: its owner's alone, whatever the umask.
+    struct stat status{};
+    QCOMPARE(::stat(QFile::encodeName(file.fileName()).constData(), &status), 0);
+    QCOMPARE(status.st_mode & 0777, mode_t(0600));
 }
 
 void TestLink::traceKeepsLastLines()

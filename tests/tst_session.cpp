@@ -4,11 +4,13 @@
 // and two sessions on two simulators at once.
 #include "panelsession.h"
 #include "ptypair.h"
+#include "settingstransfer.h"
 #include "simulatorprocess.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -86,6 +88,11 @@ struct Watched
                          [this](const QList<ComparisonRow> &rows, const QString &note) {
                              compared = ComparisonSummary(rows);
                              comparisonNote = note;
+                             for (const ComparisonRow &row : rows) {
+                                 if (row.state != ComparisonRow::State::Same)
+                                     differing << row.label;
+                             }
+                             ++comparisons;
                          });
     }
     bool open(const QString &device)
@@ -106,6 +113,8 @@ struct Watched
     QString zoneText;
     QString compared;
     QString comparisonNote;
+    QStringList differing; // the labels of the rows not the same, all comparisons
+    int comparisons = 0;
 };
 
 // The settings a reading brought back, without the fields that never travel.
@@ -126,6 +135,7 @@ private slots:
     void roundTrip();
     void replies_data();
     void replies();
+    void zoneTextLimit();
     void duringDownload_data();
     void duringDownload();
     void lineLost_data();
@@ -133,6 +143,7 @@ private slots:
     void comparison_data();
     void comparison();
     void twoPanelsAtOnce();
+    void compareAfterDownload();
 };
 
 void TestSession::roundTrip_data()
@@ -144,9 +155,9 @@ void TestSession::roundTrip_data()
     QTest::addColumn<int>("zone");     // 0: no zone message
     QTest::addColumn<QString>("text"); // the zone's message
     const QString latin1 = QString("Garage, c%1t%2 rue").arg(QChar(0xF4)).arg(QChar(0xE9));
-    QTest::newRow("the panel's own pacing") << QStringList() << 200 << varied(false) << 1 << 1 << "Kitchen window";
+    QTest::newRow("the panel's own pacing") << QStringList() << 200 << varied(false) << 1 << 1 << "Kitchen\nwindow";
     QTest::newRow("replies in pieces") << QStringList{"--split"} << 20 << varied(true) << 1 << 3 << latin1;
-    QTest::newRow("two replies a read") << QStringList{"--coalesce"} << 20 << varied(false) << 1 << 2 << "Door";
+    QTest::newRow("two replies a read") << QStringList{"--coalesce"} << 20 << varied(false) << 1 << 2 << "Back\ndoor\n";
     QTest::newRow("stray bytes in front") << QStringList{"--stray", "31320D"} << 20 << varied(true) << 1 << 0 << "";
     QTest::newRow("every reply twice") << QStringList{"--twice"} << 20 << varied(false) << 2 << 0 << "";
     QTest::newRow("late, in pieces") << QStringList{"--reply-gap", "100", "--split"} << 20 << varied(true) << 1 << 0
@@ -190,44 +201,54 @@ void TestSession::roundTrip()
     if (zone == 0)
         return;
 
+    // There, back, and there again unchanged: a text over several lines too.
+    const QString panelText = QString(text).replace("\n", "\r\n");
     QVERIFY(w.session.downloadZoneText(QString::number(zone), text));
     QCOMPARE(w.shown.last(), Downloaded);
-    QTRY_COMPARE(panelState(stateFile).value("zoneTexts").toArray().at(zone - 1).toString(), text);
+    QTRY_COMPARE(panelState(stateFile).value("zoneTexts").toArray().at(zone - 1).toString(), panelText);
     QVERIFY(w.session.uploadZoneText(QString::number(zone)));
     QVERIFY(w.waitFor(Uploaded, finishes + 1));
     QCOMPARE(w.zoneText, text);
+    QVERIFY(w.session.downloadZoneText(QString::number(zone), "changed"));
+    QTRY_COMPARE(panelState(stateFile).value("zoneTexts").toArray().at(zone - 1).toString(), QString("changed"));
+    QVERIFY(w.session.downloadZoneText(QString::number(zone), w.zoneText));
+    QTRY_COMPARE(panelState(stateFile).value("zoneTexts").toArray().at(zone - 1).toString(), panelText);
+    QTest::qWait(PanelSession::ZoneAnswerQuietMs + 100);
+    QCOMPARE(w.shown.count(Uploaded), finishes + 1); // one answer, one message
 }
 
 // One complete reply and what the session makes of it, with a zone text
 // awaited or not: the messages, the settings group handed out, the flags.
 void TestSession::replies_data()
 {
-    QTest::addColumn<QString>("reply");
+    QTest::addColumn<QStringList>("replies");
     QTest::addColumn<bool>("zoneText");
     QTest::addColumn<QStringList>("shown");
     QTest::addColumn<int>("group"); // -1: none
     QTest::addColumn<QString>("outcome");
-    QTest::newRow("data error") << "FF50000D0A" << false << QStringList{"System Information: Data Error!"} << -1
-                                << "";
-    QTest::newRow("panel answer") << "FF6F12340D0A" << false << QStringList() << -1 << "PanelFound";
-    QTest::newRow("password accepted") << "3132FF50010D0A" << false << QStringList() << -1 << "accepted";
-    QTest::newRow("password refused") << "FF50020D0A" << false
-                                      << QStringList{"7158K: Enter the password wrong operation"} << -1 << "";
-    QTest::newRow("number 6") << "FF5600" << false << QStringList() << 5 << "";
-    QTest::newRow("gsm 2") << "FF580D0A" << false << QStringList() << 7 << "";
-    QTest::newRow("password relays") << "FF5A0D0A" << false << QStringList() << 9 << "";
-    QTest::newRow("reminder") << "FF5B0D0A" << false << QStringList{Uploaded} << 10 << "";
-    QTest::newRow("ignored FF5C") << "FF5C0D0A" << false << QStringList() << -1 << "";
-    QTest::newRow("unknown FF5D") << "FF5D0D0A" << false << QStringList() << -1 << "";
-    QTest::newRow("zone text like a refusal") << "FF50020D0A" << true << QStringList{Uploaded} << -1
+    const auto row = [](const char *name, const QString &reply, const QStringList &shown, int group = -1,
+                        const QString &outcome = QString()) {
+        QTest::newRow(name) << QStringList{reply} << false << shown << group << outcome;
+    };
+    row("data error", "FF50000D0A", {"System Information: Data Error!"});
+    row("panel answer", "FF6F12340D0A", {}, -1, "PanelFound");
+    row("password accepted behind noise", "3132FFFF50010D0A", {}, -1, "accepted");
+    row("password refused", "FF50020D0A", {"7158K: Enter the password wrong operation"});
+    row("number 6", "FF5600", {}, 5);
+    row("gsm 2", "FF580D0A", {}, 7);
+    row("password relays", "FF5A0D0A", {}, 9);
+    row("reminder", "FF5B0D0A", {Uploaded}, 10);
+    row("ignored FF5C", "FF5C0D0A", {});
+    row("a code inside an unknown reply", "FF5D00FF5B0D0A", {});
+    QTest::newRow("zone text like a refusal") << QStringList{"FF50020D0A"} << true << QStringList{Uploaded} << -1
                                               << QString("zone text ") + QChar(0xFF) + "P" + QChar(2);
-    QTest::newRow("zone text over two lines") << "446F6F720D0A41420D0A" << true << QStringList{Uploaded} << -1
-                                              << "zone text Door\nAB";
+    QTest::newRow("zone text over three lines") << QStringList{"446F6F720D0A", "0D0A", "41420D0A"} << true
+                                                << QStringList{Uploaded} << -1 << "zone text Door\n\nAB";
 }
 
 void TestSession::replies()
 {
-    QFETCH(QString, reply);
+    QFETCH(QStringList, replies);
     QFETCH(bool, zoneText);
     QFETCH(QStringList, shown);
     QFETCH(int, group);
@@ -236,12 +257,24 @@ void TestSession::replies()
     bool accepted = false;
     connect(&w.session, &PanelSession::passwordAccepted, [&] { accepted = true; });
     w.session.ZoneTextMode = zoneText ? 1 : 0;
-    w.session.takeReply(reply);
+    for (const QString &reply : replies)
+        w.session.takeReply(reply);
+    if (zoneText) // the answer is over when the line has been quiet
+        QTRY_VERIFY(!w.zoneText.isNull());
     QCOMPARE(w.shown, shown);
     QCOMPARE(w.groups, group < 0 ? QList<int>() : QList<int>{group});
     QCOMPARE(w.session.PanelFound, outcome == "PanelFound" ? 1 : 0);
     QCOMPARE(accepted, outcome == "accepted");
     QCOMPARE(w.zoneText.isNull() ? QString() : "zone text " + w.zoneText, outcome.startsWith("zone") ? outcome : "");
+}
+
+// What is sent counts, line breaks as CR LF: 254 characters and one line break are 256.
+void TestSession::zoneTextLimit()
+{
+    Watched w;
+    QVERIFY(!w.session.downloadZoneText("1", QString(254, 'A') + "\n"));
+    QCOMPARE(w.shown, QStringList{"System Information: Message content is longer than 255 characters (a line "
+                                  "break counts as two)!"});
 }
 
 // Whatever is tried after the first frame, the line gets the eleven frames
@@ -481,6 +514,56 @@ void TestSession::twoPanelsAtOnce()
         QVERIFY(sessions[i]->waitFor(Uploaded));
         QCOMPARE(sessions[i]->reading.settings, travelled(varied(i == 1)));
         QCOMPARE(sessions[i]->shown, (QStringList{Downloaded, Uploaded}));
+    }
+}
+
+// Right after a download the panel holds the settings shown, whatever edge
+// values they take (numbers of zeros, full length, nothing chosen, a relay
+// chosen by its text); one field changed afterwards is that field alone.
+void TestSession::compareAfterDownload()
+{
+    SimulatorProcess panel({"--no-pacing", "--trace"});
+    QVERIFY(panel.isReady());
+    Watched w(5);
+    QVERIFY(w.open(panel.device()));
+    const QStringList numbers{"", "0", "000", "0012", "1", "5550187", "9999999999999999", "0000000000000000"};
+    const QStringList passwords{"0000", "9999", "0123", "5793"};
+    const QStringList intervals{"00", "99", "15", "07"};
+    QRandomGenerator random(4810);
+    const auto pick = [&random](const QStringList &values) { return values.at(random.bounded(int(values.size()))); };
+    const auto list = [&random](const QStringList &items) {
+        return SettingsLists::atPosition(items, random.bounded(-1, int(items.size())));
+    };
+    for (int n = 0; n < 8; ++n) {
+        PanelSettings s;
+        for (int i = 0; i < 6; ++i) {
+            s.Txt[i] = pick(numbers);
+            s.Cmb[i] = list(SettingsLists::alarmTypes());
+            s.CkShangBao[i] = random.bounded(2);
+            s.CkTel[i] = random.bounded(2);
+        }
+        for (QString &number : s.TxtDuanXin)
+            number = pick(numbers);
+        s.TxtMiMa = pick(passwords);
+        s.CmbChanKai = n % 3 ? list(SettingsLists::relayStates()) : ListField{-1, "disconnect"};
+        s.CmbChanBi = list(SettingsLists::relayStates());
+        s.TxtTian = pick(intervals);
+        s.CkNX = random.bounded(2);
+
+        QVERIFY(w.session.download(s));
+        QVERIFY(w.waitFor(Downloaded, n + 1));
+        QVERIFY(panel.waitForFrame(SettingsDownloadFrames(AlignRelayLists(s)).frames.last()));
+        QVERIFY(w.session.compare(s));
+        QTRY_COMPARE(w.comparisons, 2 * n + 1);
+        QCOMPARE(w.differing, QStringList());
+
+        const int changed = random.bounded(6);
+        s.Txt[changed] = s.Txt[changed].toInt() == 4711 ? "4712" : "4711";
+        QVERIFY(w.session.compare(s));
+        QTRY_COMPARE(w.comparisons, 2 * n + 2);
+        QCOMPARE(w.differing, QStringList{QString("the %1 alarm receiving number")
+                                              .arg(QStringList{"1st", "2nd", "3rd", "4th", "5th", "6th"}[changed])});
+        w.differing.clear();
     }
 }
 

@@ -24,6 +24,7 @@
 #include <QtTest>
 
 #include <functional>
+#include <tuple>
 #include <memory>
 #include <vector>
 
@@ -472,14 +473,22 @@ void TestStartup::programWithoutPanel()
     QVERIFY(lines.at(4).endsWith("-- port 2 (/dev/kv4810g-missing) not opened: no such device"));
 }
 
-// --version, --help and -h answered without a display: a window would fail on the platform named.
+// Information and refusals answered without a display: a window would fail on the platform named.
+// A toolkit option is the toolkit's, not an unknown one.
 void TestStartup::commandLineInformation()
 {
-    for (const auto &[argument, output] : QList<QPair<QString, QString>>{
-             {"--version", "kv4810g 1.0"}, {"--help", "--trace <file>"}, {"-h", "Usage: "}}) {
-        const auto [exitCode, said] = runProgram({argument}, {"QT_QPA_PLATFORM=no-such-platform"});
-        QCOMPARE(exitCode, 0);
-        QVERIFY2(said.join('\n').contains(output), qPrintable(argument + ": " + said.join('\n')));
+    const QList<std::tuple<QStringList, int, QString>> cases{
+        {{"--version"}, 0, "kv4810g 1.0"},
+        {{"--help"}, 0, "postgresql://"},
+        {{"-h", "-style", "fusion"}, 0, "--trace <file>"},
+        {{"-hv"}, 0, "kv4810g 1.0"},
+        {{"-vx"}, 2, ""},
+        {{"--no-such-option"}, 2, ""},
+    };
+    for (const auto &[arguments, status, output] : cases) {
+        const auto [exitCode, said] = runProgram(arguments, {"QT_QPA_PLATFORM=no-such-platform"});
+        QCOMPARE(exitCode, status);
+        QVERIFY2(said.join('\n').contains(output), qPrintable(arguments.join(' ') + ": " + said.join('\n')));
     }
 }
 

@@ -21,8 +21,9 @@ QCommandLineOption traceOption()
 {
     return QCommandLineOption(QStringLiteral("trace"),
                               QStringLiteral("Write the protocol trace (every frame sent to the panel and every "
-                                             "reply received, from the start-up search on) to <file>. The "
-                                             "password is written as ****."),
+                                             "reply received, from the start-up search on) to <file>, readable "
+                                             "by you only: it holds the panel's settings. The passwords are "
+                                             "written as ****."),
                               QStringLiteral("file"));
 }
 
@@ -32,8 +33,13 @@ void declare(QCommandLineParser &parser)
         "KV-4810G programming software: writes the settings of a KV-4810G GSM alarm panel over a serial "
         "line and reads them back.\n\n"
         "Environment:\n"
-        "  KV4810G_PORTS      the serial devices for ports 1, 2, ..., separated as in PATH\n"
-        "  KV4810G_RECORDS    the record file to use instead of 4810G.mdb beside the program\n"
+        "  KV4810G_PORTS      the serial devices for ports 1, 2, ..., separated as in PATH,\n"
+        "                     e.g. /dev/ttyUSB0:/dev/ttyS0 (an empty entry: a port without a device)\n"
+        "  KV4810G_RECORDS    where the records are kept instead of 4810G.mdb beside the program:\n"
+        "                     a record file (/srv/kv/4810G.mdb), or a shared PostgreSQL database,\n"
+        "                     postgresql://user@host:5432/database (a Unix socket folder as the\n"
+        "                     host is written %2Frun%2Fpostgresql; the password from PGPASSWORD\n"
+        "                     or ~/.pgpass)\n"
         "  QT_LOGGING_RULES   \"kv4810g.trace=true\" writes the protocol trace on standard error"));
     parser.addHelpOption();
     parser.addVersionOption();
@@ -45,25 +51,68 @@ void setProgramInfo()
     QCoreApplication::setApplicationVersion(QStringLiteral(KV4810G_VERSION));
 }
 
+// The arguments without the options that QGuiApplication and QApplication
+// take for themselves (-style fusion, --platform=offscreen, ...), which
+// are not the program's to judge before the toolkit has seen them.
+QStringList withoutToolkitOptions(const QStringList &arguments)
+{
+    static const QStringList withValue{"platform", "platformpluginpath", "platformtheme", "plugin",
+                                       "qmljsdebugger", "qwindowgeometry", "qwindowicon", "qwindowtitle",
+                                       "session", "display", "geometry", "style", "stylesheet"};
+    static const QStringList flags{"reverse", "nograb", "dograb", "sync", "widgetcount"};
+    QStringList kept;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == QLatin1String("--")) {
+            kept += arguments.mid(i);
+            break;
+        }
+        const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1).section('=', 0, 0);
+        if (i > 0 && argument.startsWith('-') && withValue.contains(name)) {
+            if (!argument.contains('='))
+                ++i;
+            continue;
+        }
+        if (i == 0 || !argument.startsWith('-') || !flags.contains(name))
+            kept << argument;
+    }
+    return kept;
+}
+
+bool asksInformation(const QCommandLineParser &parser)
+{
+    return parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))
+        || parser.isSet(QStringLiteral("version"));
+}
+
+// A command line the program cannot take: said on standard error, exit status 2.
+int refuse(const QString &error)
+{
+    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", ProgramName, qPrintable(error),
+                 ProgramName);
+    return 2;
+}
+
 } // namespace
 
 int answerInformation(int argc, char *argv[])
 {
-    static const QStringList asks = {QStringLiteral("-h"), QStringLiteral("--help"), QStringLiteral("-?"),
-                                     QStringLiteral("--help-all"), QStringLiteral("-v"),
-                                     QStringLiteral("--version")};
-    bool asked = false;
-    for (int i = 1; i < argc && !asked; ++i)
-        asked = asks.contains(QString::fromLocal8Bit(argv[i]));
-    if (!asked)
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    declare(parser);
+    const QStringList own = withoutToolkitOptions(arguments);
+    const bool parsed = parser.parse(own);
+    if (parsed && !asksInformation(parser))
         return -1;
     // No window is made, so no display is needed.
     QCoreApplication core(argc, argv);
     QCoreApplication::setApplicationName(QLatin1String(ProgramName));
     setProgramInfo();
-    QCommandLineParser parser;
-    declare(parser);
-    parser.process(core); // shows the help or the version and ends the process
+    if (!parsed)
+        return refuse(parser.errorText());
+    parser.process(own); // shows the help or the version and ends the process
     return 0;
 }
 
@@ -73,9 +122,7 @@ bool apply(const QStringList &arguments, ProtocolTrace &trace, int *exitCode)
     QCommandLineParser parser;
     declare(parser);
     if (!parser.parse(arguments)) {
-        std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", ProgramName,
-                     qPrintable(parser.errorText()), ProgramName);
-        *exitCode = 2;
+        *exitCode = refuse(parser.errorText());
         return false;
     }
     if (!parser.positionalArguments().isEmpty()) {

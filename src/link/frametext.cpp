@@ -42,4 +42,15 @@ QString fromBytes(const QByteArray &bytes)
     return QString::fromLatin1(bytes.toHex().toUpper());
 }
 
+int replyStart(const QString &reply)
+{
+    const auto byteAt = [&reply](int at) { return QStringView(reply).mid(at, 2); };
+    int at = 0;
+    while (at + 2 <= reply.size() && byteAt(at) != QLatin1String("FF"))
+        at += 2;
+    while (at + 4 <= reply.size() && byteAt(at + 2) == QLatin1String("FF"))
+        at += 2;
+    return qMin(at, int(reply.size()));
+}
+
 } // namespace FrameText

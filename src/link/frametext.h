@@ -15,4 +15,9 @@ bool toBytes(const QString &frame, QByteArray *bytes, QString *error);
 // Upper-case frame text of bytes, two digits for every byte.
 QString fromBytes(const QByteArray &bytes);
 
+// Where a reply's code begins, past the line noise that can stand in front
+// of it: the bytes before its first FF, and all but the last of repeated FF
+// bytes. The length of the text when it holds no FF byte.
+int replyStart(const QString &reply);
+
 } // namespace FrameText

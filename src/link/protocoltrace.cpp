@@ -1,5 +1,6 @@
 #include "protocoltrace.h"
 
+#include "frametext.h"
 #include "panelframes.h"
 
 #include <QCoreApplication>
@@ -22,7 +23,7 @@ void ProtocolTrace::frameSent(const QString &frame)
 
 void ProtocolTrace::replyReceived(const QString &reply)
 {
-    add("<-", reply);
+    add("<-", maskedReply(reply));
 }
 
 void ProtocolTrace::note(const QString &text)
@@ -33,10 +34,22 @@ void ProtocolTrace::note(const QString &text)
 QString ProtocolTrace::masked(const QString &frame)
 {
     const QString upper = frame.toUpper();
-    const QLatin1String prefix(PanelFrames::PasswordPrefix);
-    if (upper.startsWith(prefix))
-        return prefix + QStringLiteral("****");
+    const QLatin1String password(PanelFrames::PasswordPrefix);
+    if (upper.startsWith(password))
+        return password + QStringLiteral("****");
+    const QLatin1String wireless(PanelFrames::PasswordRelaysCommand);
+    if (upper.startsWith(wireless))
+        return wireless + QStringLiteral("****") + upper.mid(wireless.size() + 8);
     return upper;
+}
+
+QString ProtocolTrace::maskedReply(const QString &reply)
+{
+    const int start = FrameText::replyStart(reply);
+    const QLatin1String wireless(PanelFrames::PasswordRelaysReply);
+    if (QStringView(reply).mid(start).startsWith(wireless))
+        return reply.left(start) + wireless + QStringLiteral("****") + reply.mid(start + wireless.size() + 8);
+    return reply;
 }
 
 void ProtocolTrace::clear()
@@ -63,8 +76,12 @@ void ProtocolTrace::add(const char *direction, const QString &text)
 
 bool ProtocolTrace::setFile(const QString &path, QString *error)
 {
+    // The trace holds the panel's settings: readable by its owner only,
+    // whatever the umask, also when it replaces an older file.
+    const QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
     auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text, ownerOnly)
+        || !file->setPermissions(ownerOnly)) {
         *error = file->errorString();
         return false;
     }

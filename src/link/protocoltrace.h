@@ -16,8 +16,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcProtocolTrace)
 //   12:04:31.517 -> FF0018       a frame sent to the panel
 //   12:04:31.540 <- FF6F0D0A     a complete reply from the panel
 //   12:04:31.541 -- text         the port opened, failed, closed or went away
-// The password frame's characters are always written "****": a trace is
-// sent to other people. Every line goes to the logging category, to the
+// The passwords are always written "****": a trace is sent to other people. Every line goes to the logging category, to the
 // trace kept in memory (the last MaxLines) and to the trace file, if any.
 // Each panel session keeps its own trace.
 class ProtocolTrace : public QObject
@@ -33,9 +32,14 @@ public:
     void replyReceived(const QString &reply);
     void note(const QString &text);
 
-    // The frame text in upper case; a password frame ("FF0102" and the
-    // password's characters) as "FF0102****", whatever its length.
+    // The frame text in upper case, its secrets as "****": a password frame
+    // ("FF0102" and the password's characters) as "FF0102****", whatever its
+    // length; the wireless module password of frame "FF0B" as
+    // "FF0B****" followed by the relay bytes.
     static QString masked(const QString &frame);
+    // The reply text with the wireless module password of a reply "FF5A"
+    // (behind any line noise) as "****", the relay bytes kept.
+    static QString maskedReply(const QString &reply);
 
     // The lines kept, oldest first.
     QStringList lines() const { return m_lines; }

@@ -8,6 +8,7 @@
 #include "zonemessages.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -51,6 +52,9 @@ PanelSession::PanelSession(QObject *parent)
     connect(&m_search, &PanelSearch::finished, this, &PanelSession::searchEnded);
     connect(&m_download, &PacedSender::finished, this, &PanelSession::downloadEnded);
     connect(&m_comparison, &SettingsCollector::finished, this, &PanelSession::comparisonEnded);
+    m_zoneAnswer.setSingleShot(true);
+    m_zoneAnswer.setInterval(ZoneAnswerQuietMs);
+    connect(&m_zoneAnswer, &QTimer::timeout, this, &PanelSession::zoneTextEnded);
 }
 
 void PanelSession::inform(const QString &text, const QString &title, const QString &detail)
@@ -255,7 +259,7 @@ void PanelSession::takeReply(const QString &reply)
     if (m_comparison.isGathering())
         m_comparison.take(reply); // every reply goes to it until it ends
     else if (ZoneTextMode == 1)
-        zoneText(reply);
+        zoneTextPart(reply);
     else
         DispatchReply(reply);
 }
@@ -341,9 +345,16 @@ bool PanelSession::uploadZoneText(const QString &zone)
     return true;
 }
 
-void PanelSession::zoneText(const QString &reply)
+void PanelSession::zoneTextPart(const QString &reply)
 {
-    emit zoneTextReceived(fromPanelLineBreaks(HexText(reply)));
+    m_zoneReplies += reply;
+    m_zoneAnswer.start();
+}
+
+void PanelSession::zoneTextEnded()
+{
+    const QString answer = std::exchange(m_zoneReplies, QString());
+    emit zoneTextReceived(fromPanelLineBreaks(HexText(answer)));
     inform(QStringLiteral("finish Upload!"), SystemInformationLower);
 }
 
@@ -398,7 +409,7 @@ void PanelSession::comparisonEnded(SettingsCollector::End end)
         note = m_comparisonNote;
         break;
     }
-    emit comparisonFinished(CompareSettings(m_compared, reading), note);
+    emit comparisonFinished(CompareWithPanel(m_compared, reading), note);
 }
 
 // The line went away.

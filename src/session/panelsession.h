@@ -9,6 +9,7 @@
 #include "transferprogress.h"
 
 #include <QObject>
+#include <QTimer>
 
 struct ReplyMatch;
 
@@ -25,6 +26,12 @@ class PanelSession : public QObject
     Q_OBJECT
 public:
     static constexpr int DownloadFrameGapMs = 200;
+    // The panel answers a zone upload request in one go, a character every
+    // millisecond at 9600 baud; a text over several lines comes as several
+    // replies, one per line. Replies that follow each other with less than
+    // this quiet time between them are one answer. A USB adapter holds bytes
+    // back for up to 16 ms; a second request by hand is seconds away.
+    static constexpr int ZoneAnswerQuietMs = 100;
     static constexpr char DownloadInProgress[] = "download in progress, please wait!";
     static constexpr char SearchInProgress[] = "search for the panel in progress, please wait!";
 
@@ -98,7 +105,8 @@ signals:
 private:
     void DispatchReply(const QString &reply);
     void settingsReply(const ReplyMatch &match, const QString &reply);
-    void zoneText(const QString &reply);
+    void zoneTextPart(const QString &reply);
+    void zoneTextEnded();
     bool refuseWhileSending();
     bool send(const QString &frame);
     void inform(const QString &text, const QString &title, const QString &detail = QString());
@@ -115,6 +123,8 @@ private:
     TransferProgress m_progress;
     PacedSender m_download;
     SettingsCollector m_comparison;
+    QTimer m_zoneAnswer;         // the quiet time that ends a zone text's answer
+    QString m_zoneReplies;       // the answer so far
     int m_frameGapMs = DownloadFrameGapMs;
     QStringList m_searchReport;  // one line per port tried, for the failure's detail
     bool m_uploading = false;

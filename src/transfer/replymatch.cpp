@@ -1,5 +1,6 @@
 #include "replymatch.h"
 
+#include "frametext.h"
 #include "panelframes.h"
 
 namespace {
@@ -41,12 +42,11 @@ ReplyMatch matchCodeAtStart(QStringView reply)
 
 ReplyMatch MatchReply(const QString &reply)
 {
-    for (int start = 0; start < reply.size(); start += 2) {
-        ReplyMatch match = matchCodeAtStart(QStringView(reply).mid(start));
-        if (match.kind != ReplyKind::Unknown) {
-            match.start = start;
-            return match;
-        }
-    }
-    return {};
+    // Matched where the code begins past line noise, never further in: a
+    // reply with an unknown code may carry bytes that look like another.
+    const int start = FrameText::replyStart(reply);
+    ReplyMatch match = matchCodeAtStart(QStringView(reply).mid(start));
+    if (match.kind != ReplyKind::Unknown)
+        match.start = start;
+    return match;
 }

@@ -25,6 +25,7 @@ struct ReplyMatch
 
 // Matches a reply code, in the order of the dispatch table, at the start of
 // a reply text. Noise on the line (an adapter opening, say) can stand in
-// front of a reply: a text that begins with no known code is matched at the
-// first later byte where a known code begins.
+// front of a reply: bytes before its first FF byte, and repeated FF bytes,
+// are passed over (FrameText::replyStart); the code is looked for there and
+// nowhere further in.
 ReplyMatch MatchReply(const QString &reply);

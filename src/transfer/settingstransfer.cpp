@@ -225,3 +225,28 @@ QString SettingsGroupName(int group)
         return QStringLiteral("the wireless module password and relay states");
     return QStringLiteral("the remind interval and report routing");
 }
+
+PanelReading HeldAfterDownload(const PanelSettings &settings)
+{
+    PanelReading held;
+    const QStringList frames = SettingsDownloadFrames(AlignRelayLists(settings)).frames;
+    for (int group = 0; group < frames.size(); ++group) {
+        const QString reply = QStringLiteral("FF%1").arg(0x51 + group, 2, 16).toUpper() + frames.at(group).mid(4)
+            + QLatin1String(PanelFrames::Terminator);
+        DecodeSettingsReply(MatchReply(reply), reply, held);
+    }
+    return held;
+}
+
+QList<ComparisonRow> CompareWithPanel(const PanelSettings &window, const PanelReading &panel)
+{
+    const PanelSettings aligned = AlignRelayLists(window);
+    const PanelReading held = HeldAfterDownload(aligned);
+    if (!held.complete())
+        return CompareSettings(aligned, panel);
+    QList<ComparisonRow> rows = CompareSettings(held.settings, panel);
+    const QList<ComparisonRow> shown = CompareSettings(aligned, panel);
+    for (int i = 0; i < rows.size(); ++i)
+        rows[i].windowValue = shown.at(i).windowValue;
+    return rows;
+}

@@ -79,3 +79,15 @@ int DecodeSettingsReply(const ReplyMatch &match, const QString &text, PanelReadi
 // A group of settings as the technician knows it ("the 1st alarm
 // receiving number", ..., "remind interval and report routing").
 QString SettingsGroupName(int group);
+
+// What the panel holds after a download of `settings`, as an upload reads
+// it back: each download frame taken as the reply for its group, the bytes
+// as they went, through the one decoder. A number of zeros, for one, is
+// announced with the count 00 and comes back empty.
+PanelReading HeldAfterDownload(const PanelSettings &settings);
+
+// The comparison of the window with a reading of the panel: a setting is
+// the same when the panel holds what a download of the window would leave
+// there; the window's values are shown as it shows them. Settings that a
+// download would refuse are compared as they stand.
+QList<ComparisonRow> CompareWithPanel(const PanelSettings &window, const PanelReading &panel);

@@ -26,7 +26,7 @@ Encoded ZoneMessageFrame(const QString &zone, const QString &text)
     if (!isZone(zone))
         return refused(ZoneRefusal);
     if (text.size() > ZoneMessages::MaxTextBytes)
-        return refused("Message content is longer than 255 characters!");
+        return refused("Message content is longer than 255 characters (a line break counts as two)!");
     const Encoded characters = TextHex(text);
     if (!characters.ok())
         return refused("Message content can only hold characters that fit in one byte!");
