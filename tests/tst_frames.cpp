@@ -90,14 +90,16 @@ void TestFrames::downloadFrames_data()
     row("interval 15, report 1, line fault 2, inside",
         [](PanelSettings &s) { s.TxtTian = "15"; s.CkShangBao[0] = s.CkTel[1] = s.CkNX = true; }, 11,
         "FF0C1510000001000001");
-    row("every flag set, interval f9",
-        [](PanelSettings &s) { s.TxtTian = "f9"; s.CkShangBao.fill(true); s.CkTel.fill(true); }, 11,
-        "FF0CF9111111111111" "00");
+    row("every flag set, interval 99",
+        [](PanelSettings &s) { s.TxtTian = "99"; s.CkShangBao.fill(true); s.CkTel.fill(true); }, 11,
+        "FF0C99111111111111" "00");
     row("password of 3", [](PanelSettings &s) { s.TxtMiMa = "579"; }, 0, "password format error!");
     row("password of 5", [](PanelSettings &s) { s.TxtMiMa = "57931"; }, 0, "password format error!");
     row("password with a colon", [](PanelSettings &s) { s.TxtMiMa = "57:3"; }, 0, "password format error!");
     row("interval of 1", [](PanelSettings &s) { s.TxtTian = "7"; }, 0, "remind interval format error!");
-    row("interval not hexadecimal", [](PanelSettings &s) { s.TxtTian = "1G"; }, 0, "remind interval format error!");
+    for (const char *interval : {"1G", "1F", "ab", "fF", "1 "})
+        row(qPrintable(QString("interval %1").arg(interval)), [&](PanelSettings &s) { s.TxtTian = interval; }, 0,
+            "remind interval format error!");
     row("receiving number with a dash", [](PanelSettings &s) { s.Txt[2] = "555-0187"; }, 0,
         "the 3rd alarm receiving number format error!");
     row("receiving number of 17 digits", [](PanelSettings &s) { s.Txt[0] = QString(17, '1'); }, 0,

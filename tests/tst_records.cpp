@@ -6,11 +6,14 @@
 #include "messages.h"
 #include "pgserver.h"
 #include "postgresrecordstore.h"
+#include "settingstransfer.h"
 #include "sqliterecordstore.h"
 #include "sqlitefiles.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -18,6 +21,8 @@
 #include <QtTest>
 
 #include <csignal>
+#include <pwd.h>
+#include <unistd.h>
 #include <sys/resource.h>
 
 using Outcome = RecordStore::Outcome;
@@ -131,8 +136,10 @@ private slots:
     void serverFaults_data();
     void serverFaults();
     void serverLostDuringSave();
+    void folderNotWritableFileIs();
     void fileMenu_data();
     void fileMenu();
+    void recordLongerThanFields();
 
 private:
     // "postgresql-kept": another copy of the program on the same table.
@@ -439,6 +446,72 @@ void TestRecords::serverLostDuringSave()
     QCOMPARE(store->save(record("2"), AddOnly, &error), Outcome::Added);
 }
 
+// The file writable by its user, its folder not: a save names the folder and
+// the journal, not a read-only file. Root writes whatever the folder says,
+// so as root the save is a copy run by the user nobody, whose file it is.
+void TestRecords::folderNotWritableFileIs()
+{
+    SqliteRecordStore store(m_path);
+    QString error;
+    QCOMPARE(store.save(record("1"), AddOnly, &error), Outcome::Added);
+    const QByteArray folder = QFile::encodeName(m_dir->path());
+    if (::geteuid() == 0) {
+        const QString source = m_dir->filePath("source.mdb");
+        QCOMPARE(SqliteRecordStore(source).save(record("2"), AddOnly, &error), Outcome::Added);
+        const passwd *nobody = ::getpwnam("nobody");
+        QVERIFY(nobody && ::chown(QFile::encodeName(m_path).constData(), nobody->pw_uid, -1) == 0);
+        QVERIFY(::chmod(folder.constData(), 0755) == 0 && ::chmod(QFile::encodeName(source).constData(), 0644) == 0);
+        QProcess copy;
+        copy.start("runuser", {"-u", "nobody", "--", COPY_TOOL_PATH, source, m_path});
+        QVERIFY(copy.waitForFinished(10000));
+        error = QString::fromLocal8Bit(copy.readAllStandardError());
+    } else {
+        QVERIFY(::chmod(folder.constData(), 0555) == 0);
+        QCOMPARE(store.save(record("2"), AddOnly, &error), Outcome::Failed);
+        ::chmod(folder.constData(), 0700);
+    }
+    QVERIFY2(error.contains("folder of the record file") && error.contains("journal"), qPrintable(error));
+}
+
+// A stored value longer than its field: said when opened, shown cut, refused by a download by name, and
+// kept whole by a save until it is typed over.
+void TestRecords::recordLongerThanFields()
+{
+    PanelSettings longer = record("17");
+    longer.Txt[0] = "12345678901234567890";
+    longer.TxtMiMa = "123456";
+    longer.TxtTian = "123";
+    QString error;
+    QCOMPARE(SqliteRecordStore(m_path).save(longer, AddOnly, &error), Outcome::Added);
+    qputenv("KV4810G_RECORDS", m_path.toLocal8Bit());
+    frmmain window;
+    window.InitialiseRecord();
+    QStringList said;
+    Messages::setResponder([&](const QString &text, const QString &, bool question) {
+        said << text;
+        return question ? Messages::Answer::Yes : Messages::Answer::Ok;
+    });
+    openThroughDialog(window, 0, "17");
+    QCOMPARE(said.size(), 1);
+    for (const char *held : {"the 1st alarm receiving number: 12345678901234567890", "wireless module password: 123456",
+                             "remind interval: 123"})
+        QVERIFY2(said.first().contains(held), qPrintable(said.first()));
+    QCOMPARE(window.findChild<QLineEdit *>("Txt1")->text(), QString("1234567890123456"));
+    QCOMPARE(window.settings(), longer);
+    QCOMPARE(SettingsDownloadFrames(window.settings()).refusal, QString("password format error!"));
+
+    window.findChild<QAction *>("File_save")->trigger();
+    PanelSettings found;
+    QCOMPARE(SqliteRecordStore(m_path).find(Key::Number, "17", &found, &error), Outcome::Found);
+    QCOMPARE(found, longer);
+    // Typed over, a field holds what was typed.
+    auto *number = window.findChild<QLineEdit *>("Txt1");
+    number->selectAll();
+    QTest::keyClicks(number, "5550187");
+    QCOMPARE(window.settings().Txt[0], QString("5550187"));
+    QCOMPARE(window.settings().TxtMiMa, QString("123456"));
+}
+
 void TestRecords::fileMenu_data()
 {
     QTest::addColumn<QString>("store");
@@ -453,7 +526,8 @@ void TestRecords::fileMenu_data()
     const QString one = "17/old", two = "17/old,18/other";
     for (const char *s : {"sqlite", "postgresql"}) {
         QTest::addRow("%s, save new", s) << s << "" << "17" << "save" << add << "17/window" << "17";
-        QTest::addRow("%s, save blanks as number", s) << s << "" << " " << "save" << add << " /window" << " ";
+        QTest::addRow("%s, save blanks as number", s) << s << "" << "  " << "save" << noNumber << "" << "  ";
+        QTest::addRow("%s, delete blanks as number", s) << s << one << " " << "delete" << noNumber << one << " ";
         QTest::addRow("%s, save existing, Yes", s) << s << one << "17" << "save" << replace + "|7158K: edit success!"
                                                   << "17/window" << "17";
         QTest::addRow("%s, save existing, No", s) << s << one << "17" << "save, No" << replace << one << "17";

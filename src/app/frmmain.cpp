@@ -50,6 +50,12 @@ frmmain::frmmain(QWidget *parent)
     });
     connectTransfer();
     connectCompareAndTrace();
+    // A field typed over holds what the technician typed, not a cut value.
+    for (QLineEdit *field : limitedTextFields(*ui)) {
+        connect(field, &QLineEdit::textEdited, this, [this, field] {
+            m_cutValues.removeIf([field](const CutValue &cut) { return cut.field == field; });
+        });
+    }
 
     ProgramEnd::setCleanup([this] { m_session.endProgram(); });
 }
@@ -92,11 +98,14 @@ bool frmmain::Form_Load()
 
 PanelSettings frmmain::settings() const
 {
-    return readSettings(*ui);
+    PanelSettings s = readSettings(*ui);
+    restoreCutValues(*ui, s, m_cutValues);
+    return s;
 }
 
 void frmmain::setSettings(const PanelSettings &settings)
 {
+    m_cutValues.clear();
     writeSettings(*ui, settings);
 }
 

@@ -2,6 +2,7 @@
 
 #include "panelsession.h"
 #include "panelsettings.h"
+#include "settingsform.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -78,4 +79,5 @@ private:
     QPointer<CompareDialog> m_compareDialog;
     std::unique_ptr<RecordStore> m_records;
     QPointer<frmOpen> m_openDialog;
+    QList<CutValue> m_cutValues; // of the record opened last, while their fields are untouched
 };

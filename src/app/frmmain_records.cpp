@@ -22,7 +22,7 @@ void frmmain::File_del_Click()
 
 void frmmain::SaveRecord()
 {
-    if (ui->TxtAni->text().isEmpty()) {
+    if (ui->TxtAni->text().trimmed().isEmpty()) {
         Messages::inform(this, QStringLiteral("Please input No!"));
         return;
     }
@@ -50,7 +50,7 @@ void frmmain::SaveRecord()
 
 void frmmain::DeleteRecord(const QString &number)
 {
-    if (ui->TxtAni->text().isEmpty()) {
+    if (ui->TxtAni->text().trimmed().isEmpty()) {
         Messages::inform(this, QStringLiteral("Please input No!"));
         return;
     }
@@ -114,6 +114,17 @@ void frmmain::LoadRecord(const QString &key, int mode)
 void frmmain::CopyRecordToWindow(const PanelSettings &record)
 {
     setSettings(record);
+    m_cutValues = cutValues(*ui, record);
+    if (m_cutValues.isEmpty())
+        return;
+    QStringList fields;
+    for (const CutValue &cut : std::as_const(m_cutValues))
+        fields << QStringLiteral("%1: %2").arg(cut.label, cut.value);
+    Messages::inform(this,
+                     QStringLiteral("Some values of this record are longer than their fields and are shown cut:\n%1\n"
+                                    "Download refuses them and Save keeps them as stored until you correct them.")
+                         .arg(fields.join(QLatin1Char('\n'))),
+                     SystemInformation);
 }
 
 // A disabled line at the end of the File menu names the store a save goes to.

@@ -13,8 +13,10 @@ void frmmain::connectTransfer()
     connect(ui->CmdDXSend, &QPushButton::clicked, this, &frmmain::CmdDXSend_Click);
     connect(ui->Command2, &QPushButton::clicked, this, &frmmain::Command2_Click);
 
-    connect(&m_session, &PanelSession::settingsReceived, this,
-            [this](int group, const PanelSettings &values) { writeSettingsGroup(*ui, values, group); });
+    connect(&m_session, &PanelSession::settingsReceived, this, [this](int group, const PanelSettings &values) {
+        m_cutValues.clear(); // the panel's values replace the record's
+        writeSettingsGroup(*ui, values, group);
+    });
     connect(&m_session, &PanelSession::zoneTextReceived, ui->Text6, &QPlainTextEdit::setPlainText);
 }
 

@@ -1,6 +1,7 @@
 #include "settingsform.h"
 
 #include "settingscomparison.h"
+#include "settingstransfer.h"
 #include "ui_frmmain.h"
 
 namespace {
@@ -94,4 +95,63 @@ void writeSettings(Ui::frmmain &ui, const PanelSettings &s)
     ui.TxtAni->setText(s.TxtAni);
     for (int group = 0; group < SettingsGroups::Count; ++group)
         writeSettingsGroup(ui, s, group);
+}
+
+namespace {
+
+// The text fields with a length limit, each with the setting it shows.
+struct LimitedField
+{
+    QLineEdit *field;
+    QString label;
+    QString &(*value)(PanelSettings &, int);
+    int index;
+};
+
+QList<LimitedField> limitedFields(const Ui::frmmain &ui)
+{
+    QList<LimitedField> fields;
+    for (int i = 0; i < 6; ++i)
+        fields.append({numberFields(ui)[i], SettingsGroupName(SettingsGroups::FirstReceivingNumber + i),
+                       [](PanelSettings &s, int n) -> QString & { return s.Txt[n]; }, i});
+    for (int i = 0; i < 3; ++i)
+        fields.append({gsmFields(ui)[i], SettingsGroupName(SettingsGroups::FirstGsmNumber + i),
+                       [](PanelSettings &s, int n) -> QString & { return s.TxtDuanXin[n]; }, i});
+    fields.append({ui.TxtMiMa, QStringLiteral("wireless module password"),
+                   [](PanelSettings &s, int) -> QString & { return s.TxtMiMa; }, 0});
+    fields.append({ui.TxtTian, QStringLiteral("remind interval"),
+                   [](PanelSettings &s, int) -> QString & { return s.TxtTian; }, 0});
+    return fields;
+}
+
+} // namespace
+
+QList<QLineEdit *> limitedTextFields(const Ui::frmmain &ui)
+{
+    QList<QLineEdit *> fields;
+    for (const LimitedField &f : limitedFields(ui))
+        fields << f.field;
+    return fields;
+}
+
+QList<CutValue> cutValues(const Ui::frmmain &ui, const PanelSettings &settings)
+{
+    PanelSettings s = settings;
+    QList<CutValue> cut;
+    for (const LimitedField &f : limitedFields(ui)) {
+        const QString &value = f.value(s, f.index);
+        if (value.size() > f.field->maxLength())
+            cut.append({f.field, f.label, value});
+    }
+    return cut;
+}
+
+void restoreCutValues(const Ui::frmmain &ui, PanelSettings &settings, const QList<CutValue> &cut)
+{
+    for (const LimitedField &f : limitedFields(ui)) {
+        for (const CutValue &c : cut) {
+            if (c.field == f.field)
+                f.value(settings, f.index) = c.value;
+        }
+    }
 }

@@ -23,6 +23,9 @@ enum SqliteCode {
     CantOpen = 14,
     NotADatabase = 26,
 };
+// The extended code of a write refused because the file's folder is not
+// writable: the journal beside the file cannot be made.
+constexpr int ReadOnlyDirectory = ReadOnly | (6 << 8);
 
 QString shown(const QString &path)
 {
@@ -38,7 +41,13 @@ bool folderWritable(const QString &path)
 QString faultText(const QString &path, const QSqlError &e, bool writing)
 {
     const QString file = shown(path);
-    switch (e.nativeErrorCode().toInt() & 0xff) {
+    const int code = e.nativeErrorCode().toInt();
+    const QString folderFault = QStringLiteral("The folder of the record file %1 is not writable: saving needs it "
+                                               "for the journal that keeps the file whole!")
+                                    .arg(file);
+    if (code == ReadOnlyDirectory)
+        return folderFault;
+    switch (code & 0xff) {
     case Busy:
     case Locked:
         return QStringLiteral("The record file %1 is in use by another program, try again!").arg(file);
@@ -51,7 +60,7 @@ QString faultText(const QString &path, const QSqlError &e, bool writing)
         return QStringLiteral("The record file %1 is damaged!").arg(file);
     case CantOpen:
         if (writing && !folderWritable(path))
-            return QStringLiteral("The folder of the record file %1 is not writable!").arg(file);
+            return folderFault;
         return QStringLiteral("The record file %1 cannot be opened!").arg(file);
     case IoError:
         // A full disk or an exhausted quota, mostly.

@@ -27,12 +27,6 @@ bool isDecimal(QChar c)
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
-bool isHex(QChar c)
-{
-    return isDecimal(c) || (c >= QLatin1Char('A') && c <= QLatin1Char('F'))
-        || (c >= QLatin1Char('a') && c <= QLatin1Char('f'));
-}
-
 QString formatError(const char *label)
 {
     return QStringLiteral("%1 format error!").arg(QLatin1String(label));
@@ -107,7 +101,8 @@ DownloadFrames SettingsDownloadFrames(const PanelSettings &s)
     using namespace PanelFrames;
     if (s.TxtMiMa.size() != FieldLimits::WirelessPassword || !allOf(s.TxtMiMa, isDecimal))
         return {{}, QStringLiteral("password format error!")};
-    if (s.TxtTian.size() != FieldLimits::RemindInterval || !allOf(s.TxtTian, isHex))
+    // The panel reads the interval as two decimal digits, one per half-byte.
+    if (s.TxtTian.size() != FieldLimits::RemindInterval || !allOf(s.TxtTian, isDecimal))
         return {{}, QStringLiteral("remind interval format error!")};
     for (int i = 0; i < 6; ++i) {
         if (s.Txt[i].size() > FieldLimits::TelephoneNumber || !allOf(s.Txt[i], isDecimal))
@@ -129,7 +124,7 @@ DownloadFrames SettingsDownloadFrames(const PanelSettings &s)
         frames << QLatin1String(GsmNumberCommand[i]) + numberBytes(s.TxtDuanXin[i]);
     frames << QLatin1String(PasswordRelaysCommand) + DigitBytes(s.TxtMiMa).text
             + codeByte(s.CmbChanKai.panelCode(), relayStates) + codeByte(s.CmbChanBi.panelCode(), relayStates);
-    frames << QLatin1String(ReminderCommand) + s.TxtTian.toUpper() + flagDigits(s.CkShangBao)
+    frames << QLatin1String(ReminderCommand) + s.TxtTian + flagDigits(s.CkShangBao)
             + flagDigits(s.CkTel) + codeByte(s.CkNX ? 1 : 0, 1);
     return {frames, {}};
 }

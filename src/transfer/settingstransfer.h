@@ -23,7 +23,7 @@ PanelSettings AlignRelayLists(PanelSettings settings);
 // Checks and encodes a whole download in one go, so that a refused
 // download sends nothing. Refused: a password that is not four decimal
 // digits ("password format error!"), an interval that is not two
-// hexadecimal digits ("remind interval format error!"), a receiving or
+// decimal digits ("remind interval format error!"), a receiving or
 // GSM programming number holding anything but decimal digits (the field's
 // label followed by "format error!"). The relay lists are taken as they
 // are: align them first (AlignRelayLists).
