@@ -39,6 +39,14 @@ public:
     SimulatorProcess &operator=(const SimulatorProcess &) = delete;
 
     bool isReady() const { return m_device.startsWith(QLatin1Char('/')); }
+    qint64 processId() const { return m_process.processId(); }
+    // Waits for the simulator to end by itself: its exit code, -1 when it did not end or crashed.
+    int waitForEnd(int timeoutMs = 5000)
+    {
+        return m_process.waitForFinished(timeoutMs) && m_process.exitStatus() == QProcess::NormalExit
+            ? m_process.exitCode()
+            : -1;
+    }
     QString device() const { return m_device; }
     QString trace() const { return m_trace; }
     // The simulator has taken `frameText` as one complete frame.

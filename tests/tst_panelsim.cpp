@@ -6,11 +6,14 @@
 #include "simulatorprocess.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
 
 namespace {
 
@@ -102,6 +105,8 @@ private slots:
     void storesToStateFile();
     void shapesReplies_data();
     void shapesReplies();
+    void endsOnSignals_data();
+    void endsOnSignals();
 };
 
 // What the panel answers to one frame, and that it stores nothing.
@@ -210,6 +215,27 @@ void PanelSimTest::shapesReplies()
     // The simulator's trace shows each write to the line as " -> bytes".
     const QRegularExpression shape(paired ? " -> [0-9A-F]*0D0A[0-9A-F]+0D0A\n" : " -> [0-9A-F]*(?<!0D0A)\n");
     QVERIFY2(shape.match(s.sim.trace()).hasMatch(), qPrintable(s.sim.trace()));
+}
+
+void PanelSimTest::endsOnSignals_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("Ctrl+C") << int(SIGINT);
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("terminal closed") << int(SIGHUP);
+}
+
+// Each ends the simulator in order, its link removed.
+void PanelSimTest::endsOnSignals()
+{
+    QFETCH(int, signalNumber);
+    QTemporaryDir dir;
+    const QString link = dir.filePath("panel");
+    SimulatorProcess sim({"--link", link});
+    QVERIFY(sim.isReady() && QFileInfo(link).isSymLink());
+    ::kill(sim.processId(), signalNumber);
+    QCOMPARE(sim.waitForEnd(), 0);
+    QVERIFY(!QFileInfo(link).isSymLink());
 }
 
 QTEST_GUILESS_MAIN(PanelSimTest)

@@ -24,6 +24,7 @@
 #include <QtTest>
 
 #include <functional>
+#include <csignal>
 #include <tuple>
 #include <memory>
 #include <vector>
@@ -109,6 +110,8 @@ private slots:
     void closeBoxEndsProgram();
     void programWithoutPanel();
     void commandLineInformation();
+    void signalEndsProgram_data();
+    void signalEndsProgram();
 
     // What a fresh window shows, control by control.
     void startValues()
@@ -490,6 +493,46 @@ void TestStartup::commandLineInformation()
         QCOMPARE(exitCode, status);
         QVERIFY2(said.join('\n').contains(output), qPrintable(arguments.join(' ') + ": " + said.join('\n')));
     }
+}
+
+void TestStartup::signalEndsProgram_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("Ctrl+C") << int(SIGINT);
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("terminal closed") << int(SIGHUP);
+}
+
+// Ended by a signal, the program closes its port as Exit does: no lock file
+// stays behind to make the port busy for everyone else.
+void TestStartup::signalEndsProgram()
+{
+    QFETCH(int, signalNumber);
+    SimulatorProcess panel;
+    QVERIFY(panel.isReady());
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("KV4810G_PORTS", panel.device());
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(PROGRAM_PATH), {});
+    // QSerialPort locks a device in the first lock folder it may write.
+    // Its first line is the process number of the program that holds it.
+    const auto lockFile = [&program, name = "LCK.." + panel.device().remove(QRegularExpression("^/dev/")).replace('/', '_')] {
+        for (const QString folder : {"/var/lock/", "/tmp/"}) {
+            QFile file(folder + name);
+            if (file.open(QIODevice::ReadOnly) && file.readLine().trimmed().toLongLong() == program.processId())
+                return file.fileName();
+        }
+        return QString();
+    };
+    QString lock;
+    QTRY_VERIFY_WITH_TIMEOUT(!(lock = lockFile()).isEmpty(), 5000);
+    ::kill(program.processId(), signalNumber);
+    QVERIFY(program.waitForFinished(5000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    QVERIFY2(!QFile::exists(lock), qPrintable(lock));
 }
 
 QTEST_MAIN(TestStartup)

@@ -1,5 +1,9 @@
 #include "commandline.h"
 #include "frmmain.h"
+#include "programend.h"
+#ifdef Q_OS_UNIX
+#include "quitsignals.h"
+#endif
 
 #include <QApplication>
 #include <QScreen>
@@ -14,6 +18,11 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("7158K"));
     frmmain window;
+#ifdef Q_OS_UNIX
+    // Ctrl+C and the like end the program as Exit does: port closed, lock gone.
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::quitRequested, [] { ProgramEnd::EndProgram(); });
+#endif
     int exitCode = 0;
     if (!CommandLine::apply(QApplication::arguments(), window.session().trace(), &exitCode))
         return exitCode;

@@ -21,22 +21,26 @@ void onSignal(int signalNumber)
 QuitSignals::QuitSignals(QObject *parent)
     : QObject(parent)
 {
-    if (::pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0)
+    if (::pipe(pipeFds) != 0)
         return;
+    for (const int fd : pipeFds) {
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    }
     m_notifier = new QSocketNotifier(pipeFds[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &QuitSignals::readPipe);
     struct sigaction action = {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(signalNumber, &action, nullptr);
 }
 
 QuitSignals::~QuitSignals()
 {
-    ::signal(SIGINT, SIG_DFL);
-    ::signal(SIGTERM, SIG_DFL);
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP})
+        ::signal(signalNumber, SIG_DFL);
     delete m_notifier;
     m_notifier = nullptr;
     for (int &fd : pipeFds) {

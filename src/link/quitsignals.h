@@ -4,8 +4,10 @@
 
 class QSocketNotifier;
 
-// Turns SIGINT and SIGTERM into a Qt signal delivered by the event loop
-// (the handler itself only writes a byte to a pipe).
+// Turns SIGINT (Ctrl+C), SIGTERM and SIGHUP (the terminal closed) into a Qt
+// signal delivered by the event loop, nested loops included (the handler
+// itself only writes a byte to a pipe), so that a program ends the way it
+// chose: with its serial port closed and its lock file gone. POSIX only.
 class QuitSignals : public QObject
 {
     Q_OBJECT
