@@ -11,11 +11,13 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
 
+#include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -47,6 +49,7 @@ private slots:
     void vanishedDeviceIsReportedOnce();
     void passwordMaskedInEveryTrace();
     void traceKeepsLastLines();
+    void traceFileOnFullDisk();
     void catalogPutsAdaptersFirst();
 
 private:
@@ -281,6 +284,28 @@ void TestLink::traceKeepsLastLines()
     QCOMPARE(lines.size(), ProtocolTrace::MaxLines);
     QVERIFY(lines.first().endsWith("-- line 5"));
     QVERIFY(lines.last().endsWith(QString("-- line %1").arg(ProtocolTrace::MaxLines + 4)));
+}
+
+// A trace file that cannot grow (a full disk) is given up, said once, and no
+// line waits in memory for it.
+void TestLink::traceFileOnFullDisk()
+{
+    QTemporaryDir dir;
+    ProtocolTrace trace;
+    QString error;
+    QVERIFY(trace.setFile(dir.filePath("trace.txt"), &error));
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit before = limit;
+    std::signal(SIGXFSZ, SIG_IGN);
+    limit.rlim_cur = QFileInfo(dir.filePath("trace.txt")).size() + 100;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    for (int i = 0; i < 50; ++i)
+        trace.note(QString("line %1 ").arg(i).repeated(4));
+    setrlimit(RLIMIT_FSIZE, &before);
+    QCOMPARE(trace.lines().filter(" is incomplete from here on: ").size(), 1);
+    QCOMPARE(trace.filePath(), QString());
+    QCOMPARE(trace.lines().size(), 51);
 }
 
 // USB adapters, then ACM, other ports, the built-in ttyS last; numbers by value.

@@ -53,6 +53,7 @@ QString notFailing(RecordStore &store, const QStringList &operations, const QStr
         // Long names, to need new pages.
         const bool failed = op == "list" ? !store.listKeys(&keys, &error)
             : (op == "add"        ? store.save(record("4", QString(20000, 'n')), AddOnly, &error)
+               : op == "add existing" ? store.save(record("1"), AddOnly, &error)
                : op == "replace" ? store.save(record("1", QString(20000, 'r')), RecordStore::SaveMode::Replace, &error)
                : op == "remove"  ? store.remove("2", &error)
                                  : store.find(Key::Number, "1", &found, &error))
@@ -282,7 +283,7 @@ void TestRecords::faults_data()
     QTest::newRow("Access file") << Fault::AccessFile << all << "Access database";
     QTest::newRow("other file") << Fault::ForeignFile << all << "not a record file";
     QTest::newRow("corrupt") << Fault::Corrupt << all << "damaged";
-    QTest::newRow("read-only file") << Fault::ReadOnlyFile << writes << "read-only";
+    QTest::newRow("read-only file") << Fault::ReadOnlyFile << writes + QStringList{"add existing"} << "read-only";
     QTest::newRow("folder not writable") << Fault::ReadOnlyFolder << writes << "folder";
     QTest::newRow("folder not writable, no file") << Fault::NoFolderAccess << QStringList{"add"} << "folder";
     QTest::newRow("disk full") << Fault::DiskFull << QStringList{"add", "replace"} << "full";

@@ -108,6 +108,7 @@ private slots:
     void boxBeforeMainWindowIsCentred();
     void openAndClosePort();
     void closeBoxEndsProgram();
+    void manualMissingIsSaid();
     void programWithoutPanel();
     void commandLineInformation();
     void signalEndsProgram_data();
@@ -433,6 +434,16 @@ void TestStartup::openAndClosePort()
     QVERIFY(!window.session().link().isOpen());
     Messages::inform(&window, "late");
     QCOMPARE(m_shown.size(), 2);
+}
+
+// The suite's folder holds no manual: Help > About says so and names where it looked.
+void TestStartup::manualMissingIsSaid()
+{
+    frmmain window;
+    window.findChild<QAction *>("About")->trigger();
+    const QString expected = QDir::toNativeSeparators(QDir(QCoreApplication::applicationDirPath()).filePath("HELP.doc"));
+    QCOMPARE(m_shown, QStringList{"System Information: The manual " + expected
+                                  + " cannot be found: install the program again!"});
 }
 
 void TestStartup::closeBoxEndsProgram()

@@ -35,7 +35,11 @@ frmmain::frmmain(QWidget *parent)
     connect(ui->open_com, &QAction::triggered, &m_session, &PanelSession::openPort);
     connect(ui->Close_com, &QAction::triggered, &m_session, &PanelSession::closePort);
     connect(ui->eqit, &QAction::triggered, this, &frmmain::eqit_Click);
-    connect(ui->About, &QAction::triggered, this, [] { OpenHelpDocument(); });
+    connect(ui->About, &QAction::triggered, this, [this] {
+        const QString failure = OpenHelpDocument();
+        if (!failure.isEmpty())
+            Messages::inform(this, failure, QLatin1String(Messages::SystemInformation));
+    });
     connect(ui->File_open, &QAction::triggered, this, &frmmain::File_open_Click);
     connect(ui->File_save, &QAction::triggered, this, &frmmain::File_save_Click);
     connect(ui->File_del, &QAction::triggered, this, &frmmain::File_del_Click);

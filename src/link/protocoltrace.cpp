@@ -7,6 +7,8 @@
 #include <QDateTime>
 #include <QFile>
 
+#include <cstdio>
+
 Q_LOGGING_CATEGORY(lcProtocolTrace, "kv4810g.trace", QtWarningMsg)
 
 ProtocolTrace::ProtocolTrace(QObject *parent)
@@ -67,11 +69,17 @@ void ProtocolTrace::add(const char *direction, const QString &text)
     m_lines.append(line);
     if (m_lines.size() > MaxLines)
         m_lines.removeFirst();
-    if (m_file) {
-        m_file->write(line.toUtf8() + '\n');
-        m_file->flush();
-    }
+    const bool written = !m_file || (m_file->write(line.toUtf8() + '\n') >= 0 && m_file->flush());
     emit lineAdded(line);
+    if (!written) {
+        // A full disk, say: the file is given up rather than its lines kept
+        // in memory, and that is said once, here and on standard error.
+        const QString failure = QStringLiteral("the trace file %1 is incomplete from here on: %2")
+                                    .arg(m_file->fileName(), m_file->errorString());
+        m_file.reset();
+        std::fprintf(stderr, "kv4810g: %s\n", qPrintable(failure));
+        note(failure);
+    }
 }
 
 bool ProtocolTrace::setFile(const QString &path, QString *error)

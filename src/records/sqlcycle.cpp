@@ -125,8 +125,18 @@ RecordStore::Outcome SqlCycle::saveRow(const QString &firstWithNumber, const Pan
     qint64 rowid = 0;
     if (!firstRowid(firstWithNumber, settings.TxtAni, &found, &rowid))
         return RecordStore::Outcome::Failed;
-    if (found && mode == RecordStore::SaveMode::AddOnly)
-        return RecordStore::Outcome::Exists; // the empty transaction is rolled back at the end
+    if (found && mode == RecordStore::SaveMode::AddOnly) {
+        // "Replace it?" is asked only when a replace can be carried out: a
+        // write that changes nothing finds out first whether the store takes
+        // writes (a read-only file, a login without the right to update).
+        QSqlQuery probe;
+        if (!prepare(probe, QStringLiteral("UPDATE tb4810 SET ID = ID WHERE rowid = ?")))
+            return RecordStore::Outcome::Failed;
+        probe.addBindValue(rowid);
+        if (!run(probe))
+            return RecordStore::Outcome::Failed;
+        return RecordStore::Outcome::Exists; // the transaction is rolled back at the end
+    }
     if (!writeRow(settings, found, rowid) || !commit())
         return RecordStore::Outcome::Failed;
     return found ? RecordStore::Outcome::Replaced : RecordStore::Outcome::Added;
