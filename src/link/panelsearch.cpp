@@ -30,19 +30,20 @@ bool PanelSearch::tryOpen(int port)
     return false;
 }
 
-void PanelSearch::start()
+void PanelSearch::start(int first, int last)
 {
     if (m_running)
         return;
     m_running = true;
+    m_last = last;
     // The first port is tried from the event loop, so that whoever started
     // the search is ready for its signals.
-    QTimer::singleShot(0, this, [this] { tryPort(PortCatalog::FirstPort); });
+    QTimer::singleShot(0, this, [this, first] { tryPort(first); });
 }
 
 void PanelSearch::tryPort(int port)
 {
-    emit searching(port, PortCatalog::LastPort);
+    emit searching(port, m_last);
     if (!tryOpen(port))
         return next(true);
     m_answered = false;
@@ -78,7 +79,7 @@ void PanelSearch::waitEnded()
 
 void PanelSearch::next(bool failed)
 {
-    if (m_port == PortCatalog::LastPort)
+    if (m_port >= m_last)
         return finish(failed ? HardwareFail : NoPanel);
     const int port = m_port + 1;
     // Events waiting since the last port are handled before the next one.

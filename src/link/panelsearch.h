@@ -31,8 +31,9 @@ public:
 
     explicit PanelSearch(SerialLink &link, QObject *parent = nullptr);
 
-    // The start-up search; finished follows, never before this returns.
-    void start();
+    // The start-up search over ports first to last (1 to 16 unless said);
+    // finished follows, never before this returns.
+    void start(int first = 1, int last = 16);
     bool isRunning() const { return m_running; }
     // The panel answered the detection frame: the wait ends now. Outside
     // the wait of a search this does nothing.
@@ -67,4 +68,5 @@ private:
     QString m_sendError;
     QString m_lostReason;
     int m_port = 0;
+    int m_last = 16;
 };

@@ -64,6 +64,17 @@ bool SerialLink::reopen(QString *error)
     return openDevice(m_device, error);
 }
 
+bool SerialLink::openPath(const QString &device, QString *error)
+{
+    if (m_port.isOpen()) {
+        *error = QStringLiteral("the serial port is already open");
+        return false;
+    }
+    m_device = device;
+    m_deviceKnown = true;
+    return openDevice(device, error);
+}
+
 namespace {
 
 // Why an open failed, in the words a technician acts on.

@@ -30,6 +30,8 @@ public:
     // Opens again the device that was last opened, whatever the port
     // catalog gives for the number now.
     bool reopen(QString *error);
+    // Opens a device named by its path, whatever number the port has.
+    bool openPath(const QString &device, QString *error);
     // Harmless on a closed port. Replies not yet delivered are dropped.
     void close();
     bool isOpen() const { return m_port.isOpen(); }

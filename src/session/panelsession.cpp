@@ -89,13 +89,27 @@ bool PanelSession::send(const QString &frame)
 
 // The search.
 
-void PanelSession::search()
+void PanelSession::search(int firstPort, int lastPort)
 {
     if (refuseWhileSending())
         return;
     PanelFound = 0;
     m_searchReport.clear();
-    m_search.start();
+    m_search.start(firstPort, lastPort);
+}
+
+bool PanelSession::openDevice(const QString &device)
+{
+    if (refuseWhileSending())
+        return false;
+    QString error;
+    if (!m_link.openPath(device, &error)) {
+        inform(QStringLiteral("The serial port %1 cannot be opened: %2!").arg(device, error), SystemInformation);
+        return false;
+    }
+    PanelFound = 0;
+    ZoneTextMode = 0;
+    return true;
 }
 
 void PanelSession::reportPort(int port, bool opened, const QString &device, const QString &detail)

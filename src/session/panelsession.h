@@ -59,7 +59,10 @@ public:
     // The start-up search over ports 1 to 16; searchFinished follows. When
     // port 16 cannot be opened, "hardware testing fail!" comes first, its
     // detail naming what became of every port.
-    void search();
+    void search(int firstPort = 1, int lastPort = 16);
+    // Opens the device at a path instead of a port by number (the console
+    // program's --device); false, with a message, when it cannot.
+    bool openDevice(const QString &device);
     // "Open port" and "Close port". Closing stops a running download and
     // ends a comparison or an upload that awaits replies.
     bool openPort();

@@ -1,0 +1,253 @@
+// kv4810g-program against panel simulators: each sub-command's success and
+// failures, its exit status and output, its JSON, and eight panels at once.
+#include "simulatorprocess.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QString out;
+    QString err;
+    QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
+};
+
+// The program run to its end; the password in the environment unless told otherwise.
+Run program(const QStringList &arguments, const QStringList &env = {})
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("KV4810G_PASSWORD", "1234");
+    for (const QString &setting : env) {
+        if (setting.endsWith('='))
+            environment.remove(setting.chopped(1));
+        else
+            environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
+    }
+    process.setProcessEnvironment(environment);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(QStringLiteral(PROGRAM_PATH), arguments);
+    Run run;
+    if (process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit)
+        run.status = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QJsonObject panelState(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+}
+
+} // namespace
+
+class TestProgram : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_state = m_dir->filePath("panel.json");
+    }
+    void detect_data();
+    void detect();
+    void download_data();
+    void download();
+    void uploadAndCompare();
+    void zonesAndRecords();
+    void eightPanelsAtOnce();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_state;
+};
+
+// Ports are "panel", "silent" or a missing device.
+void TestProgram::detect_data()
+{
+    QTest::addColumn<QStringList>("ports");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("found"); // panels the JSON reports found
+    QTest::newRow("behind a missing port") << QStringList{"missing", "panel"} << QStringList() << 0 << 1;
+    QTest::newRow("no panel") << QStringList{"missing", "silent"} << QStringList() << 2 << 0;
+    QTest::newRow("every panel") << QStringList{"panel", "silent", "panel"} << QStringList{"--all"} << 0 << 2;
+    QTest::newRow("a command that is none") << QStringList{"panel"} << QStringList{"detects"} << 1 << 0;
+}
+
+void TestProgram::detect()
+{
+    QFETCH(QStringList, ports);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(int, found);
+    std::vector<std::unique_ptr<SimulatorProcess>> panels;
+    QStringList devices;
+    for (const QString &port : ports) {
+        if (port == "missing") {
+            devices << "/dev/kv4810g-missing";
+            continue;
+        }
+        panels.push_back(std::make_unique<SimulatorProcess>(port == "silent" ? QStringList{"--silent"} : QStringList()));
+        devices << panels.back()->device();
+    }
+    const QStringList command = arguments.value(0) == "detects" ? arguments : QStringList{"detect"} + arguments;
+    const Run run = program(command + QStringList{"--json"}, {"KV4810G_PORTS=" + devices.join(':')});
+    QCOMPARE(run.status, status);
+    if (status == 1) {
+        QVERIFY2(run.err.contains("unknown command 'detects'"), qPrintable(run.err));
+        return;
+    }
+    int panelsFound = 0;
+    for (const QJsonValue panel : run.json().value("panels").toArray())
+        panelsFound += panel.toObject().value("status").toInt() == 0;
+    QCOMPARE(panelsFound, found);
+    // Without --json, a line for every port tried.
+    if (arguments.isEmpty() && status == 0)
+        QVERIFY(program({"detect"}, {"KV4810G_PORTS=" + devices.join(':')})
+                    .out.startsWith("port 1 (/dev/kv4810g-missing): no such device\n"));
+}
+
+void TestProgram::download_data()
+{
+    QTest::addColumn<QStringList>("simulator");
+    QTest::addColumn<QByteArray>("settings"); // the settings file; empty: --record 99 of an empty store
+    QTest::addColumn<QStringList>("env");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("says"); // on standard error, or in the result
+    const QByteArray good = R"({"format": 1, "JieTel1": "5550187", "JieTelEM1": "SMS alarm", "shangbao1": true})";
+    QTest::newRow("done") << QStringList() << good << QStringList() << 0 << "finish download!";
+    QTest::newRow("wrong password") << QStringList{"--password", "9999"} << good << QStringList() << 3
+                                    << "Enter the password wrong operation";
+    QTest::newRow("line lost") << QStringList{"--hangup-after", "3"} << good << QStringList() << 4
+                               << "download not complete";
+    QTest::newRow("record missing") << QStringList() << QByteArray() << QStringList() << 5 << "No this No";
+    QTest::newRow("unknown member") << QStringList() << QByteArray(R"({"format": 1, "JieTel7": "1"})")
+                                    << QStringList() << 7 << "unknown member \"JieTel7\"";
+    QTest::newRow("a value refused") << QStringList() << QByteArray(R"({"format": 1, "MiMa": "12"})") << QStringList()
+                                     << 7 << "\"MiMa\": password format error!";
+    QTest::newRow("a wrong type") << QStringList() << QByteArray(R"({"format": 1, "NeiXian": 1})") << QStringList()
+                                  << 7 << "\"NeiXian\" must be true or false";
+    QTest::newRow("no password") << QStringList() << good << QStringList{"KV4810G_PASSWORD="} << 1
+                                 << "no panel password";
+}
+
+void TestProgram::download()
+{
+    QFETCH(QStringList, simulator);
+    QFETCH(QByteArray, settings);
+    QFETCH(QStringList, env);
+    QFETCH(int, status);
+    QFETCH(QString, says);
+    SimulatorProcess panel(simulator + QStringList{"--state", m_state});
+    QVERIFY(panel.isReady());
+    const QString file = m_dir->filePath("settings.json");
+    writeFile(file, settings);
+    const QStringList source = settings.isEmpty() ? QStringList{"--record", "99", "--records", m_dir->filePath("r.mdb")}
+                                                  : QStringList{"--settings", file};
+    const Run run = program(QStringList{"download", "--device", panel.device(), "--json"} + source, env);
+    QCOMPARE(run.status, status);
+    QVERIFY2(run.err.contains(says), qPrintable(run.err));
+    if (status == 0) {
+        QCOMPARE(run.json().value("panels").toArray().at(0).toObject().value("status").toInt(), 0);
+        QTRY_COMPARE(panelState(m_state).value("receivingNumbers").toArray().at(0).toObject().value("number").toString(),
+                     QString("5550187"));
+    }
+}
+
+// Upload to a file and a record, that file compared, one field changed and compared again.
+void TestProgram::uploadAndCompare()
+{
+    SimulatorProcess panel({"--state", m_state});
+    QVERIFY(panel.isReady());
+    const QString file = m_dir->filePath("panel-settings.json");
+    const QString records = m_dir->filePath("r.mdb");
+    const Run upload = program({"upload", "--device", panel.device(), "--output", file, "--save", "12", "--records",
+                                records});
+    QCOMPARE(upload.status, 0);
+    QVERIFY(upload.out.contains(panel.device() + ": finish Upload!"));
+    QCOMPARE(program({"compare", "--device", panel.device(), "--settings", file}).status, 0);
+    QCOMPARE(program({"compare", "--device", panel.device(), "--record", "12", "--records", records}).status, 0);
+
+    QFile settings(file);
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    QJsonObject json = QJsonDocument::fromJson(settings.readAll()).object();
+    settings.close();
+    json.insert("shouji2", "4711");
+    writeFile(file, QJsonDocument(json).toJson());
+    const Run compare = program({"compare", "--device", panel.device(), "--settings", file});
+    QCOMPARE(compare.status, 6);
+    QVERIFY2(compare.out.contains("The second number to program GSM module: 4711 | (empty)  [differs]"),
+             qPrintable(compare.out));
+    QCOMPARE(compare.out.count("[differs]"), 1);
+}
+
+void TestProgram::zonesAndRecords()
+{
+    SimulatorProcess panel;
+    QVERIFY(panel.isReady());
+    QCOMPARE(program({"zone-download", "--device", panel.device(), "--zone", "2", "--text", "Back\ndoor"}).status, 0);
+    const Run zone = program({"zone-upload", "--device", panel.device(), "--zone", "2", "--json"});
+    QCOMPARE(zone.status, 0);
+    QCOMPARE(zone.json().value("panels").toArray().at(0).toObject().value("text").toString(), QString("Back\ndoor"));
+    QCOMPARE(program({"zone-upload", "--device", panel.device(), "--zone", "4"}).status, 1);
+
+    const QString records = m_dir->filePath("r.mdb");
+    QCOMPARE(program({"upload", "--device", panel.device(), "--save", "7", "--records", records}).status, 0);
+    const Run list = program({"records", "list", "--records", records});
+    QCOMPARE(list.status, 0);
+    QCOMPARE(list.out, QString("7\t\n"));
+    const Run show = program({"records", "show", "7", "--records", records, "--json"});
+    QCOMPARE(show.json().value("MiMa").toString(), QString("5793"));
+    QCOMPARE(program({"records", "show", "8", "--records", records}).status, 5);
+}
+
+// One command, eight panels, each its own line and result.
+void TestProgram::eightPanelsAtOnce()
+{
+    std::vector<std::unique_ptr<SimulatorProcess>> panels;
+    QStringList arguments{"download", "--json", "--settings", m_dir->filePath("s.json")};
+    writeFile(m_dir->filePath("s.json"), R"({"format": 1, "zhouqi": "15"})");
+    for (int i = 0; i < 8; ++i) {
+        panels.push_back(std::make_unique<SimulatorProcess>(
+            QStringList{"--state", m_dir->filePath(QString("panel%1.json").arg(i))}));
+        QVERIFY(panels.back()->isReady());
+        arguments << "--device" << panels.back()->device();
+    }
+    panels.back() = std::make_unique<SimulatorProcess>(
+        QStringList{"--password", "9999", "--state", m_dir->filePath("panel7.json")});
+    arguments.last() = panels.back()->device();
+    const Run run = program(arguments);
+    QCOMPARE(run.status, 3); // the worst of them all
+    const QJsonArray results = run.json().value("panels").toArray();
+    QCOMPARE(results.size(), 8);
+    for (int i = 0; i < 8; ++i) {
+        QCOMPARE(results.at(i).toObject().value("device").toString(), panels[i]->device());
+        QCOMPARE(results.at(i).toObject().value("status").toInt(), i < 7 ? 0 : 3);
+        if (i < 7)
+            QCOMPARE(panelState(m_dir->filePath(QString("panel%1.json").arg(i))).value("interval").toString(),
+                     QString("15"));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestProgram)
+#include "tst_program.moc"

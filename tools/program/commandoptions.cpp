@@ -1,0 +1,256 @@
+#include "commandoptions.h"
+
+#include "recordstore.h"
+#include "settingsfile.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+
+#include <cstdio>
+#include <memory>
+#ifdef Q_OS_UNIX
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+const char Name[] = "kv4810g-program";
+
+const char Description[] =
+    "Programs KV-4810G GSM alarm panels from the command line, one or several at once.\n"
+    "\n"
+    "Commands:\n"
+    "  detect [--all]                        search ports 1 to 16 for a panel (--all: every panel)\n"
+    "  download (--record NO | --settings FILE)\n"
+    "                                        test the password, write the settings into the panel\n"
+    "  upload [--output FILE] [--save NO]    read the panel's settings: print them, write the\n"
+    "                                        settings file, save them as record NO\n"
+    "  compare (--record NO | --settings FILE)\n"
+    "                                        say, field by field, whether the panel holds them\n"
+    "  zone-download --zone N --text TEXT    write zone N's message text\n"
+    "  zone-upload --zone N                  read zone N's message text\n"
+    "  records list | records show NO        the stored records\n"
+    "\n"
+    "The panel: --device PATH (several for several panels at once), --port N, or else the\n"
+    "search over ports 1 to 16. The password: KV4810G_PASSWORD, --password-file FILE, or a\n"
+    "prompt without echo; never on the command line.\n"
+    "\n"
+    "The settings file is one JSON object: \"format\": 1 and the record's fields by their\n"
+    "column names (name, ID, JieTel1..6, JieTelEM1..6, MiMa, ChangKai, ChangBi, shouji1..3,\n"
+    "zhouqi, shangbao1..6, TelGZ1..6, NeiXian), texts as the window shows them, check boxes\n"
+    "true or false. Upload --output writes one to start from.\n"
+    "\n"
+    "Exit status, with several panels the highest of them all:\n"
+    "  0 done; 1 usage; 2 no panel found; 3 password refused; 4 line lost or operation\n"
+    "  incomplete; 5 record store fault or record missing; 6 compare found differences;\n"
+    "  7 bad settings file.\n"
+    "\n"
+    "Environment: KV4810G_PORTS (the devices of ports 1, 2, ..., separated as in PATH),\n"
+    "KV4810G_RECORDS (a record file or postgresql://user@host/db), KV4810G_PASSWORD.";
+
+const QStringList Commands{"detect", "download", "upload", "compare", "zone-download", "zone-upload", "records"};
+
+int usage(const QString &error)
+{
+    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", Name, qPrintable(error), Name);
+    return ExitStatus::Usage;
+}
+
+// The password without echo from the terminal, as sudo asks it.
+bool promptPassword(QString *password)
+{
+#ifdef Q_OS_UNIX
+    if (!::isatty(STDIN_FILENO))
+        return false;
+    std::fprintf(stderr, "Panel password: ");
+    termios saved{};
+    ::tcgetattr(STDIN_FILENO, &saved);
+    termios quiet = saved;
+    quiet.c_lflag &= ~tcflag_t(ECHO);
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    char line[256] = {};
+    const bool read = std::fgets(line, sizeof line, stdin) != nullptr;
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    std::fputc('\n', stderr);
+    *password = QString::fromLocal8Bit(line).remove(QLatin1Char('\n'));
+    return read;
+#else
+    Q_UNUSED(password);
+    return false;
+#endif
+}
+
+int readPassword(const Options &options, QString *password, QString *error)
+{
+    if (!options.passwordFile.isEmpty()) {
+        QFile file(options.passwordFile);
+        if (!file.open(QIODevice::ReadOnly)) {
+            *error = QStringLiteral("The password file %1 cannot be read: %2")
+                         .arg(options.passwordFile, file.errorString());
+            return ExitStatus::Usage;
+        }
+        *password = QString::fromLocal8Bit(file.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+        return ExitStatus::Done;
+    }
+    if (qEnvironmentVariableIsSet("KV4810G_PASSWORD")) {
+        *password = qEnvironmentVariable("KV4810G_PASSWORD");
+        return ExitStatus::Done;
+    }
+    if (promptPassword(password))
+        return ExitStatus::Done;
+    *error = QStringLiteral("no panel password: set KV4810G_PASSWORD or give --password-file FILE");
+    return ExitStatus::Usage;
+}
+
+std::unique_ptr<RecordStore> recordStore(const Options &options)
+{
+    return options.records.isEmpty() ? openRecordStore() : openRecordStore(options.records);
+}
+
+} // namespace
+
+int fail(int status, const QString &error)
+{
+    std::fprintf(stderr, "%s: %s\n", Name, qPrintable(error));
+    return status;
+}
+
+bool findRecord(RecordStore &store, const QString &number, PanelSettings *settings, QString *error)
+{
+    switch (store.find(RecordStore::Key::Number, number, settings, error)) {
+    case RecordStore::Outcome::Found:
+        return true;
+    case RecordStore::Outcome::NotFound:
+        *error = QStringLiteral("No this No, please check! (record %1 in %2)").arg(number, store.location());
+        return false;
+    default:
+        return false;
+    }
+}
+
+bool saveRecord(const Options &options, PanelSettings settings, QString *error)
+{
+    settings.TxtAni = options.saveNumber;
+    return recordStore(options)->save(settings, RecordStore::SaveMode::Replace, error) != RecordStore::Outcome::Failed;
+}
+
+int parseOptions(const QStringList &arguments, Options *options)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QLatin1String(Description));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const auto option = [&parser](const char *name, const char *help, const char *value = nullptr) {
+        parser.addOption(value ? QCommandLineOption(QLatin1String(name), QLatin1String(help), QLatin1String(value))
+                               : QCommandLineOption(QLatin1String(name), QLatin1String(help)));
+    };
+    option("device", "The panel's serial device; several for several panels at once.", "path");
+    option("port", "The panel's port number, 1 to 16 (see KV4810G_PORTS).", "n");
+    option("all", "detect: go on after the first panel and list every panel found.");
+    option("record", "The settings of stored record NO.", "no");
+    option("settings", "The settings of a settings file.", "file");
+    option("output", "upload: write the settings file FILE instead of printing them.", "file");
+    option("save", "upload: also save the settings as record NO.", "no");
+    option("zone", "zone-download, zone-upload: the zone, 1 to 3.", "n");
+    option("text", "zone-download: the message text.", "text");
+    option("records", "The record store instead of KV4810G_RECORDS: a file or postgresql:// address.", "where");
+    option("password-file", "Read the panel's password from the first line of FILE.", "file");
+    option("json", "Print the results as JSON.");
+    option("trace", "Write the protocol trace of every panel to FILE, readable by you only: it holds the "
+                    "panels' settings (the passwords written as ****).", "file");
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see above)."));
+    if (!parser.parse(arguments))
+        return usage(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return ExitStatus::Done;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("%s %s\n", Name, qPrintable(QCoreApplication::applicationVersion()));
+        return ExitStatus::Done;
+    }
+    Options &o = *options;
+    o.arguments = parser.positionalArguments();
+    o.command = o.arguments.value(0);
+    if (o.command.isEmpty())
+        return usage(QStringLiteral("no command given"));
+    if (!Commands.contains(o.command))
+        return usage(QStringLiteral("unknown command '%1'").arg(o.command));
+    o.devices = parser.values(QStringLiteral("device"));
+    o.all = parser.isSet(QStringLiteral("all"));
+    o.json = parser.isSet(QStringLiteral("json"));
+    o.record = parser.value(QStringLiteral("record"));
+    o.settingsPath = parser.value(QStringLiteral("settings"));
+    o.outputPath = parser.value(QStringLiteral("output"));
+    o.saveNumber = parser.value(QStringLiteral("save"));
+    o.zone = parser.value(QStringLiteral("zone"));
+    o.text = parser.value(QStringLiteral("text"));
+    o.textGiven = parser.isSet(QStringLiteral("text"));
+    o.records = parser.value(QStringLiteral("records"));
+    o.passwordFile = parser.value(QStringLiteral("password-file"));
+    o.tracePath = parser.value(QStringLiteral("trace"));
+    if (parser.isSet(QStringLiteral("port"))) {
+        bool number = false;
+        o.port = parser.value(QStringLiteral("port")).toInt(&number);
+        if (!number || o.port < 1 || o.port > 16)
+            return usage(QStringLiteral("--port takes a number from 1 to 16"));
+    }
+    if (o.port && !o.devices.isEmpty())
+        return usage(QStringLiteral("give --port or --device, not both"));
+    const bool needsSettings = o.command == QLatin1String("download") || o.command == QLatin1String("compare");
+    if (needsSettings && o.record.isEmpty() == o.settingsPath.isEmpty())
+        return usage(QStringLiteral("%1 takes --record NO or --settings FILE").arg(o.command));
+    if (o.command.startsWith(QLatin1String("zone")) && !SettingsLists::zoneNumbers().contains(o.zone))
+        return usage(QStringLiteral("%1 takes --zone 1, 2 or 3").arg(o.command));
+    if (o.command == QLatin1String("zone-download") && !o.textGiven)
+        return usage(QStringLiteral("zone-download takes --text TEXT"));
+    if (o.command == QLatin1String("records")
+        && !(o.arguments.value(1) == QLatin1String("list") && o.arguments.size() == 2)
+        && !(o.arguments.value(1) == QLatin1String("show") && o.arguments.size() == 3))
+        return usage(QStringLiteral("records takes 'list' or 'show NO'"));
+    if (o.command != QLatin1String("records") && o.arguments.size() > 1)
+        return usage(QStringLiteral("unexpected argument '%1'").arg(o.arguments.at(1)));
+    if (o.command == QLatin1String("upload") && (!o.outputPath.isEmpty() || !o.saveNumber.isEmpty())
+        && o.devices.size() > 1)
+        return usage(QStringLiteral("--output and --save take the settings of one panel"));
+    return -1;
+}
+
+int buildRequests(const Options &options, std::vector<JobRequest> *requests, QString *error)
+{
+    using Op = JobRequest::Operation;
+    JobRequest request;
+    static const QHash<QString, Op> operations{{"detect", Op::Detect}, {"download", Op::Download},
+                                               {"upload", Op::Upload}, {"compare", Op::Compare},
+                                               {"zone-download", Op::ZoneDownload}, {"zone-upload", Op::ZoneUpload}};
+    request.operation = operations.value(options.command);
+    request.zone = options.zone;
+    request.text = options.text;
+    request.port = options.port;
+    if (!options.settingsPath.isEmpty() && !SettingsFile::read(options.settingsPath, &request.settings, error))
+        return ExitStatus::BadSettingsFile;
+    if (!options.record.isEmpty() && !findRecord(*recordStore(options), options.record, &request.settings, error))
+        return ExitStatus::RecordStore;
+    if (request.operation != Op::Detect) {
+        if (const int status = readPassword(options, &request.password, error); status != ExitStatus::Done)
+            return status;
+    }
+    if (request.operation == Op::Detect && options.all) {
+        // Every port probed at once, each by a session of its own.
+        for (int port = 1; port <= 16; ++port) {
+            request.firstPort = request.lastPort = port;
+            requests->push_back(request);
+        }
+        return ExitStatus::Done;
+    }
+    if (options.devices.isEmpty()) {
+        requests->push_back(request);
+        return ExitStatus::Done;
+    }
+    for (const QString &device : options.devices) {
+        request.device = device;
+        requests->push_back(request);
+    }
+    return ExitStatus::Done;
+}

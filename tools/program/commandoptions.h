@@ -1,0 +1,44 @@
+#pragma once
+
+#include "paneljob.h"
+
+#include <QStringList>
+#include <vector>
+
+class RecordStore;
+
+// The command line of kv4810g-program, read once.
+struct Options
+{
+    QString command;       // detect, download, upload, compare, zone-download, zone-upload, records
+    QStringList arguments; // the positional arguments, the command first
+    QStringList devices;
+    int port = 0;
+    bool all = false;
+    bool json = false;
+    QString record;
+    QString settingsPath;
+    QString outputPath;
+    QString saveNumber;
+    QString zone;
+    QString text;
+    bool textGiven = false;
+    QString records;       // the record store, when not KV4810G_RECORDS
+    QString passwordFile;
+    QString tracePath;
+};
+
+// Reads the command line into *options. Returns -1 to go on, or the exit
+// status when the program ends here (--help, --version, a usage error,
+// said on standard error).
+int parseOptions(const QStringList &arguments, Options *options);
+
+// One request per panel: the settings, the password and the ports to use.
+// Returns ExitStatus::Done, or the status with *error saying why.
+int buildRequests(const Options &options, std::vector<JobRequest> *requests, QString *error);
+
+// Says the error on standard error and returns the status.
+int fail(int status, const QString &error);
+
+bool findRecord(RecordStore &store, const QString &number, PanelSettings *settings, QString *error);
+bool saveRecord(const Options &options, PanelSettings settings, QString *error);

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "panelsession.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QObject>
+#include <QTimer>
+
+// Exit statuses of kv4810g-program, the same for every sub-command.
+namespace ExitStatus {
+inline constexpr int Done = 0;
+inline constexpr int Usage = 1;
+inline constexpr int NoPanel = 2;
+inline constexpr int PasswordRefused = 3;
+inline constexpr int Incomplete = 4; // the line lost, or the panel stopped answering
+inline constexpr int RecordStore = 5;
+inline constexpr int Differences = 6;
+inline constexpr int BadSettingsFile = 7;
+} // namespace ExitStatus
+
+// What one panel is asked to do.
+struct JobRequest
+{
+    enum class Operation { Detect, Download, Upload, Compare, ZoneDownload, ZoneUpload };
+
+    Operation operation = Operation::Detect;
+    QString device;     // a device path; empty: port `port`, or the search
+    int port = 0;       // 1 to 16; 0: search ports firstPort to lastPort
+    int firstPort = 1;
+    int lastPort = 16;
+    QString password;
+    PanelSettings settings; // download, compare
+    QString zone;
+    QString text;           // zone download
+    QString tracePath;
+};
+
+// One panel on its own line and session: found (or opened), its password
+// tested, the operation run. Ends with finished(); result() then holds the
+// status (ExitStatus), what was said and what came back.
+class PanelJob : public QObject
+{
+    Q_OBJECT
+public:
+    // A panel that says nothing for this long has stopped answering.
+    static constexpr int AnswerWaitMs = 3000;
+    static constexpr int SettleMs = 150;
+
+    explicit PanelJob(const JobRequest &request, QObject *parent = nullptr);
+
+    void start();
+    // Ends the panel's work now: a download stops, the port closes.
+    void stop(const QString &why) { finish(ExitStatus::Incomplete, why); }
+    ProtocolTrace &trace() { return m_session.trace(); }
+    // What an upload brought.
+    PanelSettings uploaded() const { return m_reading.settings; }
+
+    QString device() const;
+    int status() const { return m_status; }
+    // The last message, for the line of this panel's result.
+    QString summary() const { return m_summary; }
+    QJsonObject result() const;
+    bool isFinished() const { return m_finished; }
+
+signals:
+    // One short line on how far this panel has come.
+    void progress(const QString &step, int done, int of);
+    // A message the window would show as a box, word for word.
+    void said(const QString &text);
+    void finished();
+
+private:
+    void connected();
+    void runOperation();
+    void finish(int status, const QString &summary);
+    void settleThenFinish(int status, const QString &summary);
+    void message(const SessionMessage &message);
+    void answerTimedOut();
+
+    JobRequest m_request;
+    PanelSession m_session;
+    QTimer m_answerWait;
+    QJsonObject m_data;
+    QJsonArray m_ports;
+    QStringList m_messages;
+    PanelReading m_reading;
+    std::array<bool, SettingsGroups::Count> m_received{};
+    bool m_dataError = false;
+    QString m_summary;
+    int m_status = ExitStatus::Done;
+    bool m_passwordTested = false;
+    bool m_finished = false;
+};
