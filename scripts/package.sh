@@ -18,7 +18,10 @@ contents=$(dpkg-deb --contents "$deb")
 echo "$contents"
 
 fail=0
-for f in ./usr/bin/kv4810g ./usr/bin/kv4810g-panelsim ./usr/share/kv4810g/HELP.doc \
+for f in ./usr/bin/kv4810g ./usr/bin/kv4810g-panelsim ./usr/bin/kv4810g-program ./usr/bin/kv4810g-copy-records \
+         ./usr/share/man/man1/kv4810g.1.gz ./usr/share/man/man1/kv4810g-program.1.gz \
+         ./usr/share/man/man1/kv4810g-panelsim.1.gz ./usr/share/man/man1/kv4810g-copy-records.1.gz \
+         ./usr/share/doc/kv4810g/copyright ./usr/share/doc/kv4810g/changelog.gz ./usr/share/kv4810g/HELP.doc \
          ./usr/share/applications/kv4810g.desktop \
          ./usr/share/icons/hicolor/32x32/apps/kv4810g.png \
          ./usr/share/icons/hicolor/scalable/apps/kv4810g.svg; do
@@ -34,6 +37,10 @@ if command -v desktop-file-validate >/dev/null; then
   dpkg-deb -x "$deb" "$tmp"
   desktop-file-validate "$tmp/usr/share/applications/kv4810g.desktop" || fail=1
   rm -rf "$tmp"
+fi
+# Debian's own check of the package, when it is installed.
+if command -v lintian >/dev/null; then
+  lintian --fail-on error,warning "$deb" || fail=1
 fi
 [ $fail -eq 0 ] || exit 1
 echo "package: $deb"

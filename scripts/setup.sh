@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 # so that every caption fits its control as on Windows.
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
           libqt6sql6-sqlite libqt6sql6-psql postgresql libsqlite3-dev libgl-dev libqt6svg6
-          fonts-dejavu-core fonts-liberation2 xdg-utils)
+          fonts-dejavu-core fonts-liberation2 xdg-utils help2man)
 scripts/install-packages.sh "${packages[@]}"
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -36,6 +36,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kv4810g-panelsim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KV4810G_VERSION));
 
     QCommandLineParser parser;
     SimOptions options;
@@ -43,6 +44,8 @@ int main(int argc, char *argv[])
     const bool parsed = parseSimOptions(parser, app.arguments(), &options, &error);
     if (parser.isSet(QStringLiteral("help")))
         parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
     if (!parsed)
         return fail(error + QStringLiteral(" (see --help)"), 2);
 

@@ -29,6 +29,7 @@ bool parseSimOptions(QCommandLineParser &parser, const QStringList &arguments, S
         "Plays a KV-4810G panel on a pseudo-terminal. The first line on standard output is the "
         "device the programming tool should open."));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOptions({
         {QStringLiteral("link"), QStringLiteral("Also make a symbolic link <path> to the device."), QStringLiteral("path")},
         {QStringLiteral("state"), QStringLiteral("Load the panel's state from the JSON <file> (created when missing) and write every change back to it."), QStringLiteral("file")},

@@ -5,6 +5,7 @@
 // it is at the target.
 #include "recordstore.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSet>
 #include <cstdio>
@@ -21,14 +22,28 @@ void say(const QString &line)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.size() != 3) {
-        say(QStringLiteral("usage: kv4810g-copy-records FROM TO\n"
-                           "  FROM, TO: a records file (4810G.mdb) or postgresql://user@host:port/dbname"));
+    QCoreApplication::setApplicationName(QStringLiteral("kv4810g-copy-records"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KV4810G_VERSION));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Copies every record of the KV-4810G programming software from one record store to another, so that a "
+        "technician who kept records alone can move them to the shared store, or take a copy home. A record "
+        "whose number the target already holds is reported and left as it is there.\n\n"
+        "Exit status: 0 every record copied; 1 some left out; 2 a store failed."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("FROM"),
+                                 QStringLiteral("A records file (4810G.mdb) or postgresql://user@host:port/dbname."));
+    parser.addPositionalArgument(QStringLiteral("TO"), QStringLiteral("The same, where the records go."));
+    parser.process(app);
+    const QStringList args = parser.positionalArguments();
+    if (args.size() != 2) {
+        say(QStringLiteral("kv4810g-copy-records: give FROM and TO\nTry 'kv4810g-copy-records --help' for more "
+                           "information."));
         return 2;
     }
-    const std::unique_ptr<RecordStore> from = openRecordStore(args.at(1));
-    const std::unique_ptr<RecordStore> to = openRecordStore(args.at(2));
+    const std::unique_ptr<RecordStore> from = openRecordStore(args.at(0));
+    const std::unique_ptr<RecordStore> to = openRecordStore(args.at(1));
     QString error;
     RecordStore::Keys keys;
     if (!from->listKeys(&keys, &error)) {
