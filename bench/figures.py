@@ -68,6 +68,13 @@ add('program CPU during that upload', 'target 50 ms', 50,
 add('last byte of "FF5B" to "finish Upload!"', 'target 5 ms', 5,
     qinfo(transfer, r'"finish Upload!": median ([\d.]+) ms'), 'ms', 3)
 
+panels = subprocess.run([sys.executable, os.path.join(here, 'program_panels.py'), build], capture_output=True,
+                        text=True, timeout=300).stdout
+add('kv4810g-program: eight panels downloaded at once, over one alone', 'goal 1.2', 1.2,
+    qinfo(panels, r'eight over one: ([\d.]+)'), '', 3)
+add('kv4810g-program: CPU per panel with eight at once', 'target 50 ms', 50,
+    qinfo(panels, r'eight panels: [\d.]+ s, CPU ([\d.]+) ms per panel'), 'ms')
+
 receive = csv_ms(run(os.path.join(build, 'bench', 'bench_receive'), '-csv'))
 for label, key in (('empty', '0 pending bytes'), ('nearly full (4000 bytes)', '4000 pending bytes')):
     add(f'one receive event, buffer {label}', 'target 1 µs', 1.0,
