@@ -181,10 +181,19 @@ void TestProgram::uploadAndCompare()
     QVERIFY(panel.isReady());
     const QString file = m_dir->filePath("panel-settings.json");
     const QString records = m_dir->filePath("r.mdb");
+    const QString trace = m_dir->filePath("trace.txt");
     const Run upload = program({"upload", "--device", panel.device(), "--output", file, "--save", "12", "--records",
-                                records});
+                                records, "--trace", trace});
     QCOMPARE(upload.status, 0);
     QVERIFY(upload.out.contains(panel.device() + ": finish Upload!"));
+    // The trace: every line marked with its panel, both passwords masked, its owner's alone.
+    QFile traced(trace);
+    QVERIFY(traced.open(QIODevice::ReadOnly));
+    const QString lines = QString::fromUtf8(traced.readAll());
+    QVERIFY2(lines.contains(panel.device() + " ") && lines.contains("-> FF0102****")
+                 && lines.contains("<- FF5A****0201") && !lines.contains("31323334"),
+             qPrintable(lines));
+    QCOMPARE(traced.permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
     QCOMPARE(program({"compare", "--device", panel.device(), "--settings", file}).status, 0);
     QCOMPARE(program({"compare", "--device", panel.device(), "--record", "12", "--records", records}).status, 0);
 
