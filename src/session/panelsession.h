@@ -50,6 +50,7 @@ public:
     // next reply (tests may shorten them).
     void setFrameGapMs(int ms) { m_frameGapMs = ms; }
     void setReplyWaitMs(int ms) { m_comparison.setReplyWaitMs(ms); }
+    void setZoneAnswerQuietMs(int ms) { m_zoneAnswer.setInterval(ms); }
 
     bool isSearching() const { return m_search.isRunning(); }
     bool isDownloading() const { return m_download.isRunning(); }

@@ -20,11 +20,15 @@ QString byteDigits(int value)
 // missing digits are not counted, so a lone digit gives its own value.
 int pairValue(const QString &s, int at)
 {
+    // A character that is no hexadecimal digit counts 0. Replies are read
+    // a byte at a time, so this is done by hand rather than by a number
+    // conversion per digit.
+    const auto digit = [](char16_t u) {
+        return u >= '0' && u <= '9' ? u - '0' : u >= 'A' && u <= 'F' ? u - 'A' + 10 : u >= 'a' && u <= 'f' ? u - 'a' + 10 : 0;
+    };
     int value = 0;
-    for (int i = at; i < at + 2 && i < s.size(); ++i) {
-        const int d = QStringView(s).mid(i, 1).toInt(nullptr, 16);
-        value = value * 16 + d;
-    }
+    for (int i = qMax(at, 0); i < at + 2 && i < s.size(); ++i)
+        value = value * 16 + digit(s.at(i).unicode());
     return value;
 }
 
@@ -37,8 +41,15 @@ Encoded refused(const QString &why)
 QString bytesAsDecimal(const QString &s, int at, int count)
 {
     QString out;
-    for (int k = 0; k < count; ++k)
-        out += QString::number(pairValue(s, at + 2 * k));
+    out.reserve(qMax(count, 0) * 3);
+    for (int k = 0; k < count; ++k) {
+        const int value = pairValue(s, at + 2 * k);
+        if (value >= 100)
+            out += QLatin1Char(char('0' + value / 100));
+        if (value >= 10)
+            out += QLatin1Char(char('0' + value / 10 % 10));
+        out += QLatin1Char(char('0' + value % 10));
+    }
     return out;
 }
 
@@ -154,7 +165,8 @@ QString HexText(const QString &r)
 {
     QString out;
     const bool terminated = r.size() % 2 == 0 && r.endsWith(QLatin1String("0D0A"));
-    const int characters = r.size() / 2 - (terminated ? 2 : 1);
+    const int characters = int(r.size() / 2) - (terminated ? 2 : 1);
+    out.reserve(qMax(characters, 0));
     for (int j = 0; j < characters; ++j)
         out += QChar(pairValue(r, 2 * j));
     return out;
