@@ -7,6 +7,18 @@
 #include <QStringList>
 #include <QTest>
 
+#include <csignal>
+
+// The signals that end the program and the simulator in order, as the rows
+// of a data function.
+inline void addQuitSignalRows()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("Ctrl+C") << int(SIGINT);
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("terminal closed") << int(SIGHUP);
+}
+
 class SimulatorProcess
 {
 public:

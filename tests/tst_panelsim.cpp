@@ -219,10 +219,7 @@ void PanelSimTest::shapesReplies()
 
 void PanelSimTest::endsOnSignals_data()
 {
-    QTest::addColumn<int>("signalNumber");
-    QTest::newRow("Ctrl+C") << int(SIGINT);
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("terminal closed") << int(SIGHUP);
+    addQuitSignalRows();
 }
 
 // Each ends the simulator in order, its link removed.

@@ -508,10 +508,7 @@ void TestStartup::commandLineInformation()
 
 void TestStartup::signalEndsProgram_data()
 {
-    QTest::addColumn<int>("signalNumber");
-    QTest::newRow("Ctrl+C") << int(SIGINT);
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("terminal closed") << int(SIGHUP);
+    addQuitSignalRows();
 }
 
 // Ended by a signal, the program closes its port as Exit does: no lock file
