@@ -221,7 +221,9 @@ void TestProgram::zonesAndRecords()
     QCOMPARE(program({"zone-upload", "--device", panel.device(), "--zone", "4"}).status, 1);
 
     const QString records = m_dir->filePath("r.mdb");
-    QCOMPARE(program({"upload", "--device", panel.device(), "--save", "7", "--records", records}).status, 0);
+    const Run upload = program({"upload", "--device", panel.device(), "--save", "7", "--records", records});
+    QCOMPARE(upload.status, 0);
+    QVERIFY2(upload.out.contains("\n  MiMa: 5793\n"), qPrintable(upload.out)); // the settings, for people
     const Run list = program({"records", "list", "--records", records});
     QCOMPARE(list.status, 0);
     QCOMPARE(list.out, QString("7\t\n"));
