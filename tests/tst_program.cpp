@@ -140,6 +140,7 @@ void TestProgram::download_data()
                                     << "Enter the password wrong operation";
     QTest::newRow("line lost") << QStringList{"--hangup-after", "3"} << good << QStringList() << 4
                                << "download not complete";
+    QTest::newRow("data refused") << QStringList{"--refuse"} << good << QStringList() << 4 << "Data Error!";
     QTest::newRow("record missing") << QStringList() << QByteArray() << QStringList() << 5 << "No this No";
     QTest::newRow("unknown member") << QStringList() << QByteArray(R"({"format": 1, "JieTel7": "1"})")
                                     << QStringList() << 7 << "unknown member \"JieTel7\"";
@@ -219,6 +220,10 @@ void TestProgram::zonesAndRecords()
     QCOMPARE(zone.status, 0);
     QCOMPARE(zone.json().value("panels").toArray().at(0).toObject().value("text").toString(), QString("Back\ndoor"));
     QCOMPARE(program({"zone-upload", "--device", panel.device(), "--zone", "4"}).status, 1);
+    // Without --device or --port, the panel is searched for.
+    const Run searched = program({"zone-upload", "--zone", "2"}, {"KV4810G_PORTS=/dev/kv4810g-missing:" + panel.device()});
+    QCOMPARE(searched.status, 0);
+    QVERIFY2(searched.out.contains("zone 2: Back\ndoor"), qPrintable(searched.out));
 
     const QString records = m_dir->filePath("r.mdb");
     const Run upload = program({"upload", "--device", panel.device(), "--save", "7", "--records", records});

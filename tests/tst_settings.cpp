@@ -137,6 +137,25 @@ private slots:
         QCOMPARE(differs, differing);
         QCOMPARE(ComparisonSummary(rows), summary);
     }
+
+    // Two settings that differ in any one field are not equal.
+    void equalityFieldByField()
+    {
+        const PanelSettings start = PanelSettings::startValues();
+        const QList<std::function<void(PanelSettings &)>> edits{
+            [](PanelSettings &s) { s.TxtName = "x"; },       [](PanelSettings &s) { s.TxtAni = "x"; },
+            [](PanelSettings &s) { s.Txt[5] = "1"; },        [](PanelSettings &s) { s.Cmb[0].position = 2; },
+            [](PanelSettings &s) { s.TxtDuanXin[2] = "1"; }, [](PanelSettings &s) { s.CmbChanKai.text = "x"; },
+            [](PanelSettings &s) { s.CmbChanBi.position = 1; }, [](PanelSettings &s) { s.TxtMiMa = "1111"; },
+            [](PanelSettings &s) { s.TxtTian = "15"; },      [](PanelSettings &s) { s.CkShangBao[3] = true; },
+            [](PanelSettings &s) { s.CkTel[5] = true; },     [](PanelSettings &s) { s.CkNX = true; }};
+        QCOMPARE(start, PanelSettings::startValues());
+        for (const auto &edit : edits) {
+            PanelSettings changed = start;
+            edit(changed);
+            QVERIFY(!(changed == start) && changed != start);
+        }
+    }
 };
 
 // decoder: "digits" ReplyDigits(reply), "bytes<n>" BytesDigits(reply, n), else HexText(reply).
