@@ -107,6 +107,7 @@ private slots:
     void shapesReplies();
     void endsOnSignals_data();
     void endsOnSignals();
+    void endsAfterHangingUp();
 };
 
 // What the panel answers to one frame, and that it stores nothing.
@@ -233,6 +234,14 @@ void PanelSimTest::endsOnSignals()
     ::kill(sim.processId(), signalNumber);
     QCOMPARE(sim.waitForEnd(), 0);
     QVERIFY(!QFileInfo(link).isSymLink());
+}
+
+// --hangup-after closes the line like a pulled cable, and the simulator ends.
+void PanelSimTest::endsAfterHangingUp()
+{
+    START_SESSION(s, "--hangup-after", "1");
+    QCOMPARE(s.ask(Detect), PanelAnswer);
+    QCOMPARE(s.sim.waitForEnd(), 0);
 }
 
 QTEST_GUILESS_MAIN(PanelSimTest)

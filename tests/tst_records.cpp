@@ -119,6 +119,8 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
+    void emptyStore_data() { nullCells_data(); }
+    void emptyStore();
     void keys_data();
     void keys();
     void storedCheckState_data();
@@ -178,6 +180,21 @@ void TestRecords::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_path = m_dir->filePath(QStringLiteral("4810G.mdb"));
+}
+
+// A store without records, before the first save: nothing found, no keys,
+// and nothing created by looking.
+void TestRecords::emptyStore()
+{
+    STORE(records);
+    PanelSettings found;
+    QString error;
+    QCOMPARE(records->find(Key::Number, "1", &found, &error), Outcome::NotFound);
+    RecordStore::Keys keys;
+    QVERIFY2(records->listKeys(&keys, &error), qPrintable(error));
+    QCOMPARE(keys.numbers, QStringList());
+    if (store == "sqlite")
+        QVERIFY(!QFileInfo::exists(m_path));
 }
 
 void TestRecords::keys_data()
