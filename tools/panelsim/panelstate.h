@@ -41,7 +41,4 @@ struct PanelState
     std::array<bool, ReceivingNumbers> lineFaultFlags{};
     bool inside = false;
     std::array<QByteArray, Zones> zoneTexts; // character bytes as sent
-
-    bool operator==(const PanelState &o) const;
-    bool operator!=(const PanelState &o) const { return !(*this == o); }
 };
