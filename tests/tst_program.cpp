@@ -1,5 +1,6 @@
 // kv4810g-program against panel simulators: each sub-command's success and
 // failures, its exit status and output, its JSON, and eight panels at once.
+#include "ptypair.h"
 #include "simulatorprocess.h"
 
 #include <QJsonArray>
@@ -150,6 +151,8 @@ void TestProgram::download_data()
                                   << 7 << "\"NeiXian\" must be true or false";
     QTest::newRow("no password") << QStringList() << good << QStringList{"KV4810G_PASSWORD="} << 1
                                  << "no panel password";
+    QTest::newRow("no answer") << QStringList{"mute"} << good << QStringList() << 4
+                               << "the panel did not answer the password";
 }
 
 void TestProgram::download()
@@ -159,15 +162,19 @@ void TestProgram::download()
     QFETCH(QStringList, env);
     QFETCH(int, status);
     QFETCH(QString, says);
-    SimulatorProcess panel(simulator + QStringList{"--state", m_state});
-    QVERIFY(panel.isReady());
+    // "mute": a line on which nothing ever answers.
+    PtyPair mute;
+    SimulatorProcess panel(simulator == QStringList{"mute"} ? QStringList{"--silent"}
+                                                            : simulator + QStringList{"--state", m_state});
+    QVERIFY(panel.isReady() && mute.isValid());
+    const QString device = simulator == QStringList{"mute"} ? mute.devicePath() : panel.device();
     const QString file = m_dir->filePath("settings.json");
     writeFile(file, settings);
     const QStringList source = settings.isEmpty() ? QStringList{"--record", "99", "--records", m_dir->filePath("r.mdb")}
                                                   : QStringList{"--settings", file};
-    const Run run = program(QStringList{"download", "--device", panel.device(), "--json"} + source, env);
+    const Run run = program(QStringList{"download", "--device", device, "--json"} + source, env);
     QCOMPARE(run.status, status);
-    QVERIFY2(run.err.contains(says), qPrintable(run.err));
+    QVERIFY2((run.err + run.out).contains(says), qPrintable(run.err + run.out));
     if (status == 0) {
         QCOMPARE(run.json().value("panels").toArray().at(0).toObject().value("status").toInt(), 0);
         QTRY_COMPARE(panelState(m_state).value("receivingNumbers").toArray().at(0).toObject().value("number").toString(),

@@ -528,6 +528,9 @@ void TestRecords::recordLongerThanFields()
     QTest::keyClicks(number, "5550187");
     QCOMPARE(window.settings().Txt[0], QString("5550187"));
     QCOMPARE(window.settings().TxtMiMa, QString("123456"));
+    // Other settings written into the window replace the record's whole values.
+    window.ClearSettings();
+    QCOMPARE(window.settings(), PanelSettings::cleared());
 }
 
 void TestRecords::fileMenu_data()
