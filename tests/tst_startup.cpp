@@ -233,7 +233,7 @@ void TestStartup::findsPanel_data()
 {
     QTest::addColumn<QStringList>("ports");
     QTest::addColumn<int>("found"); // 0: the search fails
-    QTest::addColumn<int>("searchingAt"); // the port the indicator names half a second in; 0: it has gone
+    QTest::addColumn<int>("searchingAt"); // the port the indicator names half a second in; 0: not looked at
 
     const QStringList eleven = QString("missing,").repeated(11).split(',', Qt::SkipEmptyParts);
     QTest::newRow("first port") << QStringList{"panel"} << 1 << 0;
@@ -284,7 +284,10 @@ void TestStartup::findsPanel()
     QCOMPARE(accepted, found > 0);
     QCOMPARE(m_ended, found > 0 ? 0 : 1);
     QCOMPARE(m_shown, found > 0 ? QStringList() : QStringList{HardwareFail});
-    QCOMPARE(indicated, searchingAt ? QString("Searching for the panel: port %1 of 16").arg(searchingAt) : QString());
+    // Only a silent port holds the search for its full second; elsewhere
+    // how far it has come half a second in depends on the machine's load.
+    if (searchingAt)
+        QCOMPARE(indicated, QString("Searching for the panel: port %1 of 16").arg(searchingAt));
     QVERIFY(indicatorGone);
     for (int port = 1; port <= 10; ++port)
         QCOMPARE(window.lamps().colour(port), port == found ? PortLamps::InUse : PortLamps::Failed);
