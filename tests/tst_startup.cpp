@@ -1,7 +1,7 @@
 // The program's start against the panel simulator: the search over the
 // ports, the lamps, the password test, the ways the program ends, and the
 // real program run with its command line; then the forms themselves: start
-// values, clearing, list texts, the password dialog's keys, captions that fit.
+// values, the password dialog's keys, captions that fit.
 #include "frmopen.h"
 #include "frmpassword.h"
 #include "portlamps.h"
@@ -130,41 +130,6 @@ private slots:
         for (QCheckBox *box : window.findChildren<QCheckBox *>())
             QVERIFY(!box->isChecked());
         QCOMPARE(window.settings(), PanelSettings::startValues());
-    }
-
-    void clearSettingsKeepsZoneFields()
-    {
-        frmmain window;
-        window.InitialiseRecord();
-        auto *zone = window.findChild<QComboBox *>("CmbFangQu");
-        auto *text = window.findChild<QPlainTextEdit *>("Text6");
-        zone->setCurrentIndex(2);
-        text->setPlainText("Door");
-        PanelSettings filled = PanelSettings::startValues();
-        filled.Txt[2] = "5550187";
-        filled.CkTel[5] = filled.CkNX = true;
-        window.setSettings(filled);
-        window.ClearSettings();
-        QCOMPARE(window.settings(), PanelSettings::cleared());
-        QCOMPARE(window.findChild<QComboBox *>("Cmb1")->currentText(), QString());
-        QCOMPARE(zone->currentText(), QString("3"));
-        QCOMPARE(text->toPlainText(), QString("Door"));
-    }
-
-    // A list text selects the item of exactly that text, none in another letter case, and a
-    // previous selection does not linger.
-    void listTextSelectsExactItem()
-    {
-        frmmain window;
-        window.InitialiseRecord();
-        PanelSettings s = PanelSettings::startValues();
-        for (const QString &text : {"SMS alarm", "sms alarm"}) {
-            s.Cmb[0] = ListField{3, "SMS alarm"};
-            window.setSettings(s);
-            s.Cmb[0] = SettingsLists::withText(SettingsLists::alarmTypes(), text);
-            window.setSettings(s);
-            QCOMPARE(window.settings().Cmb[0], (ListField{text == "SMS alarm" ? 3 : -1, text}));
-        }
     }
 
     // Masked; Esc presses nothing; Enter presses OK with at most four characters.

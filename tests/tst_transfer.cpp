@@ -23,7 +23,6 @@ private slots:
     void init() { logMessages(&m_shown); }
     void cleanup() { Messages::setResponder(nullptr); }
     void buttonsReachThePanel();
-    void refusalIsShown();
 
 private:
     QStringList m_shown; // "title: text" of every box shown
@@ -72,15 +71,6 @@ void TestTransfer::buttonsReachThePanel()
     QTRY_COMPARE(m_shown.size(), 4);
     QCOMPARE(m_shown.last(), Uploaded);
     QCOMPARE(message->toPlainText(), QString("Back door"));
-}
-
-// A refusal of the session is a box, and nothing goes out.
-void TestTransfer::refusalIsShown()
-{
-    frmmain window;
-    window.InitialiseRecord();
-    click(window, "ComSend");
-    QCOMPARE(m_shown, QStringList{"system information: Serial port not open!"});
 }
 
 QTEST_MAIN(TestTransfer)

@@ -27,16 +27,6 @@ QString fromPanelLineBreaks(QString text)
     return text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
 }
 
-QString missingGroups(const PanelReading &reading)
-{
-    QStringList missing;
-    for (int group = 0; group < SettingsGroups::Count; ++group) {
-        if (!reading.received[group])
-            missing << SettingsGroupName(group);
-    }
-    return missing.join(QLatin1String(", "));
-}
-
 } // namespace
 
 PanelSession::PanelSession(QObject *parent)
@@ -262,7 +252,7 @@ void PanelSession::endUpload(const QString &why)
     m_uploading = false;
     m_progress.stop();
     emit uploadFinished(m_reading);
-    inform(QStringLiteral("upload not complete: %1; not received: %2!").arg(why, missingGroups(m_reading)),
+    inform(QStringLiteral("upload not complete: %1; not received: %2!").arg(why, MissingGroups(m_reading)),
            SystemInformationLower);
 }
 

@@ -221,6 +221,16 @@ QString SettingsGroupName(int group)
     return QStringLiteral("the remind interval and report routing");
 }
 
+QString MissingGroups(const PanelReading &reading)
+{
+    QStringList missing;
+    for (int group = 0; group < SettingsGroups::Count; ++group) {
+        if (!reading.received[group])
+            missing << SettingsGroupName(group);
+    }
+    return missing.join(QLatin1String(", "));
+}
+
 PanelReading HeldAfterDownload(const PanelSettings &settings)
 {
     PanelReading held;

@@ -38,7 +38,7 @@ PanelJob::PanelJob(const JobRequest &request, QObject *parent)
         settleThenFinish(status, m_summary);
     });
     connect(&m_session, &PanelSession::settingsReceived, this, [this](int group) {
-        m_received[group] = true;
+        m_reading.received[group] = true;
         if (m_session.isUploading())
             m_answerWait.start(); // the panel is still talking
     });
@@ -167,15 +167,10 @@ void PanelJob::answerTimedOut()
 {
     if (!m_passwordTested)
         return finish(ExitStatus::Incomplete, QStringLiteral("the panel did not answer the password"));
-    QStringList missing;
-    for (int group = 0; group < SettingsGroups::Count; ++group) {
-        if (!m_received[group])
-            missing << SettingsGroupName(group);
-    }
     finish(ExitStatus::Incomplete,
            m_request.operation == JobRequest::Operation::Upload
                ? QStringLiteral("upload not complete: the panel stopped answering; not received: %1!")
-                     .arg(missing.join(QLatin1String(", ")))
+                     .arg(MissingGroups(m_reading))
                : QStringLiteral("the panel did not answer"));
 }
 

@@ -84,8 +84,7 @@ private:
     QJsonObject m_data;
     QJsonArray m_ports;
     QStringList m_messages;
-    PanelReading m_reading;
-    std::array<bool, SettingsGroups::Count> m_received{};
+    PanelReading m_reading; // an upload's, its groups marked as their replies come
     bool m_dataError = false;
     QString m_summary;
     int m_status = ExitStatus::Done;
