@@ -232,7 +232,7 @@ void TestStartup::findsPanel()
     setPorts(devices);
     frmmain window;
     QString indicated;
-    QTimer::singleShot(500, [&] {
+    QTimer::singleShot(500, &window, [&] {
         for (QWidget *w : QApplication::topLevelWidgets()) {
             if (w->objectName() == "searchIndicator" && w->isVisible())
                 indicated = w->findChild<QLabel *>()->text();
@@ -349,7 +349,7 @@ void TestStartup::boxBeforeMainWindowIsCentred()
     frmmain window;
     window.setGeometry(0, 0, 200, 100);
     QRect placed;
-    QTimer::singleShot(100, [&] {
+    QTimer::singleShot(100, &window, [&] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         QVERIFY(box);
         placed = box->frameGeometry();
