@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 # fonts-liberation2 gives the forms' font, Arial, its metrics (Liberation Sans),
 # so that every caption fits its control as on Windows.
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
-          libqt6sql6-sqlite libqt6sql6-psql postgresql libsqlite3-dev libgl-dev libqt6svg6
+          libqt6sql6-sqlite libqt6sql6-psql postgresql libpq-dev libsqlite3-dev openssl iproute2 libgl-dev libqt6svg6
           fonts-dejavu-core fonts-liberation2 xdg-utils help2man)
 scripts/install-packages.sh "${packages[@]}"
 

@@ -9,7 +9,8 @@ scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
 
 # The server runs as the postgres user (initdb refuses root) in a temporary
-# folder, listening only on a Unix socket there; it is stopped and removed
+# folder, listening on a Unix socket there and on a free loopback TCP port
+# (IPv4 and IPv6, TLS offered); it is stopped and removed
 # however the tests end.
 pgbin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -1)
 pgdir=$(mktemp -d /tmp/kv4810g-pg.XXXXXX)
@@ -24,11 +25,32 @@ stop_server() {
 }
 trap stop_server EXIT
 "${as_postgres[@]}" "$pgbin/initdb" -D "$pgdir/data" -U postgres -A trust --no-sync >/dev/null
-# One role logs in only with its password, for the refused-login test.
-printf 'local all kvpassword scram-sha-256\nlocal all all trust\n' >"$pgdir/data/pg_hba.conf"
+# TLS with a certificate made here, valid for the loopback names; the role
+# kvtls logs in only over TLS, kvpassword only with its password.
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost \
+  -addext "subjectAltName=DNS:localhost,IP:127.0.0.1,IP:::1" \
+  -keyout "$pgdir/server.key" -out "$pgdir/server.crt" >/dev/null 2>&1
+chmod 600 "$pgdir/server.key"
+[ ${#as_postgres[@]} -eq 0 ] || chown postgres: "$pgdir/server.key" "$pgdir/server.crt"
+cat >"$pgdir/data/pg_hba.conf" <<'HBA'
+local all kvpassword scram-sha-256
+local all all trust
+hostssl all kvtls 127.0.0.1/32 trust
+hostssl all kvtls ::1/128 trust
+hostnossl all kvtls all reject
+host all all 127.0.0.1/32 trust
+host all all ::1/128 trust
+HBA
+# A free TCP port on the loopback addresses, beside the socket.
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+listen="127.0.0.1"
+ip -6 addr show dev lo 2>/dev/null | grep -q '::1' && listen="127.0.0.1,::1"
 "${as_postgres[@]}" "$pgbin/pg_ctl" -D "$pgdir/data" -l "$pgdir/server.log" -w -s \
-  -o "-k $pgdir -c listen_addresses='' -c fsync=off -c max_connections=50" start
-export KV4810G_TEST_POSTGRES="postgresql://postgres@${pgdir//\//%2F}:5432"
+  -o "-k $pgdir -p $port -c listen_addresses='$listen' -c fsync=off -c max_connections=50 -c ssl=on \
+      -c ssl_cert_file=$pgdir/server.crt -c ssl_key_file=$pgdir/server.key" start
+export KV4810G_TEST_POSTGRES="postgresql://postgres@${pgdir//\//%2F}:$port"
+export KV4810G_TEST_POSTGRES_CERT="$pgdir/server.crt"
+[ "$listen" = "127.0.0.1" ] || export KV4810G_TEST_POSTGRES_IPV6=1
 
 status=0
 ctest --test-dir build --output-on-failure -j2 || status=$?

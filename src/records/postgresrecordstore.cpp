@@ -1,273 +1,301 @@
 #include "postgresrecordstore.h"
 
 #include "recordrow.h"
-#include "sqlcycle.h"
+#include "recordstatements.h"
+#include "serverlink.h"
 
-#include <QRegularExpression>
-#include <QSqlDatabase>
+#include <QElapsedTimer>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUrl>
 
 namespace {
 
-using Server = PostgresRecordStore::Server;
+// Letters A to Z match in either case, whatever the database's locale.
+const QString Match = QStringLiteral("lower(%1 COLLATE \"C\") = lower(? COLLATE \"C\")");
 
-QString decoded(const QString &part)
-{
-    return QUrl::fromPercentEncoding(part.toUtf8());
-}
-
-Server parse(const QString &address)
-{
-    static const QRegularExpression form(
-        QStringLiteral("^postgres(?:ql)?://(?:([^@/?]*)@)?([^/?]*)(?:/([^?]*))?(?:\\?(.*))?$"));
-    Server server;
-    const QRegularExpressionMatch m = form.match(address);
-    if (!m.hasMatch())
-        return server;
-    const QString user = m.captured(1);
-    server.user = decoded(user.section(QLatin1Char(':'), 0, 0));
-    if (user.contains(QLatin1Char(':')))
-        server.password = decoded(user.section(QLatin1Char(':'), 1));
-    QString host = m.captured(2);
-    const int colon = host.lastIndexOf(QLatin1Char(':'));
-    if (colon >= 0 && !host.endsWith(QLatin1Char(']'))) {
-        server.port = host.mid(colon + 1).toInt();
-        host.truncate(colon);
-    }
-    server.host = decoded(host);
-    server.database = decoded(m.captured(3));
-    QStringList options;
-    for (const QString &pair : m.captured(4).split(QLatin1Char('&'), Qt::SkipEmptyParts)) {
-        const QString key = decoded(pair.section(QLatin1Char('='), 0, 0));
-        const QString value = decoded(pair.section(QLatin1Char('='), 1));
-        if (key == QLatin1String("host"))
-            server.host = value;
-        else if (key == QLatin1String("port"))
-            server.port = value.toInt();
-        else if (key == QLatin1String("user"))
-            server.user = value;
-        else if (key == QLatin1String("dbname"))
-            server.database = value;
-        else if (!key.contains(QRegularExpression(QStringLiteral("[^a-z_]"))) && !value.contains(QLatin1Char('\'')))
-            options << QStringLiteral("%1='%2'").arg(key, value); // sslmode and the like
-    }
-    options << QStringLiteral("connect_timeout=%1").arg(PostgresRecordStore::ConnectTimeoutS)
-            << QStringLiteral("options='-c lock_timeout=%1'").arg(PostgresRecordStore::LockTimeoutMs);
-    server.options = options.join(QLatin1Char(';'));
-    return server;
-}
-
-bool connectionLost(const QSqlError &e)
-{
-    const QString code = e.nativeErrorCode();
-    const QString text = e.databaseText() + e.driverText();
-    return code.startsWith(QLatin1String("08")) || code.startsWith(QLatin1String("57P"))
-        || text.contains(QLatin1String("server closed the connection"))
-        || text.contains(QLatin1String("no connection to the server"))
-        || text.contains(QLatin1String("terminating connection"));
-}
-
-// The message for a failed step, naming the server.
-QString faultText(const QString &server, const QString &user, const QSqlError &e, bool connecting, bool creating)
-{
-    const QString text = e.databaseText().isEmpty() ? e.driverText() : e.databaseText();
-    const QString code = e.nativeErrorCode();
-    if (connecting) {
-        if (text.contains(QLatin1String("authentication failed")) || text.contains(QLatin1String("no password supplied"))
-            || text.contains(QLatin1String("pg_hba.conf")) || text.contains(QLatin1String("role \"")))
-            return QStringLiteral("The record server %1 refused the login of %2: check the user and the password "
-                                  "(PGPASSWORD or the password file)!")
-                .arg(server, user.isEmpty() ? QStringLiteral("this user") : user);
-        if (text.contains(QLatin1String("database \"")) && text.contains(QLatin1String("does not exist")))
-            return QStringLiteral("The record server %1 has no such database!").arg(server);
-        return QStringLiteral("The record server %1 cannot be reached: check the address and that the server "
-                              "runs!")
-            .arg(server);
-    }
-    if (connectionLost(e))
-        return QStringLiteral("The connection to the record server %1 was lost, nothing was changed: try again!")
-            .arg(server);
-    if (code == QLatin1String("55P03"))
-        return QStringLiteral("The records on the server %1 are in use by another program, try again!").arg(server);
-    if (code == QLatin1String("42501"))
-        return creating ? QStringLiteral("The record server %1 has no table tb4810, and this user may not create "
-                                         "it!")
-                              .arg(server)
-                        : QStringLiteral("The record server %1 does not allow this user to change the records!")
-                              .arg(server);
-    return QStringLiteral("The record server %1 cannot be used: %2!").arg(server, text.trimmed());
-}
-
-// One operation on the server.
-class Cycle : public SqlCycle
-{
-public:
-    Cycle(const Server &address, const QString &server)
-        : SqlCycle(QStringLiteral("kv4810g-shared"))
-        , m_address(address)
-        , m_server(server)
-    {
-    }
-
-    bool open()
-    {
-        if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
-            error = QStringLiteral("The PostgreSQL driver of Qt is not installed, the record server %1 cannot be "
-                                   "used!")
-                        .arg(m_server);
-            return false;
-        }
-        m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName());
-        m_db.setHostName(m_address.host);
-        m_db.setPort(m_address.port);
-        m_db.setUserName(m_address.user);
-        m_db.setPassword(m_address.password);
-        m_db.setDatabaseName(m_address.database);
-        m_db.setConnectOptions(m_address.options);
-        if (m_db.open())
-            return true;
-        error = faultText(m_server, m_address.user, m_db.lastError(), true, false);
-        return false;
-    }
-
-    // Saves and deletes of every copy of the program take turns, so the row
-    // looked up is still the row written when the transaction commits, and
-    // two first saves do not both create the table.
-    bool beginWrite()
-    {
-        return beginWith(QStringLiteral("BEGIN")) && exec(QStringLiteral("SELECT pg_advisory_xact_lock(4810)"));
-    }
-
-    bool tableExists(bool *exists)
-    {
-        QSqlQuery query(m_db);
-        if (!query.exec(QStringLiteral("SELECT to_regclass('tb4810') IS NOT NULL")) || !query.next())
-            return fail(query.lastError());
-        *exists = query.value(0).toBool();
-        return true;
-    }
-
-    bool createTable()
-    {
-        QStringList definitions{QStringLiteral("rowid bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY")};
-        for (int c = 0; c < RecordRow::ColumnCount; ++c)
-            definitions << RecordRow::columns().at(c)
-                    + (RecordRow::isCheckColumn(c) ? QStringLiteral(" smallint") : QStringLiteral(" text"));
-        m_creating = true;
-        // Rows written by other tools may repeat a number or a name: the
-        // indexes speed the lookups up but do not demand uniqueness.
-        const bool made = exec(QStringLiteral("CREATE TABLE tb4810 (%1)").arg(definitions.join(QStringLiteral(", "))))
-            && exec(QStringLiteral("CREATE INDEX tb4810_id ON tb4810 (lower(ID))"))
-            && exec(QStringLiteral("CREATE INDEX tb4810_name ON tb4810 (lower(name))"));
-        m_creating = false;
-        return made;
-    }
-
-    bool fail(const QSqlError &e) override
-    {
-        // A missing table reads as an empty one.
-        missingTable = e.nativeErrorCode() == QLatin1String("42P01");
-        error = faultText(m_server, m_address.user, e, false, m_creating);
-        return false;
-    }
-
-    bool missingTable = false;
-
-private:
-    const Server &m_address;
-    QString m_server;
-    bool m_creating = false;
+// The table's layout before the order column got its name: it is renamed
+// (and the lookups indexed under the letter-case rule) when the user may.
+const QStringList Upgrade{
+    QStringLiteral("ALTER TABLE tb4810 RENAME COLUMN rowid TO record_order"),
+    QStringLiteral("DROP INDEX IF EXISTS tb4810_id"),
+    QStringLiteral("DROP INDEX IF EXISTS tb4810_name"),
+    QStringLiteral("CREATE INDEX tb4810_id ON tb4810 (lower(ID COLLATE \"C\"))"),
+    QStringLiteral("CREATE INDEX tb4810_name ON tb4810 (lower(name COLLATE \"C\"))"),
 };
 
-// The first row with this number, in the store's order.
-const QString firstWithNumber =
-    QStringLiteral("SELECT rowid FROM tb4810 WHERE lower(ID) = lower(?) ORDER BY rowid LIMIT 1");
+int connectSeconds(const ServerAddress &address)
+{
+    for (const auto &[key, value] : address.options) {
+        if (key == QLatin1String("connect_timeout"))
+            return value.toInt();
+    }
+    return ServerWaits::ConnectS;
+}
 
-RecordStore::Outcome failed(QString *error, const QString &text)
+bool report(QString *error, const QString &text)
 {
     if (error)
         *error = text;
+    return false;
+}
+
+RecordStore::Outcome failed(QString *error, const QString &text)
+{
+    report(error, text);
     return RecordStore::Outcome::Failed;
+}
+
+QString detail(const QString &code, const QString &text)
+{
+    return code.isEmpty() || text.startsWith(code) ? text : code + QStringLiteral(": ") + text;
 }
 
 } // namespace
 
 PostgresRecordStore::PostgresRecordStore(const QString &address)
-    : m_address(parse(address))
+    : m_connection(QStringLiteral("kv4810g-shared-%1").arg(quintptr(this)))
 {
-    const QString host = m_address.host.isEmpty() ? QStringLiteral("localhost") : m_address.host;
-    m_server = m_address.database.isEmpty() ? host : host + QLatin1Char('/') + m_address.database;
+    if (!parseServerAddress(address, &m_address, &m_addressFault))
+        m_server = address.section(QLatin1Char('?'), 0, 0);
+    else
+        m_server = m_address.shown();
 }
 
-bool PostgresRecordStore::isAddress(const QString &text)
+PostgresRecordStore::~PostgresRecordStore()
 {
-    return text.startsWith(QLatin1String("postgresql://")) || text.startsWith(QLatin1String("postgres://"));
+    if (m_db.isValid()) {
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connection);
+    }
+}
+
+bool PostgresRecordStore::connect(QString *error)
+{
+    if (!m_addressFault.isEmpty())
+        return report(error, m_addressFault);
+    if (m_db.isOpen() && !ServerLink::down(m_db))
+        return true;
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+        return report(error, QStringLiteral("The PostgreSQL driver of Qt is not installed, the record server %1 "
+                                            "cannot be used!")
+                                 .arg(m_server));
+    if (!m_db.isValid()) {
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connection);
+        m_db.setHostName(m_address.host);
+        m_db.setPort(m_address.port);
+        m_db.setUserName(m_address.user);
+        m_db.setPassword(m_address.password);
+        m_db.setDatabaseName(m_address.database);
+        m_db.setConnectOptions(m_address.connectOptions());
+    }
+    m_db.close();
+    QElapsedTimer waited;
+    waited.start();
+    if (!m_db.open()) {
+        const int bound = connectSeconds(m_address);
+        if (waited.elapsed() >= bound * 1000 - 250)
+            return report(error, QStringLiteral("The record server %1 did not answer within %2 seconds: check the "
+                                                "network (a VPN, say) and that the server runs!")
+                                     .arg(m_server)
+                                     .arg(bound));
+        QString said;
+        const QString code = ServerLink::refusalCode(m_address, &said);
+        if (said.isEmpty())
+            said = m_db.lastError().text().trimmed();
+        if (code.startsWith(QLatin1String("28")))
+            return report(error, QStringLiteral("The record server %1 refused the login of %2 (%3): check the user "
+                                                "and the password (PGPASSWORD or the password file)!")
+                                     .arg(m_server, m_address.user.isEmpty() ? QStringLiteral("this user")
+                                                                              : m_address.user,
+                                          said));
+        if (code == QLatin1String("3D000"))
+            return report(error, QStringLiteral("The record server %1 has no such database (%2)!").arg(m_server, said));
+        if (code.isEmpty())
+            return report(error, QStringLiteral("The record server %1 cannot be reached (%2): check the address and "
+                                                "that the server runs!")
+                                     .arg(m_server, said));
+        return report(error, QStringLiteral("The record server %1 cannot be used: %2!").arg(m_server, said));
+    }
+    // A table of the earlier layout keeps its order column's old name
+    // until a user who may alter it connects.
+    m_order = QStringLiteral("record_order");
+    QSqlQuery layout(m_db);
+    if (layout.exec(QStringLiteral("SELECT 1 FROM pg_attribute WHERE attrelid = to_regclass('tb4810') "
+                                   "AND attname = 'rowid' AND NOT attisdropped"))
+        && layout.next()) {
+        RecordStatements statements(m_db, Match, m_order);
+        bool upgraded = statements.exec(QStringLiteral("BEGIN"));
+        for (const QString &step : Upgrade)
+            upgraded = upgraded && statements.exec(step);
+        upgraded = upgraded && statements.exec(QStringLiteral("COMMIT"));
+        if (!upgraded) {
+            rollBack();
+            m_order = QStringLiteral("rowid");
+        }
+    }
+    return true;
+}
+
+void PostgresRecordStore::rollBack()
+{
+    if (m_db.isOpen())
+        QSqlQuery(QStringLiteral("ROLLBACK"), m_db);
+}
+
+QString PostgresRecordStore::faultText(const QSqlError &e, Step step) const
+{
+    const QString code = e.nativeErrorCode();
+    const QString said = detail(code, (e.databaseText().isEmpty() ? e.driverText() : e.databaseText()).trimmed());
+    if (code == QLatin1String("57014"))
+        return QStringLiteral("The record server %1 did not answer within %2 seconds, nothing was changed: try "
+                              "again!")
+            .arg(m_server)
+            .arg(ServerWaits::StatementMs / 1000);
+    if (code == QLatin1String("55P03"))
+        return QStringLiteral("The records on the server %1 are in use by another program, try again!").arg(m_server);
+    if (ServerLink::down(m_db) || code.startsWith(QLatin1String("08")) || code.startsWith(QLatin1String("57P")))
+        return QStringLiteral("The connection to the record server %1 was lost, nothing was changed: try again!")
+            .arg(m_server);
+    if (code == QLatin1String("42501"))
+        return step == Step::Creating
+            ? QStringLiteral("The record server %1 has no table tb4810, and this user may not create it (%2)!")
+                  .arg(m_server, said)
+            : QStringLiteral("The record server %1 does not allow this user to change the records (%2)!")
+                  .arg(m_server, said);
+    if (code == QLatin1String("23505"))
+        return QStringLiteral("The record server %1 keeps one record per number and has this one already (%2)!")
+            .arg(m_server, said);
+    return QStringLiteral("The record server %1 cannot be used: %2!").arg(m_server, said);
+}
+
+bool PostgresRecordStore::beginWrite(RecordStatements &statements, QString *error)
+{
+    // Saves and deletes of every copy of the program take turns, so the row
+    // looked up is still the row written when the transaction commits, and
+    // two first saves do not both create the table.
+    QSqlQuery table(m_db);
+    if (!statements.exec(QStringLiteral("BEGIN")) || !statements.exec(QStringLiteral("SELECT pg_advisory_xact_lock(4810)")))
+        return report(error, faultText(statements.error(), Step::Writing));
+    // Read from pg_class itself: a name looked up earlier on this connection
+    // may be cached as missing although another copy has made the table.
+    if (!table.exec(QStringLiteral("SELECT EXISTS (SELECT 1 FROM pg_catalog.pg_class WHERE relname = 'tb4810' "
+                                   "AND relnamespace = current_schema()::regnamespace)"))
+        || !table.next())
+        return report(error, faultText(table.lastError(), Step::Writing));
+    if (table.value(0).toBool())
+        return true;
+    QStringList definitions{QStringLiteral("record_order bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY")};
+    for (int c = 0; c < RecordRow::ColumnCount; ++c)
+        definitions << RecordRow::columns().at(c)
+                + (RecordRow::isCheckColumn(c) ? QStringLiteral(" smallint") : QStringLiteral(" text"));
+    // Rows written by other tools may repeat a number or a name: the
+    // indexes speed the lookups up but do not demand uniqueness.
+    if (!statements.exec(QStringLiteral("CREATE TABLE tb4810 (%1)").arg(definitions.join(QStringLiteral(", "))))
+        || !statements.exec(Upgrade.at(3)) || !statements.exec(Upgrade.at(4)))
+        return report(error, faultText(statements.error(), Step::Creating));
+    m_order = QStringLiteral("record_order");
+    return true;
 }
 
 RecordStore::Outcome PostgresRecordStore::save(const PanelSettings &settings, SaveMode mode, QString *error)
 {
-    Cycle cycle(m_address, m_server);
-    bool exists = false;
-    if (!cycle.open() || !cycle.beginWrite() || !cycle.tableExists(&exists) || (!exists && !cycle.createTable()))
-        return failed(error, cycle.error);
-
-    const Outcome outcome = cycle.saveRow(firstWithNumber, settings, mode);
-    return outcome == Outcome::Failed ? failed(error, cycle.error) : outcome;
+    if (!connect(error))
+        return Outcome::Failed;
+    RecordStatements statements(m_db, Match, m_order);
+    if (!beginWrite(statements, error))
+        return rollBack(), Outcome::Failed;
+    const Outcome outcome = statements.save(settings, mode);
+    if (outcome == Outcome::Failed)
+        report(error, faultText(statements.error(), Step::Writing));
+    if (outcome == Outcome::Failed || outcome == Outcome::Exists)
+        return rollBack(), outcome;
+    if (statements.exec(QStringLiteral("COMMIT")))
+        return outcome;
+    if (!ServerLink::down(m_db))
+        return rollBack(), failed(error, faultText(statements.error(), Step::Writing));
+    // The link broke while the server committed: whether it did, a new
+    // connection tells.
+    PanelSettings stored;
+    QString unused;
+    const Outcome after = find(Key::Number, settings.TxtAni, &stored, &unused);
+    if (after == Outcome::Found && stored == settings)
+        return outcome;
+    if (after == Outcome::Failed)
+        return failed(error, QStringLiteral("The connection to the record server %1 was lost while the record was "
+                                            "saved: open the record to see whether it was!")
+                                 .arg(m_server));
+    return failed(error, QStringLiteral("The connection to the record server %1 was lost while the record was "
+                                        "saved, it was not saved: try again!")
+                             .arg(m_server));
 }
 
 RecordStore::Outcome PostgresRecordStore::remove(const QString &number, QString *error)
 {
-    Cycle cycle(m_address, m_server);
-    bool exists = false;
-    if (!cycle.open() || !cycle.beginWrite() || !cycle.tableExists(&exists))
-        return failed(error, cycle.error);
-    if (!exists)
-        return Outcome::NotFound;
-    const Outcome outcome = cycle.removeRow(firstWithNumber, number);
-    return outcome == Outcome::Failed ? failed(error, cycle.error) : outcome;
+    if (!connect(error))
+        return Outcome::Failed;
+    RecordStatements statements(m_db, Match, m_order);
+    if (!beginWrite(statements, error))
+        return rollBack(), Outcome::Failed;
+    const Outcome outcome = statements.remove(number);
+    if (outcome == Outcome::Removed && statements.exec(QStringLiteral("COMMIT")))
+        return outcome;
+    rollBack();
+    return outcome == Outcome::NotFound ? outcome : failed(error, faultText(statements.error(), Step::Writing));
 }
 
 RecordStore::Outcome PostgresRecordStore::find(Key by, const QString &key, PanelSettings *settings, QString *error)
 {
-    Cycle cycle(m_address, m_server);
-    if (!cycle.open())
-        return failed(error, cycle.error);
-    QSqlQuery query;
-    const QString column = by == Key::Name ? QStringLiteral("name") : QStringLiteral("ID");
-    if (!cycle.prepare(query, QStringLiteral("SELECT %1 FROM tb4810 WHERE lower(%2) = lower(?) ORDER BY rowid LIMIT 1")
-                                  .arg(RecordRow::columnList(), column))) {
-        if (cycle.missingTable)
-            return Outcome::NotFound;
-        return failed(error, cycle.error);
-    }
-    query.addBindValue(key);
-    if (!cycle.run(query)) {
-        if (cycle.missingTable)
-            return Outcome::NotFound;
-        return failed(error, cycle.error);
-    }
+    if (!connect(error))
+        return Outcome::Failed;
+    RecordStatements statements(m_db, Match, m_order);
     bool found = false;
-    if (!cycle.readSettings(query, &found, settings))
-        return failed(error, cycle.error);
-    return found ? Outcome::Found : Outcome::NotFound;
+    if (statements.find(by, key, &found, settings))
+        return found ? Outcome::Found : Outcome::NotFound;
+    // A missing table reads as an empty one.
+    if (statements.error().nativeErrorCode() == QLatin1String("42P01"))
+        return Outcome::NotFound;
+    return failed(error, faultText(statements.error(), Step::Reading));
 }
 
 bool PostgresRecordStore::listKeys(Keys *keys, QString *error)
 {
     *keys = Keys{};
-    Cycle cycle(m_address, m_server);
-    QSqlQuery query;
-    if (!cycle.open() || !cycle.prepare(query, QStringLiteral("SELECT ID, name FROM tb4810 ORDER BY rowid"))
-        || !cycle.run(query)) {
-        if (cycle.missingTable)
-            return true;
-        failed(error, cycle.error);
+    if (!connect(error))
         return false;
-    }
-    if (cycle.readKeys(query, keys))
+    RecordStatements statements(m_db, Match, m_order);
+    return statements.readKeys(keys) || statements.error().nativeErrorCode() == QLatin1String("42P01")
+        || report(error, faultText(statements.error(), Step::Reading));
+}
+
+bool PostgresRecordStore::readAll(QList<PanelSettings> *rows, QString *error)
+{
+    rows->clear();
+    if (!connect(error))
+        return false;
+    RecordStatements statements(m_db, Match, m_order);
+    return statements.readAll(rows) || statements.error().nativeErrorCode() == QLatin1String("42P01")
+        || report(error, faultText(statements.error(), Step::Reading));
+}
+
+bool PostgresRecordStore::addAll(const QList<PanelSettings> &records, bool keepGoing, QList<Outcome> *outcomes,
+                                 QStringList *reasons, QString *error)
+{
+    outcomes->clear();
+    reasons->clear();
+    if (!connect(error))
+        return false;
+    RecordStatements statements(m_db, Match, m_order);
+    if (!beginWrite(statements, error))
+        return rollBack(), false;
+    QList<QSqlError> faults;
+    const auto batch = statements.addAll(records, keepGoing, outcomes, &faults);
+    for (const QSqlError &fault : faults)
+        *reasons << (fault.isValid() ? faultText(fault, Step::Writing) : QString());
+    if (batch == RecordStatements::Batch::Done && statements.exec(QStringLiteral("COMMIT")))
         return true;
-    failed(error, cycle.error);
-    return false;
+    rollBack();
+    if (batch == RecordStatements::Batch::RecordRefused)
+        return report(error, QStringLiteral("Nothing was written to the record server %1.").arg(m_server));
+    return report(error, faultText(statements.error(), Step::Writing));
 }

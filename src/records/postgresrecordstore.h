@@ -1,22 +1,28 @@
 #pragma once
 
 #include "recordstore.h"
+#include "serveraddress.h"
 
-// The records in a PostgreSQL database shared by several technicians,
-// given as postgresql://user@host:port/dbname (the host may be a socket
-// folder, written %2Fpath, or given as ?host=/path). The password comes
-// from the usual PostgreSQL sources (PGPASSWORD, the password file); the
-// program never keeps it. Each call connects, acts in one transaction and
-// disconnects. Saves and deletes take one lock for the lookup and the
-// write, so two copies saving the same new number at once leave one row.
-// A missing table is created on the first save, when the user may.
+#include <QSqlDatabase>
+
+class RecordStatements;
+class QSqlError;
+
+// The records in a PostgreSQL database shared by several technicians (see
+// ServerAddress for the address). The password comes from the address or
+// the usual PostgreSQL sources (PGPASSWORD, the password file); the
+// program never keeps it. One connection serves every call, made at the
+// first and again only when the server dropped it; each call is one
+// transaction, and every wait is bounded (ServerWaits). Saves and deletes
+// take one lock for the lookup and the write, so two copies saving the
+// same new number at once leave one row. A missing table is created on the
+// first save, when the user may. The store is used by the thread that
+// made it.
 class PostgresRecordStore : public RecordStore
 {
 public:
     explicit PostgresRecordStore(const QString &address);
-
-    // Whether the text is a PostgreSQL address rather than a file path.
-    static bool isAddress(const QString &text);
+    ~PostgresRecordStore() override;
 
     // host/dbname, for messages.
     QString location() const override { return m_server; }
@@ -25,18 +31,27 @@ public:
     Outcome remove(const QString &number, QString *error) override;
     Outcome find(Key by, const QString &key, PanelSettings *settings, QString *error) override;
     bool listKeys(Keys *keys, QString *error) override;
-
-    // How long a connection attempt and a wait for another copy's lock last.
-    static constexpr int ConnectTimeoutS = 5;
-    static constexpr int LockTimeoutMs = 5000;
-
-    struct Server
-    {
-        QString host, user, password, database, options;
-        int port = -1;
-    };
+    bool readAll(QList<PanelSettings> *rows, QString *error) override;
+    bool addAll(const QList<PanelSettings> &records, bool keepGoing, QList<Outcome> *outcomes, QStringList *reasons,
+                QString *error) override;
 
 private:
-    Server m_address;
+    enum class Step { Reading, Writing, Creating };
+    // The open connection, made when there is none or the server dropped
+    // it; false with the reason in *error.
+    bool connect(QString *error);
+    // Begins a write: the transaction, the lock, and the table made when
+    // missing.
+    bool beginWrite(RecordStatements &statements, QString *error);
+    QString faultText(const QSqlError &e, Step step) const;
+    // Ends the transaction of a write that failed.
+    void rollBack();
+
+    ServerAddress m_address;
+    QString m_addressFault;
     QString m_server;
+    QString m_connection;
+    QSqlDatabase m_db;
+    // The column that keeps the rows in the order they were added.
+    QString m_order = QStringLiteral("record_order");
 };

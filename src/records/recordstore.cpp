@@ -2,6 +2,7 @@
 
 #include "programfolders.h"
 #include "postgresrecordstore.h"
+#include "serveraddress.h"
 #include "sqliterecordstore.h"
 
 #include <QCoreApplication>
@@ -27,9 +28,19 @@ std::unique_ptr<RecordStore> openRecordStore()
     return openRecordStore(recordFilePath());
 }
 
+QString RecordStore::foldKey(const QString &key)
+{
+    QString folded = key;
+    for (QChar &c : folded) {
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + ('a' - 'A'));
+    }
+    return folded;
+}
+
 std::unique_ptr<RecordStore> openRecordStore(const QString &where)
 {
-    if (PostgresRecordStore::isAddress(where))
+    if (isServerAddress(where))
         return std::make_unique<PostgresRecordStore>(where);
     return std::make_unique<SqliteRecordStore>(where);
 }

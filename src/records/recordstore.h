@@ -7,10 +7,13 @@
 #include <memory>
 
 // The stored records, one row per record number. Every call is one whole
-// cycle: it opens the store, acts, and releases it again, so nothing is
-// held between two calls and another copy of the program sees each change
-// at once. A call that fails changes nothing and says why in *error, a
-// short sentence naming the store.
+// transaction, so another copy of the program sees each change as soon as
+// the call returns. A call that fails changes nothing and says why in
+// *error, a short sentence naming the store.
+//
+// Numbers and names match without regard to letter case for the letters
+// A to Z only; every other character, blanks included, must match exactly
+// (foldKey). The file and the server apply the same rule.
 class RecordStore
 {
 public:
@@ -47,6 +50,19 @@ public:
     virtual Outcome find(Key by, const QString &key, PanelSettings *settings, QString *error) = 0;
     // Every stored number and name; false when the store failed.
     virtual bool listKeys(Keys *keys, QString *error) = 0;
+    // Every row in the store's order, Null cells read as a loaded record
+    // reads them; false when the store failed.
+    virtual bool readAll(QList<PanelSettings> *rows, QString *error) = 0;
+    // Adds the records in one transaction, none over a stored number: each
+    // gets Added, Exists or Failed (its reason in *reasons, else empty).
+    // Without keepGoing the first record not added ends the call and nothing
+    // is written. False when nothing was written: a record was not added
+    // (without keepGoing) or the store failed (*error says why).
+    virtual bool addAll(const QList<PanelSettings> &records, bool keepGoing, QList<Outcome> *outcomes,
+                        QStringList *reasons, QString *error) = 0;
+
+    // The key under the letter-case rule: two keys match when these are equal.
+    static QString foldKey(const QString &key);
 };
 
 // The records file: KV4810G_RECORDS when set, else "4810G.mdb" in the
@@ -54,7 +70,8 @@ public:
 // in the program's folder.
 QString recordFilePath();
 // The store the program uses: the shared store when KV4810G_RECORDS holds
-// a postgresql:// address, else the records file.
+// a postgresql:// address (any letter case, or postgres://), else the
+// records file.
 std::unique_ptr<RecordStore> openRecordStore();
 // The store at a file path or a postgresql:// address.
 std::unique_ptr<RecordStore> openRecordStore(const QString &where);

@@ -1,7 +1,7 @@
 #include "sqliterecordstore.h"
 
 #include "recordrow.h"
-#include "sqlcycle.h"
+#include "recordstatements.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +9,8 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <memory>
 
 namespace {
 
@@ -112,48 +114,76 @@ QString refusal(const QString &path, FileKind kind)
     }
 }
 
-// One operation on the file.
-class Cycle : public SqlCycle
+// The file opened for one call; an open transaction is rolled back and the
+// file released when the call ends.
+class FileConnection
 {
 public:
-    Cycle(const QString &path, bool writing)
-        : SqlCycle(QStringLiteral("kv4810g-records"))
+    FileConnection(const QString &path, bool writing)
+        : m_name(QStringLiteral("kv4810g-records-%1").arg(nextConnection++))
         , m_path(path)
         , m_writing(writing)
     {
     }
-
-    bool open()
+    ~FileConnection()
     {
-        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName());
+        if (m_begun && m_db.isOpen())
+            QSqlQuery(QStringLiteral("ROLLBACK"), m_db);
+        m_statements.reset();
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    FileConnection(const FileConnection &) = delete;
+    FileConnection &operator=(const FileConnection &) = delete;
+
+    // Opens the file; for a write, takes the write lock at once, so the row
+    // looked up is still the row written when the transaction commits, and
+    // creates the table when asked. *exists: whether the table is there.
+    bool open(bool *exists, bool create = false)
+    {
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         m_db.setDatabaseName(m_path);
         // Reads open an existing file for writing too, so that a write another
         // copy left half done (its journal) is rolled back rather than
         // blocking them; SQLite falls back to reading a read-only file.
-        m_db.setConnectOptions(
-            QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(SqliteRecordStore::BusyTimeoutMs));
-        if (m_db.open())
-            return true;
-        return fail(m_db.lastError());
-    }
-
-    // Takes the write lock at once, so the row looked up is still the row
-    // written when the transaction commits.
-    bool begin() { return beginWith(QStringLiteral("BEGIN IMMEDIATE")); }
-
-    bool tableExists(bool *exists)
-    {
-        QSqlQuery query;
-        if (!prepare(query, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND "
-                                           "name = ? COLLATE NOCASE")))
-            return false;
+        m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(SqliteRecordStore::BusyTimeoutMs));
+        if (!m_db.open())
+            return fail(m_db.lastError());
+        m_statements = std::make_unique<RecordStatements>(m_db, QStringLiteral("%1 = ? COLLATE NOCASE"),
+                                                          QStringLiteral("rowid"));
+        if (m_writing && !(m_begun = statements().exec(QStringLiteral("BEGIN IMMEDIATE"))))
+            return fail(statements().error());
+        QSqlQuery query(m_db);
+        query.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
         query.addBindValue(QString::fromLatin1(RecordRow::Table));
-        if (!run(query))
-            return false;
+        if (!query.exec())
+            return fail(query.lastError());
         *exists = query.next();
-        return query.lastError().isValid() ? fail(query.lastError()) : true;
+        if (query.lastError().isValid())
+            return fail(query.lastError());
+        return *exists || !create || createTable();
     }
 
+    bool commit()
+    {
+        if (!statements().exec(QStringLiteral("COMMIT")))
+            return fail(statements().error());
+        m_begun = false;
+        return true;
+    }
+
+    RecordStatements &statements() { return *m_statements; }
+    // The last fault, worded for the technician.
+    QString error() const { return m_error; }
+    QString wordFault(const QSqlError &e) const { return faultText(m_path, e, m_writing); }
+    bool fail(const QSqlError &e)
+    {
+        m_error = wordFault(e);
+        return false;
+    }
+
+private:
     bool createTable()
     {
         QStringList definitions;
@@ -162,31 +192,22 @@ public:
                     + (RecordRow::isCheckColumn(c) ? QStringLiteral(" INTEGER") : QStringLiteral(" TEXT"));
         // Rows written by other tools may repeat a number or a name: the
         // indexes speed the lookups up but do not demand uniqueness.
-        return exec(QStringLiteral("CREATE TABLE %1 (%2)")
-                        .arg(QLatin1String(RecordRow::Table), definitions.join(QStringLiteral(", "))))
-            && exec(QStringLiteral("CREATE INDEX IF NOT EXISTS tb4810_ID ON tb4810 (ID COLLATE NOCASE)"))
-            && exec(QStringLiteral("CREATE INDEX IF NOT EXISTS tb4810_name ON tb4810 (name COLLATE NOCASE)"));
+        const bool made = statements().exec(QStringLiteral("CREATE TABLE tb4810 (%1)").arg(definitions.join(", ")))
+            && statements().exec(QStringLiteral("CREATE INDEX IF NOT EXISTS tb4810_ID ON tb4810 (ID COLLATE NOCASE)"))
+            && statements().exec(
+                QStringLiteral("CREATE INDEX IF NOT EXISTS tb4810_name ON tb4810 (name COLLATE NOCASE)"));
+        return made || fail(statements().error());
     }
 
-    bool fail(const QSqlError &e) override
-    {
-        error = faultText(m_path, e, m_writing);
-        return false;
-    }
-
-private:
+    static inline int nextConnection = 0;
+    QString m_name;
     QString m_path;
     bool m_writing;
+    bool m_begun = false;
+    QSqlDatabase m_db;
+    std::unique_ptr<RecordStatements> m_statements;
+    QString m_error;
 };
-
-QString keyColumn(RecordStore::Key by)
-{
-    return by == RecordStore::Key::Name ? QStringLiteral("name") : QStringLiteral("ID");
-}
-
-// The first row with this number, in the store's order.
-const QString firstWithNumber = QStringLiteral(
-    "SELECT rowid FROM tb4810 WHERE ID = ? COLLATE NOCASE ORDER BY rowid LIMIT 1");
 
 bool report(QString *error, const QString &text)
 {
@@ -199,6 +220,15 @@ RecordStore::Outcome failed(QString *error, const QString &text)
 {
     report(error, text);
     return RecordStore::Outcome::Failed;
+}
+
+// Whether the file may be opened; an absent or empty file holds no rows.
+bool usable(const QString &path, bool *holdsRows, QString *error)
+{
+    const FileKind kind = inspect(path);
+    *holdsRows = kind == FileKind::Sqlite;
+    return kind == FileKind::Missing || kind == FileKind::Empty || kind == FileKind::Sqlite
+        || report(error, refusal(path, kind));
 }
 
 } // namespace
@@ -215,86 +245,102 @@ QString SqliteRecordStore::description() const
 
 RecordStore::Outcome SqliteRecordStore::save(const PanelSettings &settings, SaveMode mode, QString *error)
 {
-    const FileKind kind = inspect(m_path);
-    if (kind != FileKind::Missing && kind != FileKind::Empty && kind != FileKind::Sqlite)
-        return failed(error, refusal(m_path, kind));
-
-    Cycle cycle(m_path, true);
-    bool exists = false;
-    if (!cycle.open() || !cycle.begin() || !cycle.tableExists(&exists)
-        || (!exists && !cycle.createTable()))
-        return failed(error, cycle.error);
-
-    const Outcome outcome = cycle.saveRow(firstWithNumber, settings, mode);
-    return outcome == Outcome::Failed ? failed(error, cycle.error) : outcome;
+    bool holdsRows = false, exists = false;
+    if (!usable(m_path, &holdsRows, error))
+        return Outcome::Failed;
+    FileConnection file(m_path, true);
+    if (!file.open(&exists, true))
+        return failed(error, file.error());
+    const Outcome outcome = file.statements().save(settings, mode);
+    if (outcome == Outcome::Failed)
+        return failed(error, file.wordFault(file.statements().error()));
+    if (outcome != Outcome::Exists && !file.commit())
+        return failed(error, file.error());
+    return outcome;
 }
 
 RecordStore::Outcome SqliteRecordStore::remove(const QString &number, QString *error)
 {
-    const FileKind kind = inspect(m_path);
-    if (kind == FileKind::Missing || kind == FileKind::Empty)
+    bool holdsRows = false, exists = false;
+    if (!usable(m_path, &holdsRows, error))
+        return Outcome::Failed;
+    if (!holdsRows)
         return Outcome::NotFound;
-    if (kind != FileKind::Sqlite)
-        return failed(error, refusal(m_path, kind));
-
-    Cycle cycle(m_path, true);
-    bool exists = false;
-    if (!cycle.open() || !cycle.begin() || !cycle.tableExists(&exists))
-        return failed(error, cycle.error);
+    FileConnection file(m_path, true);
+    if (!file.open(&exists))
+        return failed(error, file.error());
     if (!exists)
         return Outcome::NotFound;
-
-    const Outcome outcome = cycle.removeRow(firstWithNumber, number);
-    return outcome == Outcome::Failed ? failed(error, cycle.error) : outcome;
+    const Outcome outcome = file.statements().remove(number);
+    if (outcome == Outcome::Failed)
+        return failed(error, file.wordFault(file.statements().error()));
+    if (outcome == Outcome::Removed && !file.commit())
+        return failed(error, file.error());
+    return outcome;
 }
 
-RecordStore::Outcome SqliteRecordStore::find(Key by, const QString &key, PanelSettings *settings,
-                                             QString *error)
+RecordStore::Outcome SqliteRecordStore::find(Key by, const QString &key, PanelSettings *settings, QString *error)
 {
-    const FileKind kind = inspect(m_path);
-    if (kind == FileKind::Missing || kind == FileKind::Empty)
+    bool holdsRows = false, exists = false, found = false;
+    if (!usable(m_path, &holdsRows, error))
+        return Outcome::Failed;
+    if (!holdsRows)
         return Outcome::NotFound;
-    if (kind != FileKind::Sqlite)
-        return failed(error, refusal(m_path, kind));
-
-    Cycle cycle(m_path, false);
-    bool exists = false;
-    if (!cycle.open() || !cycle.tableExists(&exists))
-        return failed(error, cycle.error);
-    if (!exists)
-        return Outcome::NotFound;
-
-    QSqlQuery query;
-    if (!cycle.prepare(query, QStringLiteral("SELECT %1 FROM tb4810 WHERE %2 = ? COLLATE NOCASE "
-                                             "ORDER BY rowid LIMIT 1")
-                                  .arg(RecordRow::columnList(), keyColumn(by))))
-        return failed(error, cycle.error);
-    query.addBindValue(key);
-    bool found = false;
-    if (!cycle.run(query) || !cycle.readSettings(query, &found, settings))
-        return failed(error, cycle.error);
+    FileConnection file(m_path, false);
+    if (!file.open(&exists))
+        return failed(error, file.error());
+    if (exists && !file.statements().find(by, key, &found, settings))
+        return failed(error, file.wordFault(file.statements().error()));
     return found ? Outcome::Found : Outcome::NotFound;
 }
 
 bool SqliteRecordStore::listKeys(Keys *keys, QString *error)
 {
     *keys = Keys{};
-    const FileKind kind = inspect(m_path);
-    if (kind == FileKind::Missing || kind == FileKind::Empty)
+    bool holdsRows = false, exists = false;
+    if (!usable(m_path, &holdsRows, error))
+        return false;
+    if (!holdsRows)
         return true;
-    if (kind != FileKind::Sqlite)
-        return report(error, refusal(m_path, kind));
+    FileConnection file(m_path, false);
+    if (!file.open(&exists))
+        return report(error, file.error());
+    return !exists || file.statements().readKeys(keys)
+        || report(error, file.wordFault(file.statements().error()));
+}
 
-    Cycle cycle(m_path, false);
-    bool exists = false;
-    if (!cycle.open() || !cycle.tableExists(&exists))
-        return report(error, cycle.error);
-    if (!exists)
+bool SqliteRecordStore::readAll(QList<PanelSettings> *rows, QString *error)
+{
+    rows->clear();
+    bool holdsRows = false, exists = false;
+    if (!usable(m_path, &holdsRows, error))
+        return false;
+    if (!holdsRows)
         return true;
+    FileConnection file(m_path, false);
+    if (!file.open(&exists))
+        return report(error, file.error());
+    return !exists || file.statements().readAll(rows) || report(error, file.wordFault(file.statements().error()));
+}
 
-    QSqlQuery query;
-    if (!cycle.prepare(query, QStringLiteral("SELECT ID, name FROM tb4810 ORDER BY rowid"))
-        || !cycle.run(query))
-        return report(error, cycle.error);
-    return cycle.readKeys(query, keys) || report(error, cycle.error);
+bool SqliteRecordStore::addAll(const QList<PanelSettings> &records, bool keepGoing, QList<Outcome> *outcomes,
+                               QStringList *reasons, QString *error)
+{
+    outcomes->clear();
+    reasons->clear();
+    bool holdsRows = false, exists = false;
+    if (!usable(m_path, &holdsRows, error))
+        return false;
+    FileConnection file(m_path, true);
+    if (!file.open(&exists, true))
+        return report(error, file.error());
+    QList<QSqlError> faults;
+    const auto batch = file.statements().addAll(records, keepGoing, outcomes, &faults);
+    for (const QSqlError &fault : faults)
+        *reasons << (fault.isValid() ? file.wordFault(fault) : QString());
+    if (batch == RecordStatements::Batch::StoreFailed)
+        return report(error, file.wordFault(file.statements().error()));
+    if (batch == RecordStatements::Batch::RecordRefused)
+        return report(error, QStringLiteral("Nothing was written to the record file %1.").arg(shown(m_path)));
+    return file.commit() || report(error, file.error());
 }

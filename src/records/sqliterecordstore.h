@@ -3,8 +3,8 @@
 #include "recordstore.h"
 
 // The records in an SQLite file (created with its table on the first
-// save). Keys are bound parameters; letters A-Z match either case, blanks
-// count. Writes run in one transaction that waits a few seconds for a lock
+// save). Each call opens the file and releases it again, so nothing holds
+// it between two calls. Keys are bound parameters. Writes run in one transaction that waits a few seconds for a lock
 // another copy of the program holds. A file that is not an SQLite database
 // (an Access file of an earlier program, say) is never opened, so it is
 // never written.
@@ -19,6 +19,9 @@ public:
     Outcome remove(const QString &number, QString *error) override;
     Outcome find(Key by, const QString &key, PanelSettings *settings, QString *error) override;
     bool listKeys(Keys *keys, QString *error) override;
+    bool readAll(QList<PanelSettings> *rows, QString *error) override;
+    bool addAll(const QList<PanelSettings> &records, bool keepGoing, QList<Outcome> *outcomes, QStringList *reasons,
+                QString *error) override;
 
     // How long a write waits for another copy's lock.
     static constexpr int BusyTimeoutMs = 5000;
