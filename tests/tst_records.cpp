@@ -6,9 +6,11 @@
 #include "messages.h"
 #include "pgserver.h"
 #include "postgresrecordstore.h"
+#include "recordrow.h"
 #include "settingstransfer.h"
 #include "sqliterecordstore.h"
 #include "sqlitefiles.h"
+#include "serveraddress.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -23,6 +25,9 @@
 #include <csignal>
 #include <pwd.h>
 #include <unistd.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/resource.h>
 
 using Outcome = RecordStore::Outcome;
@@ -107,7 +112,9 @@ void openThroughDialog(frmmain &window, int mode, const QString &key)
 // The empty store of the data row's "store" column; skips PostgreSQL rows without a server.
 #define STORE(variable)                                                                                      \
     QFETCH(QString, store);                                                                                  \
-    if (store != "sqlite" && !PgServer::missing().isEmpty())                                                 \
+    STORE_ROW(variable, store)
+#define STORE_ROW(variable, store)                                                                           \
+    if (QString(store) != "sqlite" && !PgServer::missing().isEmpty())                                        \
         QSKIP(qPrintable(PgServer::missing()));                                                              \
     const std::unique_ptr<RecordStore> variable = emptyStore(store);                                         \
     QVERIFY(variable)
@@ -139,6 +146,13 @@ private slots:
     void serverFaults_data();
     void serverFaults();
     void serverLostDuringSave();
+    void serverDroppedIdleConnection();
+    void serverAddresses_data();
+    void serverAddresses();
+    void serverOverNetwork_data();
+    void serverOverNetwork();
+    void silentServer();
+    void tableOfEarlierLayout();
     void folderNotWritableFileIs();
     void fileMenu_data();
     void fileMenu();
@@ -168,6 +182,11 @@ void TestRecords::initTestCase()
     QCOMPARE(PgServer::exec("postgres", "DROP ROLE IF EXISTS kvpassword;\nDROP ROLE IF EXISTS kvreader;\n"
                                         "CREATE ROLE kvpassword LOGIN PASSWORD 'right';\nCREATE ROLE kvreader LOGIN"),
              QString());
+    // One may log in only over TLS (pg_hba.conf of scripts/test.sh).
+    QCOMPARE(PgServer::exec("postgres", "DO $$ BEGIN CREATE ROLE kvtls LOGIN; EXCEPTION WHEN duplicate_object THEN "
+                                        "NULL; END $$"),
+             QString());
+    QCOMPARE(PgServer::exec(Database, "GRANT ALL ON SCHEMA public TO kvtls"), QString());
 }
 
 void TestRecords::cleanup()
@@ -213,6 +232,10 @@ void TestRecords::keys_data()
         QTest::addRow("%s, leading blank kept", s) << s << Key::Number << " 17" << " 17" << true;
         QTest::addRow("%s, leading blank needed", s) << s << Key::Number << " 17" << "17" << false;
         QTest::addRow("%s, trailing blank counts", s) << s << Key::Name << "shop" << "shop " << false;
+        // Only A to Z match in either case, on both stores alike.
+        QTest::addRow("%s, A-Z folded beside other letters", s) << s << Key::Number << "ZOË" << "zoË" << true;
+        QTest::addRow("%s, other letters keep their case", s) << s << Key::Name << "ZOË" << "Zoë" << false;
+        QTest::addRow("%s, no folding to other letters", s) << s << Key::Name << "STRASSE" << "straße" << false;
     }
 }
 
@@ -228,6 +251,8 @@ void TestRecords::keys()
     QCOMPARE(records->save(saved, AddOnly, &error), Outcome::Added);
     PanelSettings loaded;
     QCOMPARE(records->find(by, searched, &loaded, &error), found ? Outcome::Found : Outcome::NotFound);
+    // The copy tool matches by the same rule.
+    QCOMPARE(RecordStore::foldKey(stored) == RecordStore::foldKey(searched), found);
     if (found)
         QCOMPARE(loaded, saved);
     // The same key again finds the row: no second one is added.
@@ -433,35 +458,210 @@ void TestRecords::serverLostDuringSave()
 {
     if (!PgServer::missing().isEmpty())
         QSKIP(qPrintable(PgServer::missing()));
-    const std::unique_ptr<RecordStore> store = emptyStore("postgresql");
+    QCOMPARE(PgServer::exec(Database, "DROP TABLE IF EXISTS tb4810"), QString());
     QString error, lost;
-    QCOMPARE(store->save(record("1"), AddOnly, &error), Outcome::Added);
-    Outcome outcome = Outcome::Found;
+    Outcome outcome = Outcome::Found, next = Outcome::Found;
+    RecordStore::Keys keys;
+    std::atomic<int> step{0}; // 1 first saved, 2 table locked, 3 connection ended
+    // The store's connection belongs to the thread that uses it.
+    const std::unique_ptr<QThread> saving(QThread::create([&] {
+        PostgresRecordStore store(PgServer::address(Database));
+        store.save(record("1"), AddOnly, &error);
+        for (step = 1; step < 2;) {
+        }
+        outcome = store.save(record("2"), AddOnly, &lost);
+        while (step < 3) {
+        }
+        store.listKeys(&keys, &error);
+        next = store.save(record("2"), AddOnly, &error);
+    }));
     {
+        const auto end = qScopeGuard([&] {
+            step = 3;
+            saving->wait(30000);
+        });
         // Another session holds the table, so the save stops at its lookup.
         QSqlDatabase admin = PgServer::connection("admin", Database);
         QVERIFY(admin.open());
         QSqlQuery lock(admin), waiting(admin), terminate(admin);
-        QVERIFY(lock.exec("BEGIN") && lock.exec("LOCK TABLE tb4810 IN ACCESS EXCLUSIVE MODE"));
-        const std::unique_ptr<QThread> saving(
-            QThread::create([&] { outcome = store->save(record("2"), AddOnly, &lost); }));
         saving->start();
+        QTRY_COMPARE(step.load(), 1);
+        QVERIFY(lock.exec("BEGIN") && lock.exec("LOCK TABLE tb4810 IN ACCESS EXCLUSIVE MODE"));
+        step = 2;
         // The activity view holds still within a transaction unless told.
         QTRY_VERIFY(waiting.exec("SELECT pg_stat_clear_snapshot()")
                     && waiting.exec("SELECT pid FROM pg_stat_activity WHERE wait_event_type = 'Lock' AND datname = '"
                                     + Database + "'")
                     && waiting.next());
         QVERIFY(terminate.exec("SELECT pg_terminate_backend(" + waiting.value(0).toString() + ")"));
-        QVERIFY(saving->wait(30000));
         QVERIFY(lock.exec("COMMIT"));
     }
     QSqlDatabase::removeDatabase("admin");
     QCOMPARE(outcome, Outcome::Failed);
-    QVERIFY2(lost.contains("connection") && lost.contains(store->location()) && lost.endsWith('!'), qPrintable(lost));
-    RecordStore::Keys keys;
-    QVERIFY2(store->listKeys(&keys, &error), qPrintable(error));
+    QVERIFY2(lost.contains("connection") && lost.contains("nothing was changed") && lost.endsWith('!'), qPrintable(lost));
     QCOMPARE(keys.numbers, QStringList{"1"});
-    QCOMPARE(store->save(record("2"), AddOnly, &error), Outcome::Added);
+    QCOMPARE(next, Outcome::Added);
+}
+
+// The server ends the kept connection between two calls (a restart, an
+// idle timeout): the next call connects anew and works.
+void TestRecords::serverDroppedIdleConnection()
+{
+    STORE_ROW(records, "postgresql");
+    QString error;
+    QCOMPARE(records->save(record("1"), AddOnly, &error), Outcome::Added);
+    QCOMPARE(PgServer::exec(Database, "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '"
+                                          + Database + "' AND pid <> pg_backend_pid()"),
+             QString());
+    QTest::qWait(100);
+    QCOMPARE(records->save(record("2"), AddOnly, &error), Outcome::Added);
+    PanelSettings found;
+    QCOMPARE(records->find(Key::Number, "1", &found, &error), Outcome::Found);
+}
+
+void TestRecords::serverAddresses_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("shown"); // or the fault's words
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("option"); // one of the connect options, as QPSQL gets it
+    QTest::newRow("IPv6") << "postgresql://kv@[::1]:5433/shop" << "[::1]/shop" << 5433 << "kv" << "";
+    QTest::newRow("scheme in capitals") << "POSTGRESQL://kv@Office.example/shop" << "office.example/shop" << -1 << "kv"
+                                        << "";
+    QTest::newRow("short scheme") << "postgres://kv@10.0.0.5:6000/shop" << "10.0.0.5/shop" << 6000 << "kv" << "";
+    QTest::newRow("socket folder") << "postgresql://kv@%2Frun%2Fpg:5432/shop" << "/run/pg/shop" << 5432 << "kv" << "";
+    QTest::newRow("host as option") << "postgresql:///shop?host=/run/pg&port=5440&user=kv" << "/run/pg/shop" << 5440
+                                    << "kv" << "";
+    QTest::newRow("encoded user") << "postgresql://k%40v:p%3Aw@h/db" << "h/db" << -1 << "k@v" << "";
+    QTest::newRow("quote in a value") << "postgresql://h/db?application_name=O'Brien%5C1" << "h/db" << -1 << ""
+                                      << "application_name='O\\'Brien\\\\1'";
+    QTest::newRow("TLS asked for") << "postgresql://h/db?sslmode=verify-full&sslrootcert=/etc/kv/ca.pem" << "h/db" << -1
+                                   << "" << "sslrootcert='/etc/kv/ca.pem'";
+    QTest::newRow("bound overridden") << "postgresql://h/db?connect_timeout=10" << "h/db" << -1 << ""
+                                      << "connect_timeout='10'";
+    QTest::newRow("own server options after the bounds") << "postgresql://h/db?options=-c%20search_path%3Dkv" << "h/db"
+                                                         << -1 << ""
+                                                         << "options='-c statement_timeout=5000 -c lock_timeout=4000 "
+                                                            "-c search_path=kv'";
+    QTest::newRow("port not a number") << "postgresql://h:54x2/db" << "the port \"54x2\"" << 0 << "" << "";
+    QTest::newRow("port too large") << "postgresql://h:70000/db" << "from 1 to 65535" << 0 << "" << "";
+    QTest::newRow("port zero") << "postgresql://h/db?port=0" << "the port \"0\"" << 0 << "" << "";
+    QTest::newRow("IPv6 without brackets") << "postgresql://::1/db" << "in brackets" << 0 << "" << "";
+    QTest::newRow("unknown option") << "postgresql://h/db?sslmod=require" << "\"sslmod\"" << 0 << "" << "";
+    QTest::newRow("value with ;") << "postgresql://h/db?application_name=a%3Bb" << "may not hold ';'" << 0 << "" << "";
+}
+
+void TestRecords::serverAddresses()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, shown);
+    QFETCH(int, port);
+    QFETCH(QString, user);
+    QFETCH(QString, option);
+    QVERIFY(isServerAddress(address));
+    ServerAddress parsed;
+    QString error;
+    const bool valid = parseServerAddress(address, &parsed, &error);
+    QCOMPARE(valid, port != 0);
+    if (!valid) {
+        QVERIFY2(error.contains(shown) && error.contains(address) && error.endsWith('!'), qPrintable(error));
+        // The store says the same at every call, and never reaches a server.
+        PanelSettings found;
+        QCOMPARE(PostgresRecordStore(address).find(Key::Number, "1", &found, &error), Outcome::Failed);
+        QVERIFY2(error.contains(shown), qPrintable(error));
+        return;
+    }
+    QCOMPARE(parsed.shown(), shown);
+    QCOMPARE(parsed.port, port);
+    QCOMPARE(parsed.user, user);
+    QVERIFY2(parsed.connectOptions().contains("connect_timeout="), qPrintable(parsed.connectOptions()));
+    QVERIFY2(parsed.connectOptions().split(';').contains(option) || option.isEmpty(),
+             qPrintable(parsed.connectOptions()));
+}
+
+// The server reached over TCP, by IPv4 and IPv6 address and over TLS (the
+// test server's certificate is made by scripts/test.sh; the role kvtls
+// may log in only over TLS).
+void TestRecords::serverOverNetwork_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("works");
+    const QString port = PgServer::server().section(':', -1);
+    const QString cert = QUrl::toPercentEncoding(qEnvironmentVariable("KV4810G_TEST_POSTGRES_CERT"));
+    const QString db = '/' + Database;
+    QTest::newRow("IPv4") << "postgresql://postgres@127.0.0.1:" + port + db << true;
+    if (qEnvironmentVariableIsSet("KV4810G_TEST_POSTGRES_IPV6"))
+        QTest::newRow("IPv6") << "postgresql://postgres@[::1]:" + port + db << true;
+    QTest::newRow("TLS required") << "postgresql://kvtls@127.0.0.1:" + port + db + "?sslmode=require" << true;
+    QTest::newRow("TLS, server verified") << "POSTGRES://kvtls@localhost:" + port + db
+                                                 + "?sslmode=verify-full&sslrootcert=" + cert
+                                          << true;
+    QTest::newRow("TLS refused by the address") << "postgresql://kvtls@127.0.0.1:" + port + db + "?sslmode=disable"
+                                                << false;
+}
+
+void TestRecords::serverOverNetwork()
+{
+    QFETCH(QString, address);
+    QFETCH(bool, works);
+    if (!PgServer::missing().isEmpty())
+        QSKIP(qPrintable(PgServer::missing()));
+    QCOMPARE(PgServer::exec(Database, "DROP TABLE IF EXISTS tb4810"), QString());
+    const std::unique_ptr<RecordStore> store = openRecordStore(address);
+    QString error;
+    QCOMPARE(store->save(stored("17", "shop"), AddOnly, &error), works ? Outcome::Added : Outcome::Failed);
+    if (!works) {
+        QVERIFY2(error.contains("refused the login") && error.contains("kvtls"), qPrintable(error));
+        return;
+    }
+    PanelSettings found;
+    QCOMPARE(store->find(Key::Number, "17", &found, &error), Outcome::Found);
+    QCOMPARE(found, stored("17", "shop"));
+}
+
+// A server that takes the connection and never answers (a dead VPN, say)
+// holds a call no longer than the connection's bound, and the message
+// names the server and says that it did not answer.
+void TestRecords::silentServer()
+{
+    // The kernel accepts the connection; nothing ever reads or writes.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    const auto closeListener = qScopeGuard([listener] { ::close(listener); });
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof at;
+    QVERIFY(::bind(listener, reinterpret_cast<sockaddr *>(&at), size) == 0 && ::listen(listener, 4) == 0
+            && ::getsockname(listener, reinterpret_cast<sockaddr *>(&at), &size) == 0);
+    const QString address = QString("postgresql://kv@127.0.0.1:%1/shop").arg(ntohs(at.sin_port));
+    PostgresRecordStore store(address);
+    QString error;
+    QCOMPARE(store.save(record("1"), AddOnly, &error), Outcome::Failed);
+    QVERIFY2(error.contains("127.0.0.1/shop")
+                 && error.contains(QString("did not answer within %1 seconds").arg(ServerWaits::ConnectS)),
+             qPrintable(error));
+}
+
+// A table of the earlier layout (its order column named rowid) is renamed
+// on the first connection of a user who may, and keeps its rows.
+void TestRecords::tableOfEarlierLayout()
+{
+    STORE_ROW(records, "postgresql");
+    QStringList columns{"rowid bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY"};
+    for (const QString &column : RecordRow::columns())
+        columns << column + " text";
+    QCOMPARE(PgServer::exec(Database, "CREATE TABLE tb4810 (" + columns.join(", ") + ");\n"
+                                          "CREATE INDEX tb4810_id ON tb4810 (lower(ID));\n"
+                                          "INSERT INTO tb4810 (ID, name) VALUES ('B', 'second');\n"
+                                          "INSERT INTO tb4810 (ID, name) VALUES ('b', 'first added later')"),
+             QString());
+    PanelSettings found;
+    QString error;
+    QCOMPARE(records->find(Key::Number, "b", &found, &error), Outcome::Found);
+    QCOMPARE(found.TxtName, QString("second"));
+    QCOMPARE(records->save(record("C"), AddOnly, &error), Outcome::Added);
+    QCOMPARE(PgServer::exec(Database, "SELECT record_order FROM tb4810"), QString());
 }
 
 // The file writable by its user, its folder not: a save names the folder and

@@ -1,6 +1,7 @@
 // The File menu's records: save, delete and open.
 #include "frmmain.h"
 
+#include "busycursor.h"
 #include "frmopen.h"
 #include "messages.h"
 #include "recordstore.h"
@@ -27,13 +28,14 @@ void frmmain::SaveRecord()
         return;
     }
     QString error;
-    RecordStore::Outcome outcome = m_records->save(settings(), RecordStore::SaveMode::AddOnly, &error);
+    RecordStore::Outcome outcome = underBusyCursor(
+        [&] { return m_records->save(settings(), RecordStore::SaveMode::AddOnly, &error); });
     if (outcome == RecordStore::Outcome::Exists) {
         // The store is not held while the question is open; the window is
         // read again after Yes, and the row is looked up anew.
         if (!Messages::ask(this, QStringLiteral("this No. is existed, replace it?"), QStringLiteral("inquire")))
             return;
-        outcome = m_records->save(settings(), RecordStore::SaveMode::Replace, &error);
+        outcome = underBusyCursor([&] { return m_records->save(settings(), RecordStore::SaveMode::Replace, &error); });
     }
     switch (outcome) {
     case RecordStore::Outcome::Added:
@@ -55,7 +57,7 @@ void frmmain::DeleteRecord(const QString &number)
         return;
     }
     QString error;
-    switch (m_records->remove(number, &error)) {
+    switch (underBusyCursor([&] { return m_records->remove(number, &error); })) {
     case RecordStore::Outcome::Removed:
         Messages::inform(this, QStringLiteral("Delete success!"));
         break;
@@ -97,7 +99,8 @@ void frmmain::LoadRecord(const QString &key, int mode)
     }
     PanelSettings stored;
     QString error;
-    switch (m_records->find(byName ? RecordStore::Key::Name : RecordStore::Key::Number, key, &stored, &error)) {
+    const RecordStore::Key by = byName ? RecordStore::Key::Name : RecordStore::Key::Number;
+    switch (underBusyCursor([&] { return m_records->find(by, key, &stored, &error); })) {
     case RecordStore::Outcome::Found:
         ClearSettings();
         CopyRecordToWindow(stored);

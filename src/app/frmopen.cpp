@@ -1,5 +1,6 @@
 #include "frmopen.h"
 
+#include "busycursor.h"
 #include "messages.h"
 #include "recordstore.h"
 #include "ui_frmOpen.h"
@@ -33,7 +34,7 @@ bool frmOpen::Form_Load(RecordStore &store)
 {
     RecordStore::Keys keys;
     QString error;
-    if (!store.listKeys(&keys, &error)) {
+    if (!underBusyCursor([&] { return store.listKeys(&keys, &error); })) {
         Messages::inform(parentWidget(), error, QLatin1String(Messages::SystemInformation));
         return false;
     }

@@ -6,7 +6,9 @@
 #include <QVariant>
 
 #include <libpq-fe.h>
+#include <cerrno>
 #include <poll.h>
+#include <sys/socket.h>
 #include <vector>
 
 namespace {
@@ -29,7 +31,13 @@ bool ServerLink::down(const QSqlDatabase &db)
     if (!connection)
         return true;
     PQconsumeInput(connection);
-    return PQstatus(connection) == CONNECTION_BAD;
+    if (PQstatus(connection) == CONNECTION_BAD)
+        return true;
+    // A server that ends an idle connection sends its notice and closes;
+    // libpq takes the notice and learns of the end only at the next query.
+    char next = 0;
+    const ssize_t peeked = ::recv(PQsocket(connection), &next, 1, MSG_PEEK | MSG_DONTWAIT);
+    return peeked == 0 || (peeked < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
 }
 
 QString ServerLink::refusalCode(const ServerAddress &address, QString *text)

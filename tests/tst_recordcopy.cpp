@@ -1,0 +1,314 @@
+// kv4810g-copy-records run as a program between real record files and the
+// test PostgreSQL server: what it copies, what it leaves as it was, what it
+// reports and its exit status.
+#include "pgserver.h"
+#include "recordstore.h"
+#include "sqlitefiles.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QString Database = QStringLiteral("kv_tst_recordcopy");
+
+struct Run
+{
+    int status = -1;
+    QString out, err;
+};
+
+Run copyTool(const QStringList &arguments, bool keepGoing = false)
+{
+    QProcess tool;
+    tool.start(QStringLiteral(COPY_TOOL_PATH), keepGoing ? QStringList{"--keep-going"} + arguments : arguments);
+    Run run;
+    if (tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit)
+        run.status = tool.exitCode();
+    run.out = QString::fromUtf8(tool.readAllStandardOutput());
+    run.err = QString::fromUtf8(tool.readAllStandardError());
+    return run;
+}
+
+// The beginnings of the "Row N (No. ...)" lines, up to the number.
+QStringList reportedRows(const QString &said)
+{
+    QStringList rows;
+    for (const QString &line : said.split('\n'))
+        if (line.startsWith(QLatin1String("Row ")))
+            rows << line.section(QLatin1String("\","), 0, 0) + '"';
+    return rows;
+}
+
+// A record whose every column holds a value of its own; shift gives each record other values.
+PanelSettings varied(const QString &number, const QString &name, int shift)
+{
+    PanelSettings s = PanelSettings::cleared();
+    s.TxtAni = number;
+    s.TxtName = name;
+    const QStringList types{"ADEMCO 4+2", "pager", "alarm type", "", "voice alarm", "ADEMCO slow speed"};
+    const QStringList relays{"pull in", "disconnect", "half open"};
+    for (int i = 0; i < 6; ++i) {
+        s.Txt[i] = QString("5550%1%2").arg(shift).arg(i);
+        s.Cmb[i] = SettingsLists::withText(SettingsLists::alarmTypes(), types[(i + shift) % 6]);
+        s.CkShangBao[i] = (i + shift) % 2 == 0;
+        s.CkTel[i] = (i + shift) % 3 == 0;
+    }
+    s.TxtDuanXin = {QString("130%1").arg(shift), shift == 1 ? QString() : "+49 " + number, QString(shift, '9')};
+    s.CmbChanKai = SettingsLists::withText(SettingsLists::relayStates(), relays[shift % 3]);
+    s.CmbChanBi = SettingsLists::withText(SettingsLists::relayStates(), relays[(shift + 2) % 3]);
+    s.TxtMiMa = QString::number(1234 + shift);
+    s.TxtTian = QString::number(10 + shift);
+    s.CkNX = shift % 2 == 1;
+    return s;
+}
+
+PanelSettings named(const QString &number, const QString &name)
+{
+    PanelSettings s = PanelSettings::startValues();
+    s.TxtAni = number;
+    s.TxtName = name;
+    return s;
+}
+
+// Adds the records to the store at this path or address, in this order.
+bool saved(const QString &where, const QList<PanelSettings> &records)
+{
+    QString error;
+    for (const PanelSettings &record : records)
+        if (openRecordStore(where)->save(record, RecordStore::SaveMode::AddOnly, &error) != RecordStore::Outcome::Added)
+            return qWarning("%s", qPrintable(error)), false;
+    return true;
+}
+
+QList<PanelSettings> readAll(const QString &where)
+{
+    QList<PanelSettings> rows;
+    QString error;
+    if (!openRecordStore(where)->readAll(&rows, &error))
+        qWarning("%s", qPrintable(error));
+    return rows;
+}
+
+QStringList numbers(const QList<PanelSettings> &rows)
+{
+    QStringList list;
+    for (const PanelSettings &row : rows)
+        list << row.TxtAni;
+    return list;
+}
+
+} // namespace
+
+class TestRecordCopy : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void roundTrip_data();
+    void roundTrip();
+    void numberHeldAtTarget_data();
+    void numberHeldAtTarget();
+    void sourceRowsRefused_data();
+    void sourceRowsRefused();
+    void sourceUnreadable_data();
+    void sourceUnreadable();
+    void arguments_data();
+    void arguments();
+
+private:
+    // A records file of this name in the test's folder, or the server's database.
+    QString where(const QString &store, const QString &file)
+    {
+        return store == "postgresql" ? PgServer::address(Database) : m_dir->filePath(file);
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+#define SKIP_WITHOUT_SERVER(store)                                                                           \
+    if (store == "postgresql" && !PgServer::missing().isEmpty())                                             \
+    QSKIP(qPrintable(PgServer::missing()))
+
+void TestRecordCopy::initTestCase()
+{
+    if (PgServer::missing().isEmpty())
+        QCOMPARE(PgServer::recreate(Database), QString());
+}
+
+void TestRecordCopy::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    if (PgServer::missing().isEmpty())
+        QCOMPARE(PgServer::exec(Database, "SET client_min_messages = warning;\nDROP TABLE IF EXISTS tb4810"), QString());
+}
+
+void TestRecordCopy::roundTrip_data()
+{
+    QTest::addColumn<QString>("store"); // where the records go between the two files
+    QTest::newRow("through a file") << "sqlite";
+    QTest::newRow("through the server") << "postgresql";
+}
+
+// A file copied to the other store and back: every column of every row, in the file's order.
+void TestRecordCopy::roundTrip()
+{
+    QFETCH(QString, store);
+    SKIP_WITHOUT_SERVER(store);
+    const QList<PanelSettings> records{varied("k-17", "O'Brien \"Zoë\" Ærø", 0),
+                                       varied("1", QString(200, QChar(0x00E9)), 1), varied("Ë 9", "a'; --", 2)};
+    const QString source = m_dir->filePath("source.mdb"), back = m_dir->filePath("back.mdb");
+    QVERIFY(saved(source, records));
+    const QString between = where(store, "between.mdb");
+    for (const auto &[from, to] : {std::pair{source, between}, {between, back}}) {
+        const Run run = copyTool({from, to});
+        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QVERIFY2(run.err.contains("3 of 3 records copied"), qPrintable(run.err));
+    }
+    QCOMPARE(readAll(between), records);
+    QCOMPARE(readAll(back), records);
+}
+
+void TestRecordCopy::numberHeldAtTarget_data()
+{
+    QTest::addColumn<QString>("store");
+    QTest::addColumn<QString>("held"); // stored at the target first
+    QTest::addColumn<bool>("keepGoing");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<QStringList>("reported");
+    for (const char *s : {"sqlite", "postgresql"}) {
+        const QStringList refused{"Row 1 (No. \"ab\""};
+        QTest::addRow("%s, other case", s) << s << "AB" << false << 1 << QStringList{"AB"} << refused;
+        QTest::addRow("%s, other case, keep going", s) << s << "AB" << true << 1 << QStringList{"AB", "7"} << refused;
+        // Only A to Z match in either case.
+        QTest::addRow("%s, other case beyond Z", s) << s << "AË" << false << 0 << QStringList{"AË", "aë", "7"}
+                                                    << QStringList();
+    }
+}
+
+// A number the target holds already, in any letter case, is left there as it is.
+void TestRecordCopy::numberHeldAtTarget()
+{
+    QFETCH(QString, store);
+    QFETCH(QString, held);
+    QFETCH(bool, keepGoing);
+    QFETCH(int, status);
+    QFETCH(QStringList, after);
+    QFETCH(QStringList, reported);
+    SKIP_WITHOUT_SERVER(store);
+    const QString source = m_dir->filePath("source.mdb"), target = where(store, "target.mdb");
+    const PanelSettings kept = varied(held, "kept at the target", 1);
+    QVERIFY(saved(target, {kept}));
+    QVERIFY(saved(source, {named(held.toLower(), "from the source"), named("7", "seven")}));
+
+    const Run run = copyTool({source, target}, keepGoing);
+    QVERIFY2(run.status == status, qPrintable(run.err));
+    QCOMPARE(reportedRows(run.err), reported);
+    const QList<PanelSettings> rows = readAll(target);
+    QCOMPARE(numbers(rows), after);
+    QCOMPARE(rows.first(), kept);
+    if (after.contains("7"))
+        QCOMPARE(rows.last(), named("7", "seven"));
+}
+
+void TestRecordCopy::sourceRowsRefused_data()
+{
+    QTest::addColumn<QString>("store");
+    QTest::addColumn<bool>("keepGoing");
+    for (const char *s : {"sqlite", "postgresql"}) {
+        QTest::addRow("%s", s) << s << false;
+        QTest::addRow("%s, keep going", s) << s << true;
+    }
+}
+
+// Rows without a number and a number the source holds twice are refused whatever the target holds.
+void TestRecordCopy::sourceRowsRefused()
+{
+    QFETCH(QString, store);
+    QFETCH(bool, keepGoing);
+    SKIP_WITHOUT_SERVER(store);
+    const QString source = m_dir->filePath("source.mdb"), target = where(store, "target.mdb");
+    QVERIFY(saved(source, {named("1", "good"), named("", "empty number"), named("k1", "first k1")}));
+    // As another tool writes them: the same number in the other case, no number at all, two letters beyond Z.
+    QCOMPARE(sqliteExec(source, "INSERT INTO tb4810 (ID, name) VALUES ('K1', 'second k1');"
+                                "INSERT INTO tb4810 (name) VALUES ('null number');"
+                                "INSERT INTO tb4810 (ID, name) VALUES ('Ë', 'upper'), ('ë', 'lower')"),
+             QString());
+
+    const Run run = copyTool({source, target}, keepGoing);
+    QVERIFY2(run.status == 1, qPrintable(run.err));
+    QCOMPARE(reportedRows(run.err), (QStringList{"Row 2 (No. \"\"", "Row 4 (No. \"K1\"", "Row 5 (No. \"\""}));
+    QVERIFY2(run.err.contains("row 3 of " + source), qPrintable(run.err));
+    if (store == "sqlite")
+        QCOMPARE(QFileInfo::exists(target), keepGoing);
+    const QList<PanelSettings> rows = readAll(target);
+    QCOMPARE(numbers(rows), (keepGoing ? QStringList{"1", "k1", "Ë", "ë"} : QStringList()));
+    if (keepGoing)
+        QCOMPARE(rows.at(1), named("k1", "first k1"));
+}
+
+void TestRecordCopy::sourceUnreadable_data()
+{
+    QTest::addColumn<QString>("store"); // of the source
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("says"); // besides the file's path
+    QTest::addColumn<bool>("targetHeld"); // the target holds a record before
+    const QString missing = "no such folder/4810G.mdb";
+    QTest::newRow("missing file") << "sqlite" << missing << "does not exist" << false;
+    QTest::newRow("missing file, target held") << "sqlite" << missing << "does not exist" << true;
+    QTest::newRow("folder") << "sqlite" << "" << "is not a file" << true;
+    QTest::newRow("server without the database") << "postgresql" << "kv_absent" << "no such database" << true;
+}
+
+// A source that cannot be read: exit status 3, the reason, and the target as it was.
+void TestRecordCopy::sourceUnreadable()
+{
+    QFETCH(QString, store);
+    QFETCH(QString, source);
+    QFETCH(QString, says);
+    QFETCH(bool, targetHeld);
+    SKIP_WITHOUT_SERVER(store);
+    const QString from = store == "postgresql" ? PgServer::address(source) : m_dir->filePath(source);
+    const QString target = m_dir->filePath("target.mdb");
+    if (targetHeld)
+        QVERIFY(saved(target, {named("1", "kept")}));
+    const QByteArray before = checksum(target);
+
+    const Run run = copyTool({from, target});
+    QVERIFY2(run.status == 3, qPrintable(run.err));
+    QVERIFY2(run.err.contains(says) && (store != "sqlite" || run.err.contains(from)), qPrintable(run.err));
+    QCOMPARE(checksum(target), before);
+    QCOMPARE(QFileInfo::exists(target), targetHeld);
+}
+
+void TestRecordCopy::arguments_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("says"); // on standard output for status 0, else on standard error
+    QTest::newRow("one path") << QStringList{"a.mdb"} << 2 << "give FROM and TO";
+    QTest::newRow("three paths") << QStringList{"a.mdb", "b.mdb", "c.mdb"} << 2 << "give FROM and TO";
+    QTest::newRow("unknown option") << QStringList{"--keep", "a.mdb", "b.mdb"} << 2 << "--help";
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "--keep-going";
+}
+
+void TestRecordCopy::arguments()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, says);
+    for (QString &argument : arguments)
+        if (argument.endsWith(".mdb"))
+            argument = m_dir->filePath(argument);
+    const Run run = copyTool(arguments);
+    QCOMPARE(run.status, status);
+    QVERIFY2((status == 0 ? run.out : run.err).contains(says), qPrintable(run.out + run.err));
+    QVERIFY(!QFileInfo::exists(m_dir->filePath("b.mdb")) && !QFileInfo::exists(m_dir->filePath("c.mdb")));
+}
+
+QTEST_GUILESS_MAIN(TestRecordCopy)
+#include "tst_recordcopy.moc"
