@@ -37,16 +37,18 @@ bool RecordStatements::run(QSqlQuery &query)
 
 bool RecordStatements::firstRow(const QString &number, bool *found, qint64 *row)
 {
-    QSqlQuery query;
-    if (!prepare(query, QStringLiteral("SELECT %1 FROM tb4810 WHERE %2 ORDER BY %1 LIMIT 1")
-                            .arg(m_order, m_match.arg(QStringLiteral("ID")))))
+    // Prepared once per call of the store: a copy looks up thousands.
+    if (m_firstRow.lastQuery().isEmpty() && !prepare(m_firstRow, QStringLiteral("SELECT %1 FROM tb4810 WHERE %2 ORDER BY %1 LIMIT 1")
+                                                          .arg(m_order, m_match.arg(QStringLiteral("ID")))))
         return false;
-    query.addBindValue(number);
-    if (!run(query))
+    m_firstRow.bindValue(0, number);
+    if (!run(m_firstRow))
         return false;
-    *found = query.next();
-    *row = *found ? query.value(0).toLongLong() : 0;
-    return !query.lastError().isValid() || fail(query.lastError());
+    *found = m_firstRow.next();
+    *row = *found ? m_firstRow.value(0).toLongLong() : 0;
+    const QSqlError fault = m_firstRow.lastError();
+    m_firstRow.finish();
+    return !fault.isValid() || fail(fault);
 }
 
 bool RecordStatements::find(RecordStore::Key by, const QString &key, bool *found, PanelSettings *settings)
@@ -110,19 +112,22 @@ bool RecordStatements::readAll(QList<PanelSettings> *rows)
 
 bool RecordStatements::writeRow(const PanelSettings &settings, bool found, qint64 row)
 {
-    QStringList cells;
-    for (const QString &column : RecordRow::columns())
-        cells << (found ? column + QStringLiteral(" = ?") : QStringLiteral("?"));
-    const QString list = cells.join(QStringLiteral(", "));
-    const QString sql = found ? QStringLiteral("UPDATE tb4810 SET %1 WHERE %2 = ?").arg(list, m_order)
-                              : QStringLiteral("INSERT INTO tb4810 (%1) VALUES (%2)").arg(RecordRow::columnList(), list);
-    QSqlQuery write;
-    if (!prepare(write, sql))
-        return false;
+    QSqlQuery &write = found ? m_update : m_insert;
+    if (write.lastQuery().isEmpty()) {
+        QStringList cells;
+        for (const QString &column : RecordRow::columns())
+            cells << (found ? column + QStringLiteral(" = ?") : QStringLiteral("?"));
+        const QString list = cells.join(QStringLiteral(", "));
+        if (!prepare(write, found ? QStringLiteral("UPDATE tb4810 SET %1 WHERE %2 = ?").arg(list, m_order)
+                                  : QStringLiteral("INSERT INTO tb4810 (%1) VALUES (%2)")
+                                        .arg(RecordRow::columnList(), list)))
+            return false;
+    }
+    int position = 0;
     for (const QVariant &value : RecordRow::rowValues(settings))
-        write.addBindValue(value);
+        write.bindValue(position++, value);
     if (found)
-        write.addBindValue(row);
+        write.bindValue(position, row);
     return run(write);
 }
 

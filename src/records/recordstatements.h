@@ -4,8 +4,7 @@
 
 #include <QSqlDatabase>
 #include <QSqlError>
-
-class QSqlQuery;
+#include <QSqlQuery>
 
 // The statements on tb4810 that the file and the server share, over an
 // open connection and inside the caller's transaction. A failing statement
@@ -48,4 +47,5 @@ private:
     QString m_match;
     QString m_order;
     QSqlError m_error;
+    QSqlQuery m_firstRow, m_insert, m_update;
 };
