@@ -590,7 +590,8 @@ void TestRecords::serverOverNetwork_data()
     const QString port = PgServer::server().section(':', -1);
     const QString cert = QUrl::toPercentEncoding(qEnvironmentVariable("KV4810G_TEST_POSTGRES_CERT"));
     const QString db = '/' + Database;
-    QTest::newRow("IPv4") << "postgresql://postgres@127.0.0.1:" + port + db << true;
+    QTest::newRow("IPv4, option with quote and backslash")
+        << "postgresql://postgres@127.0.0.1:" + port + db + "?application_name=O'Brien%5Cs" << true;
     if (qEnvironmentVariableIsSet("KV4810G_TEST_POSTGRES_IPV6"))
         QTest::newRow("IPv6") << "postgresql://postgres@[::1]:" + port + db << true;
     QTest::newRow("TLS required") << "postgresql://kvtls@127.0.0.1:" + port + db + "?sslmode=require" << true;
