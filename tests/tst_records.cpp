@@ -153,6 +153,7 @@ private slots:
     void serverOverNetwork();
     void silentServer();
     void tableOfEarlierLayout();
+    void serverKeepsColumnUnique();
     void folderNotWritableFileIs();
     void fileMenu_data();
     void fileMenu();
@@ -668,6 +669,18 @@ void TestRecords::tableOfEarlierLayout()
 // The file writable by its user, its folder not: a save names the folder and
 // the journal, not a read-only file. Root writes whatever the folder says,
 // so as root the save is a copy run by the user nobody, whose file it is.
+// A table given a unique column by its administrator refuses a second
+// record with that value, and the message says so.
+void TestRecords::serverKeepsColumnUnique()
+{
+    STORE_ROW(records, "postgresql");
+    QString error;
+    QCOMPARE(records->save(record("1", "shop"), AddOnly, &error), Outcome::Added);
+    QCOMPARE(PgServer::exec(Database, "CREATE UNIQUE INDEX tb4810_unique_name ON tb4810 (name)"), QString());
+    QCOMPARE(records->save(record("2", "shop"), AddOnly, &error), Outcome::Failed);
+    QVERIFY2(error.contains("no second record") && error.contains("23505"), qPrintable(error));
+}
+
 void TestRecords::folderNotWritableFileIs()
 {
     SqliteRecordStore store(m_path);

@@ -457,6 +457,10 @@ void TestSession::comparison_data()
                                  << none;
     QTest::newRow("upload") << QByteArray() << "upload" << "The comparison ended when a settings upload began."
                             << none;
+    QTest::newRow("zone download") << QByteArray() << "zone download"
+                                   << "The comparison ended when a zone message download began." << none;
+    QTest::newRow("zone upload") << QByteArray() << "zone upload"
+                                 << "The comparison ended when a zone message upload began." << none;
 }
 
 void TestSession::comparison()
@@ -480,9 +484,13 @@ void TestSession::comparison()
         w.session.closePort();
     else if (then == "upload")
         QVERIFY(w.session.upload());
+    else if (then == "zone download")
+        QVERIFY(w.session.downloadZoneText("1", "A"));
+    else if (then == "zone upload")
+        QVERIFY(w.session.uploadZoneText("1"));
     QTRY_COMPARE_WITH_TIMEOUT(w.comparisonNote, note, 6000);
     QCOMPARE(w.compared, summary);
-    QCOMPARE(w.shown, QStringList());
+    QCOMPARE(w.shown, then == "zone download" ? QStringList{"System Information: finish download!"} : QStringList());
     QCOMPARE(w.groups, QList<int>()); // the panel's answers went to the comparison alone
     if (then == "upload") {
         // The upload asks again, and its replies reach the settings.

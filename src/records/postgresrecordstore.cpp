@@ -164,7 +164,8 @@ QString PostgresRecordStore::faultText(const QSqlError &e, Step step) const
             : QStringLiteral("The record server %1 does not allow this user to change the records (%2)!")
                   .arg(m_server, said);
     if (code == QLatin1String("23505"))
-        return QStringLiteral("The record server %1 keeps one record per number and has this one already (%2)!")
+        return QStringLiteral("The record server %1 takes no second record with the same value in a column its "
+                              "table keeps unique (%2)!")
             .arg(m_server, said);
     return QStringLiteral("The record server %1 cannot be used: %2!").arg(m_server, said);
 }

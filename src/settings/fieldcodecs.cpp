@@ -1,5 +1,7 @@
 #include "fieldcodecs.h"
 
+#include <array>
+
 namespace {
 
 const int MaxFieldChars = 16;
@@ -18,17 +20,25 @@ QString byteDigits(int value)
 
 // Value of up to two hexadecimal digits starting at index `at` (0-based);
 // missing digits are not counted, so a lone digit gives its own value.
+// The value of each hexadecimal digit; any other character counts 0.
+constexpr std::array<quint8, 128> DigitValues = [] {
+    std::array<quint8, 128> values{};
+    for (int c = 0; c < 10; ++c)
+        values[std::size_t('0' + c)] = quint8(c);
+    for (int c = 0; c < 6; ++c)
+        values[std::size_t('A' + c)] = values[std::size_t('a' + c)] = quint8(10 + c);
+    return values;
+}();
+
 int pairValue(const QString &s, int at)
 {
-    // A character that is no hexadecimal digit counts 0. Replies are read
-    // a byte at a time, so this is done by hand rather than by a number
-    // conversion per digit.
-    const auto digit = [](char16_t u) {
-        return u >= '0' && u <= '9' ? u - '0' : u >= 'A' && u <= 'F' ? u - 'A' + 10 : u >= 'a' && u <= 'f' ? u - 'a' + 10 : 0;
-    };
+    // Replies are read a byte at a time, so this is a table lookup rather
+    // than a number conversion per digit.
     int value = 0;
-    for (int i = qMax(at, 0); i < at + 2 && i < s.size(); ++i)
-        value = value * 16 + digit(s.at(i).unicode());
+    for (int i = qMax(at, 0); i < at + 2 && i < s.size(); ++i) {
+        const char16_t u = s.at(i).unicode();
+        value = value * 16 + (u < DigitValues.size() ? DigitValues[u] : 0);
+    }
     return value;
 }
 

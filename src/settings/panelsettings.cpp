@@ -2,21 +2,24 @@
 
 namespace SettingsLists {
 
-QStringList alarmTypes()
+const QStringList &alarmTypes()
 {
-    return {QStringLiteral("ADEMCO 4+2"), QStringLiteral("ADEMCO Contact ID"),
+    static const QStringList list{QStringLiteral("ADEMCO 4+2"), QStringLiteral("ADEMCO Contact ID"),
             QStringLiteral("voice alarm"), QStringLiteral("SMS alarm"),
             QStringLiteral("ADEMCO slow speed")};
+    return list;
 }
 
-QStringList relayStates()
+const QStringList &relayStates()
 {
-    return {QStringLiteral("pull in"), QStringLiteral("disconnect")};
+    static const QStringList list{QStringLiteral("pull in"), QStringLiteral("disconnect")};
+    return list;
 }
 
-QStringList zoneNumbers()
+const QStringList &zoneNumbers()
 {
-    return {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")};
+    static const QStringList list{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")};
+    return list;
 }
 
 ListField atPosition(const QStringList &items, int position)

@@ -18,9 +18,9 @@ struct ListField
 
 namespace SettingsLists {
 
-QStringList alarmTypes();  // "ADEMCO 4+2" .. "ADEMCO slow speed"
-QStringList relayStates(); // "pull in", "disconnect"
-QStringList zoneNumbers(); // "1", "2", "3"
+const QStringList &alarmTypes();  // "ADEMCO 4+2" .. "ADEMCO slow speed"
+const QStringList &relayStates(); // "pull in", "disconnect"
+const QStringList &zoneNumbers(); // "1", "2", "3"
 
 inline constexpr char AlarmTypePrompt[] = "alarm type";
 inline constexpr int RelayPullIn = 0;

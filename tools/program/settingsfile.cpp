@@ -18,9 +18,9 @@ const QString FormatMember = QStringLiteral("format");
 QStringList itemsOf(const QString &column)
 {
     if (column.startsWith(QLatin1String("JieTelEM")))
-        return SettingsLists::alarmTypes() << QString() << QLatin1String(SettingsLists::AlarmTypePrompt);
+        return QStringList(SettingsLists::alarmTypes()) << QString() << QLatin1String(SettingsLists::AlarmTypePrompt);
     if (column == QLatin1String("ChangKai") || column == QLatin1String("ChangBi"))
-        return SettingsLists::relayStates() << QString();
+        return QStringList(SettingsLists::relayStates()) << QString();
     return {};
 }
 
