@@ -7,6 +7,7 @@
 #include "tracewindow.h"
 #include "windowtest.h"
 
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -98,6 +99,10 @@ private slots:
         QCOMPARE(readFile(dir.filePath("saved.txt")), (shown.join('\n') + '\n').toUtf8());
         trace->findChild<QPushButton *>("clear")->click();
         QVERIFY(trace->text().isEmpty() && session.lines().isEmpty());
+        // The window keeps what the trace keeps: the last lines.
+        for (int i = 0; i <= ProtocolTrace::MaxLines; ++i)
+            session.note(QString::number(i));
+        QCOMPARE(trace->findChild<QPlainTextEdit *>("lines")->blockCount(), ProtocolTrace::MaxLines);
         trace->close();
         session.note("after");
         window.findChild<QAction *>("protocolTrace")->trigger();

@@ -261,13 +261,23 @@ void TestSession::replies()
     QCOMPARE(w.zoneText.isNull() ? QString() : "zone text " + w.zoneText, outcome.startsWith("zone") ? outcome : "");
 }
 
-// What is sent counts, line breaks as CR LF: 254 characters and one line break are 256.
+// Refused before anything is sent: a zone text counts what is sent, line
+// breaks as CR LF (254 characters and one line break are 256); settings
+// the panel cannot take.
 void TestSession::zoneTextLimit()
 {
+    PtyPair line;
+    QVERIFY(line.isValid());
     Watched w;
+    QVERIFY(w.open(line.devicePath()));
     QVERIFY(!w.session.downloadZoneText("1", QString(254, 'A') + "\n"));
-    QCOMPARE(w.shown, QStringList{"System Information: Message content is longer than 255 characters (a line "
-                                  "break counts as two)!"});
+    PanelSettings longPassword = PanelSettings::startValues();
+    longPassword.TxtMiMa = "123456";
+    QVERIFY(!w.session.download(longPassword));
+    QCOMPARE(w.shown, (QStringList{"System Information: Message content is longer than 255 characters (a line "
+                                   "break counts as two)!",
+                                   "system information: password format error!"}));
+    QCOMPARE(line.readAvailable(), QByteArray());
 }
 
 // Whatever is tried after the first frame, the line gets the eleven frames
