@@ -2,6 +2,7 @@
 // test PostgreSQL server: what it copies, what it leaves as it was, what it
 // reports and its exit status.
 #include "pgserver.h"
+#include "recordsamples.h"
 #include "recordstore.h"
 #include "sqlitefiles.h"
 
@@ -39,37 +40,6 @@ QStringList reportedRows(const QString &said)
         if (line.startsWith(QLatin1String("Row ")))
             rows << line.section(QLatin1String("\","), 0, 0) + '"';
     return rows;
-}
-
-// A record whose every column holds a value of its own; shift gives each record other values.
-PanelSettings varied(const QString &number, const QString &name, int shift)
-{
-    PanelSettings s = PanelSettings::cleared();
-    s.TxtAni = number;
-    s.TxtName = name;
-    const QStringList types{"ADEMCO 4+2", "pager", "alarm type", "", "voice alarm", "ADEMCO slow speed"};
-    const QStringList relays{"pull in", "disconnect", "half open"};
-    for (int i = 0; i < 6; ++i) {
-        s.Txt[i] = QString("5550%1%2").arg(shift).arg(i);
-        s.Cmb[i] = SettingsLists::withText(SettingsLists::alarmTypes(), types[(i + shift) % 6]);
-        s.CkShangBao[i] = (i + shift) % 2 == 0;
-        s.CkTel[i] = (i + shift) % 3 == 0;
-    }
-    s.TxtDuanXin = {QString("130%1").arg(shift), shift == 1 ? QString() : "+49 " + number, QString(shift, '9')};
-    s.CmbChanKai = SettingsLists::withText(SettingsLists::relayStates(), relays[shift % 3]);
-    s.CmbChanBi = SettingsLists::withText(SettingsLists::relayStates(), relays[(shift + 2) % 3]);
-    s.TxtMiMa = QString::number(1234 + shift);
-    s.TxtTian = QString::number(10 + shift);
-    s.CkNX = shift % 2 == 1;
-    return s;
-}
-
-PanelSettings named(const QString &number, const QString &name)
-{
-    PanelSettings s = PanelSettings::startValues();
-    s.TxtAni = number;
-    s.TxtName = name;
-    return s;
 }
 
 // Adds the records to the store at this path or address, in this order.
@@ -158,8 +128,8 @@ void TestRecordCopy::roundTrip()
 {
     QFETCH(QString, store);
     SKIP_WITHOUT_SERVER(store);
-    const QList<PanelSettings> records{varied("k-17", "O'Brien \"Zoë\" Ærø", 0),
-                                       varied("1", QString(200, QChar(0x00E9)), 1), varied("Ë 9", "a'; --", 2)};
+    const QList<PanelSettings> records{stored("k-17", "O'Brien \"Zoë\" Ærø"), stored("1", QString(200, QChar(0x00E9))),
+                                       stored("Ë 9", "a'; --")};
     const QString source = m_dir->filePath("source.mdb"), back = m_dir->filePath("back.mdb");
     QVERIFY(saved(source, records));
     const QString between = where(store, "between.mdb");
@@ -201,9 +171,9 @@ void TestRecordCopy::numberHeldAtTarget()
     QFETCH(QStringList, reported);
     SKIP_WITHOUT_SERVER(store);
     const QString source = m_dir->filePath("source.mdb"), target = where(store, "target.mdb");
-    const PanelSettings kept = varied(held, "kept at the target", 1);
+    const PanelSettings kept = stored(held, "kept at the target");
     QVERIFY(saved(target, {kept}));
-    QVERIFY(saved(source, {named(held.toLower(), "from the source"), named("7", "seven")}));
+    QVERIFY(saved(source, {record(held.toLower(), "from the source"), record("7", "seven")}));
 
     const Run run = copyTool({source, target}, keepGoing);
     QVERIFY2(run.status == status, qPrintable(run.err));
@@ -212,7 +182,7 @@ void TestRecordCopy::numberHeldAtTarget()
     QCOMPARE(numbers(rows), after);
     QCOMPARE(rows.first(), kept);
     if (after.contains("7"))
-        QCOMPARE(rows.last(), named("7", "seven"));
+        QCOMPARE(rows.last(), record("7", "seven"));
 }
 
 void TestRecordCopy::sourceRowsRefused_data()
@@ -232,7 +202,7 @@ void TestRecordCopy::sourceRowsRefused()
     QFETCH(bool, keepGoing);
     SKIP_WITHOUT_SERVER(store);
     const QString source = m_dir->filePath("source.mdb"), target = where(store, "target.mdb");
-    QVERIFY(saved(source, {named("1", "good"), named("", "empty number"), named("k1", "first k1")}));
+    QVERIFY(saved(source, {record("1", "good"), record("", "empty number"), record("k1", "first k1")}));
     // As another tool writes them: the same number in the other case, no number at all, two letters beyond Z.
     QCOMPARE(sqliteExec(source, "INSERT INTO tb4810 (ID, name) VALUES ('K1', 'second k1');"
                                 "INSERT INTO tb4810 (name) VALUES ('null number');"
@@ -248,7 +218,7 @@ void TestRecordCopy::sourceRowsRefused()
     const QList<PanelSettings> rows = readAll(target);
     QCOMPARE(numbers(rows), (keepGoing ? QStringList{"1", "k1", "Ë", "ë"} : QStringList()));
     if (keepGoing)
-        QCOMPARE(rows.at(1), named("k1", "first k1"));
+        QCOMPARE(rows.at(1), record("k1", "first k1"));
 }
 
 void TestRecordCopy::sourceUnreadable_data()
@@ -275,7 +245,7 @@ void TestRecordCopy::sourceUnreadable()
     const QString from = store == "postgresql" ? PgServer::address(source) : m_dir->filePath(source);
     const QString target = m_dir->filePath("target.mdb");
     if (targetHeld)
-        QVERIFY(saved(target, {named("1", "kept")}));
+        QVERIFY(saved(target, {record("1", "kept")}));
     const QByteArray before = checksum(target);
 
     const Run run = copyTool({from, target});

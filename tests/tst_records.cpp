@@ -7,6 +7,7 @@
 #include "pgserver.h"
 #include "postgresrecordstore.h"
 #include "recordrow.h"
+#include "recordsamples.h"
 #include "settingstransfer.h"
 #include "sqliterecordstore.h"
 #include "sqlitefiles.h"
@@ -37,14 +38,6 @@ Q_DECLARE_METATYPE(RecordStore::Key)
 
 namespace {
 
-PanelSettings record(const QString &number, const QString &name = QStringLiteral("shop"))
-{
-    PanelSettings s = PanelSettings::startValues();
-    s.TxtAni = number;
-    s.TxtName = name;
-    return s;
-}
-
 const QString Database = QStringLiteral("kv_tst_records");
 
 // The operations that did not fail with a message saying this, naming the store and ending in '!'.
@@ -67,28 +60,6 @@ QString notFailing(RecordStore &store, const QStringList &operations, const QStr
             wrong += op + ": " + error + '\n';
     }
     return wrong;
-}
-
-// A stored record whose every field tells it apart; list texts of items, of none, and empty.
-PanelSettings stored(const QString &number, const QString &name)
-{
-    PanelSettings s = PanelSettings::cleared();
-    s.TxtAni = number;
-    s.TxtName = name;
-    const QStringList types{"ADEMCO 4+2", "pager", "alarm type", "", "voice alarm", "ADEMCO slow speed"};
-    for (int i = 0; i < 6; ++i) {
-        s.Txt[i] = QString("55501%1").arg(i) + number;
-        s.Cmb[i] = SettingsLists::withText(SettingsLists::alarmTypes(), types[i]);
-        s.CkShangBao[i] = i % 2 == 0;
-        s.CkTel[i] = i % 3 == 0;
-    }
-    s.TxtDuanXin = {"1301", "", "1303" + number};
-    s.CmbChanKai = SettingsLists::withText(SettingsLists::relayStates(), "pull in");
-    s.CmbChanBi = SettingsLists::withText(SettingsLists::relayStates(), "half open");
-    s.TxtMiMa = "1234";
-    s.TxtTian = name.left(2);
-    s.CkNX = true;
-    return s;
 }
 
 // Open(&O), the option ("Code:" is selected at first), the key typed into its list, OK.
