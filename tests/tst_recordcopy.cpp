@@ -92,6 +92,12 @@ private:
     // A records file of this name in the test's folder, or the server's database.
     QString where(const QString &store, const QString &file)
     {
+        // Over TLS by the IPv6 loopback address where there is one, as the
+        // role kvtls of the test server must log in.
+        const QString host = qEnvironmentVariableIsSet("KV4810G_TEST_POSTGRES_IPV6") ? "[::1]" : "127.0.0.1";
+        if (store == "postgresql over TLS")
+            return "postgresql://kvtls@" + host + ':' + PgServer::server().section(':', -1) + '/' + Database
+                + "?sslmode=require";
         return store == "postgresql" ? PgServer::address(Database) : m_dir->filePath(file);
     }
 
@@ -99,13 +105,18 @@ private:
 };
 
 #define SKIP_WITHOUT_SERVER(store)                                                                           \
-    if (store == "postgresql" && !PgServer::missing().isEmpty())                                             \
+    if (store.startsWith("postgresql") && !PgServer::missing().isEmpty())                                             \
     QSKIP(qPrintable(PgServer::missing()))
 
 void TestRecordCopy::initTestCase()
 {
-    if (PgServer::missing().isEmpty())
-        QCOMPARE(PgServer::recreate(Database), QString());
+    if (!PgServer::missing().isEmpty())
+        return;
+    QCOMPARE(PgServer::recreate(Database), QString());
+    QCOMPARE(PgServer::exec("postgres", "DO $$ BEGIN CREATE ROLE kvtls LOGIN; EXCEPTION WHEN duplicate_object THEN "
+                                        "NULL; END $$"),
+             QString());
+    QCOMPARE(PgServer::exec(Database, "GRANT ALL ON SCHEMA public TO kvtls"), QString());
 }
 
 void TestRecordCopy::init()
@@ -121,6 +132,7 @@ void TestRecordCopy::roundTrip_data()
     QTest::addColumn<QString>("store"); // where the records go between the two files
     QTest::newRow("through a file") << "sqlite";
     QTest::newRow("through the server") << "postgresql";
+    QTest::newRow("through the server over TLS") << "postgresql over TLS";
 }
 
 // A file copied to the other store and back: every column of every row, in the file's order.
