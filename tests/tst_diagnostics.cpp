@@ -8,43 +8,16 @@
 #include "windowtest.h"
 
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
-#include <QtTest>
 
 using namespace WindowTest;
-
-namespace {
-
-// The labels of the rows the dialog marks `result` ("differs", "not received").
-QStringList markedRows(const CompareDialog *dialog, const QString &result)
-{
-    QStringList labels;
-    const QTableWidget *table = dialog->table();
-    for (int r = 0; r < table->rowCount(); ++r) {
-        if (table->item(r, 3)->text() == result)
-            labels << table->item(r, 0)->text();
-    }
-    return labels;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 class TestDiagnostics : public QObject
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        logMessages(&m_shown);
-    }
+    void init() { logMessages(&m_shown); }
     void cleanup() { Messages::setResponder(nullptr); }
 
     // The dialog shows the window's values beside the panel's, marks what
@@ -56,16 +29,22 @@ private slots:
         frmmain window;
         openOn(window, panel.device());
         PanelSettings shown = PanelSettings::startValues();
-        shown.TxtName = "shop";
+        shown.TxtName = "shop"; // never compared: it does not travel
         shown.Txt[0] = "5550187";
         shown.CkNX = true;
         window.setSettings(shown);
 
-        CompareDialog *dialog = compare(window);
+        trigger(window, "compareWithPanel");
+        auto *dialog = window.findChild<CompareDialog *>();
         QVERIFY(dialog && dialog->isVisible() && !dialog->isModal());
-        QTRY_COMPARE(dialog->summary(), QString("2 settings differ."));
-        QCOMPARE(markedRows(dialog, "differs"), (QStringList{"the 1st alarm receiving number", "inside"}));
-        const QTableWidget *table = dialog->table(); // the window's value, then the panel's
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->summary(), QString("2 settings differ."), 15000);
+        const QTableWidget *table = dialog->table(); // the setting, the window's value, the panel's, the mark
+        QStringList differing;
+        for (int r = 0; r < table->rowCount(); ++r) {
+            if (table->item(r, 3)->text() == "differs")
+                differing << table->item(r, 0)->text();
+        }
+        QCOMPARE(differing, (QStringList{"the 1st alarm receiving number", "inside"}));
         QCOMPARE(table->item(0, 1)->text() + " | " + table->item(0, 2)->text(), QString("5550187 | (empty)"));
         QCOMPARE(window.settings(), shown);
         QCOMPARE(m_shown, QStringList());
@@ -73,20 +52,21 @@ private slots:
         // Chosen again, the same dialog compares again.
         window.setSettings(PanelSettings::startValues());
         dialog->close();
-        QCOMPARE(compare(window), dialog);
+        trigger(window, "compareWithPanel");
+        QCOMPARE(window.findChild<CompareDialog *>(), dialog);
         QVERIFY(dialog->isVisible());
-        QTRY_COMPARE(dialog->summary(), QString("The panel holds the settings shown."));
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->summary(), QString("The panel holds the settings shown."), 15000);
     }
 
-    // A window of its own, not modal, kept up to date with the password masked; saved, cleared, and the
-    // same window shown again when chosen again.
+    // A window of its own, not modal, kept up to date; saved, cleared, and
+    // the same window shown again when chosen again.
     void traceWindow()
     {
         frmmain window;
         window.InitialiseRecord();
         ProtocolTrace &session = window.session().trace();
         session.note("before");
-        window.findChild<QAction *>("protocolTrace")->trigger();
+        trigger(window, "protocolTrace");
         auto *trace = window.findChild<TraceWindow *>();
         QVERIFY(trace && trace->isVisible() && trace->isWindow() && !trace->isModal());
         session.frameSent("FF0102AABB");
@@ -96,8 +76,10 @@ private slots:
         QTemporaryDir dir;
         QString error;
         QVERIFY(trace->saveTo(dir.filePath("saved.txt"), &error));
-        QCOMPARE(readFile(dir.filePath("saved.txt")), (shown.join('\n') + '\n').toUtf8());
-        trace->findChild<QPushButton *>("clear")->click();
+        QFile saved(dir.filePath("saved.txt"));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), (shown.join('\n') + '\n').toUtf8());
+        click(*trace, "clear");
         QVERIFY(trace->text().isEmpty() && session.lines().isEmpty());
         // The window keeps what the trace keeps: the last lines.
         for (int i = 0; i <= ProtocolTrace::MaxLines; ++i)
@@ -105,17 +87,12 @@ private slots:
         QCOMPARE(trace->findChild<QPlainTextEdit *>("lines")->blockCount(), ProtocolTrace::MaxLines);
         trace->close();
         session.note("after");
-        window.findChild<QAction *>("protocolTrace")->trigger();
+        trigger(window, "protocolTrace");
         QCOMPARE(window.findChild<TraceWindow *>(), trace);
         QVERIFY(trace->isVisible() && trace->text().endsWith("-- after"));
     }
 
 private:
-    CompareDialog *compare(frmmain &window)
-    {
-        window.findChild<QAction *>("compareWithPanel")->trigger();
-        return window.findChild<CompareDialog *>();
-    }
     QStringList m_shown; // "title: text" of every box shown
 };
 

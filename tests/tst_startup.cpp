@@ -1,5 +1,5 @@
 // The program's start against the panel simulator: the search over the
-// ports, the lamps, the password test, the ways the program ends, and the
+// ports, the lamps, the password dialog, the ways the program ends, and the
 // real program run with its command line; then the forms themselves: start
 // values, the password dialog's keys, captions that fit.
 #include "frmopen.h"
@@ -8,40 +8,23 @@
 #include "simulatorprocess.h"
 #include "windowtest.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QPointer>
-#include <QScreen>
 #include <QSerialPort>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QtTest>
+#include <QtWidgets>
 
 #include <functional>
-#include <csignal>
-#include <tuple>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 using namespace WindowTest;
 
 namespace {
 
-// Watches for the password dialog; a test that never shows it must not
-// leave its watcher to act on the next test's dialog.
-QPointer<QTimer> pendingPoll;
-
-// Acts on the password dialog once it is up, from inside its modal loop.
-void whenPasswordDialogShows(std::function<void(QWidget *)> act)
+// Acts on the password dialog once it is up, from inside its modal loop;
+// the watch goes with the window.
+void whenPasswordDialogShows(frmmain &window, std::function<void(QWidget *)> act)
 {
-    auto *poll = new QTimer;
-    pendingPoll = poll;
+    auto *poll = new QTimer(&window);
     QObject::connect(poll, &QTimer::timeout, [poll, act] {
         QWidget *modal = QApplication::activeModalWidget();
         if (!modal || modal->objectName() != QLatin1String("frmPassWord"))
@@ -53,31 +36,35 @@ void whenPasswordDialogShows(std::function<void(QWidget *)> act)
     poll->start(20);
 }
 
-// Types the password (pasted, as key clicks carry ASCII only), presses OK
-// and waits for the dialog to go; false if it stays.
-bool enterPassword(QWidget *dialog, const QString &password)
+// Types the password (pasted, as key clicks carry ASCII only) and presses
+// OK, `presses` times in a row.
+void submit(QWidget *dialog, const QString &password, int presses = 1)
 {
     auto *text = dialog->findChild<QLineEdit *>(QStringLiteral("Text1"));
     text->clear();
     text->insert(password);
-    QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
-    const bool accepted = QTest::qWaitFor([dialog] { return !dialog->isVisible(); }, 3000);
-    dialog->close();
-    return accepted;
+    for (int i = 0; i < presses; ++i)
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
 }
 
-// The real program run to its end without a display: its exit code (-1 when
-// it did not end by itself) and what it printed.
-QPair<int, QStringList> runProgram(const QStringList &arguments, const QStringList &env)
+// Starts the real program without a display, with `env` ("NAME=value") added.
+void startProgram(QProcess &program, const QStringList &arguments, const QStringList &env)
 {
-    QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove("DISPLAY");
     for (const QString &setting : env)
         environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
     program.setProcessEnvironment(environment);
     program.start(QStringLiteral(PROGRAM_PATH), arguments);
-    const bool ended = program.waitForFinished(20000) && program.exitStatus() == QProcess::NormalExit;
+}
+
+// The real program run to its end: its exit code (-1 when it did not end by
+// itself) and what it printed.
+QPair<int, QStringList> runProgram(const QStringList &arguments, const QStringList &env)
+{
+    QProcess program;
+    startProgram(program, arguments, env);
+    const bool ended = program.waitForFinished(30000) && program.exitStatus() == QProcess::NormalExit;
     return {ended ? program.exitCode() : -1,
             QString::fromLocal8Bit(program.readAllStandardOutput()).trimmed().split('\n')};
 }
@@ -95,24 +82,269 @@ private slots:
         m_ended = 0;
         logMessages(&m_shown, &m_ended);
     }
-    void cleanup()
+    void cleanup() { Messages::setResponder(nullptr); }
+
+    // Where the panel is among the ports, and what the technician does in the
+    // password dialog. Ports are "panel" (its password 2468), "silent",
+    // "lost" (its line goes within the second, unanswered), "replug" (a
+    // panel whose cable is pulled and plugged back while the dialog is open)
+    // or a missing device.
+    void startUp_data()
     {
-        delete pendingPoll;
-        Messages::setResponder(nullptr);
+        QTest::addColumn<QStringList>("ports");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<int>("found"); // 0: the search fails
+        QTest::addColumn<QStringList>("shown"); // "title: text" of every message
+        const QStringList panel{"panel"};
+        QTest::newRow("first port") << panel << "right" << 1 << QStringList{};
+        QTest::newRow("behind a silent port") << QStringList{"silent", "panel"} << "right" << 2 << QStringList{};
+        QTest::newRow("behind a lost port") << QStringList{"lost", "panel"} << "right" << 2 << QStringList{};
+        QTest::newRow("port without a lamp") << QStringList(11, "missing") + panel << "right" << 12 << QStringList{};
+        // A lost port counts as failed, with no message of its own.
+        QTest::newRow("only port lost") << QStringList{"lost"} << "" << 0 << QStringList{HardwareFail};
+        QTest::newRow("wrong, then right")
+            << panel << "wrong" << 1 << QStringList{"7158K: Enter the password wrong operation"};
+        // Two frames sent a few milliseconds apart reach the panel as one, which it refuses.
+        QTest::newRow("double-click on OK") << panel << "double" << 1 << QStringList{};
+        QTest::newRow("unsendable, then right")
+            << panel << "unsendable" << 1
+            << QStringList{"System Information: The password can only hold characters that fit in one byte!"};
+        QTest::newRow("close box skips the test") << panel << "close" << 1 << QStringList{};
+        QTest::newRow("Exit ends the program") << panel << "exit" << 1 << QStringList{};
+        // OK opens the panel's device again and the test goes on.
+        QTest::newRow("line lost, then plugged back")
+            << QStringList{"replug"} << "replug" << 1 << QStringList{"System Information: Serial port disconnected!"};
     }
-    void findsPanel_data();
-    void findsPanel();
-    void passwordDialog_data();
-    void passwordDialog();
-    void lineLostWhilePasswordDialogOpen();
-    void boxBeforeMainWindowIsCentred();
-    void openAndClosePort();
-    void closeBoxEndsProgram();
-    void manualMissingIsSaid();
-    void programWithoutPanel();
-    void commandLineInformation();
-    void signalEndsProgram_data();
-    void signalEndsProgram();
+    void startUp()
+    {
+        QFETCH(QStringList, ports);
+        QFETCH(QString, answer);
+        QFETCH(int, found);
+        QFETCH(QStringList, shown);
+        const QString line = QDir::temp().filePath(QString("kv4810g-replug-%1").arg(QCoreApplication::applicationPid()));
+        const QHash<QString, QStringList> options{{"panel", {"--password", "2468"}}, {"silent", {"--silent"}},
+                                                  {"lost", {"--silent", "--hangup-after", "1"}},
+                                                  {"replug", {"--password", "2468", "--link", line}}};
+        std::vector<std::unique_ptr<SimulatorProcess>> panels;
+        QStringList devices;
+        for (const QString &port : ports) {
+            if (!options.contains(port)) {
+                devices << "/dev/kv4810g-missing-" + QString::number(devices.size() + 1);
+                continue;
+            }
+            panels.push_back(std::make_unique<SimulatorProcess>(options.value(port)));
+            QVERIFY(panels.back()->isReady());
+            devices << (port == "replug" ? line : panels.back()->device());
+        }
+        qputenv("KV4810G_PORTS", devices.join(':').toLocal8Bit());
+        frmmain window;
+        QString indicated;
+        QTimer::singleShot(500, &window, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (w->objectName() == "searchIndicator" && w->isVisible())
+                    indicated = w->findChild<QLabel *>()->text();
+            }
+        });
+        bool indicatorGone = true;
+        bool accepted = false;
+        whenPasswordDialogShows(window, [&](QWidget *dialog) {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                indicatorGone &= !(w->objectName() == "searchIndicator" && w->isVisible());
+            if (answer == "close") {
+                dialog->close();
+                return;
+            }
+            if (answer == "exit")
+                return click(*dialog, "Command2");
+            if (answer == "replug") {
+                panels.front().reset();
+                QTRY_COMPARE_WITH_TIMEOUT(m_shown.size(), 1, 10000);
+                panels.front() = std::make_unique<SimulatorProcess>(options.value("replug"));
+            }
+            if (answer == "wrong" || answer == "unsendable") {
+                submit(dialog, answer == "wrong" ? QString("1234") : QString("24") + QChar(0x20AC));
+                QTRY_VERIFY_WITH_TIMEOUT(!m_shown.isEmpty(), 10000);
+                QTest::qWait(QApplication::doubleClickInterval()); // the next press is no double-click
+            }
+            submit(dialog, "2468", answer == "double" ? 2 : 1);
+            accepted = QTest::qWaitFor([dialog] { return !dialog->isVisible(); }, 10000);
+            dialog->close();
+        });
+        const bool ends = found == 0 || answer == "exit";
+        QCOMPARE(window.Form_Load(), !ends);
+        QCOMPARE(m_ended, ends ? 1 : 0);
+        QCOMPARE(m_shown, shown);
+        QCOMPARE(accepted, !ends && answer != "close");
+        QCOMPARE(window.session().link().isOpen(), !ends);
+        // Only a silent port holds the search for its full second; elsewhere
+        // how far it has come half a second in depends on the machine's load.
+        if (ports.first() == "silent")
+            QCOMPARE(indicated, QString("Searching for the panel: port 1 of 16"));
+        QVERIFY(indicatorGone);
+        for (int port = 1; port <= 10; ++port)
+            QCOMPARE(window.lamps().colour(port), port == found ? PortLamps::InUse : PortLamps::Failed);
+        QWidget *lamp1 = window.findChild<QWidget *>("Shape_0");
+        QVERIFY2(lamp1->toolTip().contains(devices.at(0)), qPrintable(lamp1->toolTip()));
+        if (found > 0) {
+            QCOMPARE(window.PortIndex(), found);
+            QCOMPARE(window.session().PanelFound, 1);
+        }
+    }
+
+    // A box owned by the main window before it is shown is centred on the
+    // screen, not placed against the hidden window.
+    void boxBeforeMainWindowIsCentred()
+    {
+        Messages::setResponder(nullptr);
+        frmmain window;
+        window.setGeometry(0, 0, 200, 100);
+        QRect placed;
+        QTimer::singleShot(100, &window, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            placed = box->frameGeometry();
+            box->accept();
+        });
+        Messages::inform(&window, "Serial port disconnected!", "System Information");
+        const QPoint off = placed.center() - window.screen()->availableGeometry().center();
+        QVERIFY2(off.manhattanLength() < 40, qPrintable(QString("%1,%2").arg(off.x()).arg(off.y())));
+    }
+
+    void openAndClosePort()
+    {
+        SimulatorProcess panel;
+        QVERIFY(panel.isReady());
+        qputenv("KV4810G_PORTS", ("/dev/kv4810g-missing:" + panel.device()).toLocal8Bit());
+        frmmain window;
+        window.InitialiseRecord();
+        trigger(window, "Close_com"); // nothing open: nothing happens
+        trigger(window, "open_com");
+        QVERIFY(window.session().link().isOpen());
+        QCOMPARE(window.PortIndex(), 2);
+        QCOMPARE(window.lamps().colour(1), PortLamps::Failed);
+        QCOMPARE(window.lamps().colour(2), PortLamps::InUse);
+        QCOMPARE(window.session().PanelFound, 0);
+        QVERIFY(m_shown.isEmpty());
+
+        trigger(window, "open_com"); // already open: said so, the port stays as it is
+        QCOMPARE(m_shown, QStringList{"System Information: Serial port is already open!"});
+        QVERIFY(window.session().link().isOpen());
+        QCOMPARE(window.PortIndex(), 2);
+
+        trigger(window, "Close_com");
+        QVERIFY(!window.session().link().isOpen());
+        QCOMPARE(window.lamps().colour(2), PortLamps::InUse);
+
+        qputenv("KV4810G_PORTS", "/dev/kv4810g-missing");
+        trigger(window, "open_com");
+        QCOMPARE(m_shown.last(), QString("System Information: No detected hardware devices!"));
+        QVERIFY(!window.session().link().isOpen());
+
+        // File > Exit ends the program and frees the port; nothing more is shown.
+        openOn(window, panel.device());
+        trigger(window, "eqit");
+        QCOMPARE(m_ended, 1);
+        QVERIFY(!window.session().link().isOpen());
+        Messages::inform(&window, "late");
+        QCOMPARE(m_shown.size(), 2);
+    }
+
+    // The suite's folder holds no manual: Help > About says so and names where it looked.
+    void manualMissingIsSaid()
+    {
+        frmmain window;
+        trigger(window, "About");
+        const QString expected = QDir::toNativeSeparators(QDir(QCoreApplication::applicationDirPath()).filePath("HELP.doc"));
+        QCOMPARE(m_shown, QStringList{"System Information: The manual " + expected
+                                      + " cannot be found: install the program again!"});
+    }
+
+    void closeBoxEndsProgram()
+    {
+        frmmain window;
+        window.InitialiseRecord();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.close();
+        QCOMPARE(m_ended, 1);
+        QVERIFY(m_shown.isEmpty());
+    }
+
+    // The real program with --trace, answering its own box: the box's details
+    // say what became of every port, and the trace holds the search from its
+    // first port on.
+    void programWithoutPanel()
+    {
+        SimulatorProcess silent({"--silent"}), busy;
+        QVERIFY(silent.isReady() && busy.isReady());
+        QSerialPort otherProgram(busy.device());
+        QVERIFY(otherProgram.open(QIODevice::ReadWrite));
+        QTemporaryDir dir;
+        const QString trace = dir.filePath("support.txt");
+        const auto [exitCode, said] = runProgram({"--trace", trace},
+            {"KV4810G_PORTS=" + silent.device() + ":/dev/kv4810g-missing:" + busy.device(), "KV4810G_AUTO_ANSWER=1",
+             "QT_QPA_PLATFORM=offscreen"});
+        QCOMPARE(exitCode, 0);
+        QCOMPARE(said.size(), 17);
+        QCOMPARE(said.at(0), HardwareFail);
+        QCOMPARE(said.at(2), QString("Port 2 (/dev/kv4810g-missing): no such device"));
+        QCOMPARE(said.at(3), "Port 3 (" + busy.device() + "): busy, in use by another program");
+        QFile file(trace);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
+        QVERIFY2(lines.size() > 4, qPrintable(lines.join('\n')));
+        QVERIFY(lines.at(0).startsWith("# KV-4810G programming software 1.0, protocol trace started "));
+        QVERIFY(lines.at(1).endsWith(QString("-- port 1 (%1) opened").arg(silent.device())));
+        QVERIFY(lines.at(2).endsWith("-> FF0018"));
+        QVERIFY(lines.at(3).endsWith("-- port 1 closed"));
+        QVERIFY(lines.at(4).endsWith("-- port 2 (/dev/kv4810g-missing) not opened: no such device"));
+    }
+
+    // Information and refusals answered without a display: a window would fail on the platform named.
+    // A toolkit option is the toolkit's, not an unknown one.
+    void commandLineInformation()
+    {
+        const QList<std::tuple<QStringList, int, QString>> cases{
+            {{"--version"}, 0, "kv4810g 1.0"},
+            {{"--help"}, 0, "postgresql://"},
+            {{"-h", "-style", "fusion"}, 0, "--trace <file>"},
+            {{"-hv"}, 0, "kv4810g 1.0"},
+            {{"-vx"}, 2, ""},
+            {{"--no-such-option"}, 2, ""},
+        };
+        for (const auto &[arguments, status, output] : cases) {
+            const auto [exitCode, said] = runProgram(arguments, {"QT_QPA_PLATFORM=no-such-platform"});
+            QCOMPARE(exitCode, status);
+            QVERIFY2(said.join('\n').contains(output), qPrintable(arguments.join(' ') + ": " + said.join('\n')));
+        }
+    }
+
+    // Ended by Ctrl+C, the program closes its port as Exit does: no lock file
+    // stays behind to make the port busy for everyone else.
+    void signalEndsProgram()
+    {
+        SimulatorProcess panel;
+        QVERIFY(panel.isReady());
+        QProcess program;
+        startProgram(program, {}, {"KV4810G_PORTS=" + panel.device(), "QT_QPA_PLATFORM=offscreen"});
+        // QSerialPort locks a device in the first lock folder it may write.
+        // Its first line is the process number of the program that holds it.
+        const auto lockFile = [&program, name = "LCK.." + panel.device().remove(QRegularExpression("^/dev/")).replace('/', '_')] {
+            for (const QString folder : {"/var/lock/", "/tmp/"}) {
+                QFile file(folder + name);
+                if (file.open(QIODevice::ReadOnly) && file.readLine().trimmed().toLongLong() == program.processId())
+                    return file.fileName();
+            }
+            return QString();
+        };
+        QString lock;
+        QTRY_VERIFY_WITH_TIMEOUT(!(lock = lockFile()).isEmpty(), 20000);
+        ::kill(program.processId(), SIGINT);
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY2(!QFile::exists(lock), qPrintable(lock));
+    }
 
     // What a fresh window shows, control by control.
     void startValues()
@@ -161,8 +393,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
         frmPassWord password;
         frmOpen open;
-        for (QWidget *window : {static_cast<QWidget *>(&mainWindow), static_cast<QWidget *>(&password),
-                                static_cast<QWidget *>(&open)}) {
+        for (QWidget *window : QList<QWidget *>{&mainWindow, &password, &open}) {
             for (QLabel *label : window->findChildren<QLabel *>()) {
                 const QSize text = label->fontMetrics().size(Qt::TextSingleLine, label->text());
                 QVERIFY2(label->objectName().startsWith("qt_") || (text.width() <= label->contentsRect().width()
@@ -186,330 +417,9 @@ private slots:
     }
 
 private:
-    void setPorts(const QStringList &devices) { qputenv("KV4810G_PORTS", devices.join(':').toLocal8Bit()); }
     QStringList m_shown; // "title: text" of every box shown
     int m_ended = 0;
 };
-
-// Where the panel is among the ports, and what stands before it. Ports are
-// "panel", "silent", "lost" (its line goes within the second, unanswered),
-// "stray" (a noise byte before every reply) or a missing device.
-void TestStartup::findsPanel_data()
-{
-    QTest::addColumn<QStringList>("ports");
-    QTest::addColumn<int>("found"); // 0: the search fails
-    QTest::addColumn<int>("searchingAt"); // the port the indicator names half a second in; 0: not looked at
-
-    const QStringList eleven = QString("missing,").repeated(11).split(',', Qt::SkipEmptyParts);
-    QTest::newRow("first port") << QStringList{"panel"} << 1 << 0;
-    QTest::newRow("behind missing ports") << QStringList{"missing", "missing", "panel"} << 3 << 0;
-    QTest::newRow("behind a silent port") << QStringList{"silent", "panel"} << 2 << 1;
-    QTest::newRow("behind a lost port") << QStringList{"lost", "panel"} << 2 << 0;
-    QTest::newRow("noise before replies") << QStringList{"stray"} << 1 << 0;
-    QTest::newRow("port without a lamp") << (eleven + QStringList{"panel"}) << 12 << 0;
-    // A lost port counts as failed, with no message of its own.
-    QTest::newRow("only port lost") << QStringList{"lost"} << 0 << 0;
-}
-
-void TestStartup::findsPanel()
-{
-    QFETCH(QStringList, ports);
-    QFETCH(int, found);
-    QFETCH(int, searchingAt);
-    std::vector<std::unique_ptr<SimulatorProcess>> panels;
-    QStringList devices;
-    for (const QString &port : ports) {
-        static const QHash<QString, QStringList> options{
-            {"panel", {}}, {"silent", {"--silent"}}, {"lost", {"--silent", "--hangup-after", "1"}}, {"stray", {"--stray", "00"}}};
-        if (!options.contains(port)) {
-            devices << "/dev/kv4810g-missing-" + QString::number(devices.size() + 1);
-            continue;
-        }
-        panels.push_back(std::make_unique<SimulatorProcess>(options.value(port)));
-        QVERIFY(panels.back()->isReady());
-        devices << panels.back()->device();
-    }
-    setPorts(devices);
-    frmmain window;
-    QString indicated;
-    QTimer::singleShot(500, &window, [&] {
-        for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (w->objectName() == "searchIndicator" && w->isVisible())
-                indicated = w->findChild<QLabel *>()->text();
-        }
-    });
-    bool indicatorGone = true;
-    bool accepted = false;
-    whenPasswordDialogShows([&](QWidget *dialog) {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            indicatorGone &= !(w->objectName() == "searchIndicator" && w->isVisible());
-        accepted = enterPassword(dialog, "1234");
-    });
-    QCOMPARE(window.Form_Load(), found > 0);
-    QCOMPARE(accepted, found > 0);
-    QCOMPARE(m_ended, found > 0 ? 0 : 1);
-    QCOMPARE(m_shown, found > 0 ? QStringList() : QStringList{HardwareFail});
-    // Only a silent port holds the search for its full second; elsewhere
-    // how far it has come half a second in depends on the machine's load.
-    if (searchingAt)
-        QCOMPARE(indicated, QString("Searching for the panel: port %1 of 16").arg(searchingAt));
-    QVERIFY(indicatorGone);
-    for (int port = 1; port <= 10; ++port)
-        QCOMPARE(window.lamps().colour(port), port == found ? PortLamps::InUse : PortLamps::Failed);
-    QWidget *lamp1 = window.findChild<QWidget *>("Shape_0");
-    QVERIFY2(lamp1->toolTip().contains(devices.at(0)), qPrintable(lamp1->toolTip()));
-    if (found > 0) {
-        QCOMPARE(window.PortIndex(), found);
-        QVERIFY(window.session().link().isOpen());
-        QCOMPARE(window.session().PanelFound, 1);
-    }
-}
-
-// What the technician does in the password dialog, and what follows. The
-// panel's password is 2468.
-void TestStartup::passwordDialog_data()
-{
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<bool>("windowShown");
-    QTest::addColumn<QStringList>("shown"); // "title: text" of every message
-    QTest::newRow("wrong, then right") << "wrong" << true
-                                       << QStringList{"7158K: Enter the password wrong operation"};
-    // Two frames sent a few milliseconds apart reach the panel as one, which it refuses.
-    QTest::newRow("double-click on OK") << "double" << true << QStringList{};
-    QTest::newRow("unsendable, then right")
-        << "unsendable" << true
-        << QStringList{"System Information: The password can only hold characters that fit in one byte!"};
-    QTest::newRow("close box skips the test") << "close" << true << QStringList{};
-    QTest::newRow("Exit ends the program") << "exit" << false << QStringList{};
-}
-
-void TestStartup::passwordDialog()
-{
-    QFETCH(QString, action);
-    QFETCH(bool, windowShown);
-    QFETCH(QStringList, shown);
-    SimulatorProcess panel({"--password", "2468"});
-    QVERIFY(panel.isReady());
-    setPorts({panel.device()});
-    frmmain window;
-    whenPasswordDialogShows([&](QWidget *dialog) {
-        auto *ok = dialog->findChild<QPushButton *>(QStringLiteral("Command1"));
-        if (action == "close")
-            return dialog->close(), void();
-        if (action == "exit")
-            return QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command2")), Qt::LeftButton);
-        if (action != "double") {
-            auto *text = dialog->findChild<QLineEdit *>(QStringLiteral("Text1"));
-            text->setText(action == "wrong" ? QString("1234") : QString("24") + QChar(0x20AC));
-            QTest::mouseClick(ok, Qt::LeftButton);
-            (void)QTest::qWaitFor([this] { return !m_shown.isEmpty(); }, 3000);
-            QTest::qWait(QApplication::doubleClickInterval());
-        }
-        dialog->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText("2468");
-        QTest::mouseClick(ok, Qt::LeftButton);
-        if (action == "double")
-            QTest::mouseClick(ok, Qt::LeftButton);
-        (void)QTest::qWaitFor([dialog] { return !dialog->isVisible(); }, 3000);
-        dialog->close();
-    });
-    QCOMPARE(window.Form_Load(), windowShown);
-    QCOMPARE(m_ended, windowShown ? 0 : 1);
-    QCOMPARE(window.session().link().isOpen(), windowShown);
-    QCOMPARE(m_shown, shown);
-}
-
-void TestStartup::lineLostWhilePasswordDialogOpen()
-{
-    // The cable is pulled and plugged back while the dialog is open: OK
-    // opens the panel's device again and the test goes on.
-    const QString line = QDir::temp().filePath(QStringLiteral("kv4810g-replug-%1").arg(QCoreApplication::applicationPid()));
-    auto panel = std::make_unique<SimulatorProcess>(QStringList{"--link", line});
-    QVERIFY(panel->isReady());
-    setPorts({line});
-    frmmain window;
-    bool accepted = false;
-    whenPasswordDialogShows([&](QWidget *dialog) {
-        panel.reset();
-        QTRY_COMPARE_WITH_TIMEOUT(m_shown.size(), 1, 3000);
-        panel = std::make_unique<SimulatorProcess>(QStringList{"--link", line});
-        accepted = enterPassword(dialog, "1234");
-    });
-    QVERIFY(window.Form_Load());
-    QCOMPARE(m_shown, QStringList{"System Information: Serial port disconnected!"});
-    QVERIFY(accepted);
-    QVERIFY(window.session().link().isOpen());
-    QCOMPARE(window.lamps().colour(1), PortLamps::InUse);
-}
-
-void TestStartup::boxBeforeMainWindowIsCentred()
-{
-    // A box owned by the main window before it is shown is centred on the
-    // screen, not placed against the hidden window.
-    Messages::setResponder(nullptr);
-    frmmain window;
-    window.setGeometry(0, 0, 200, 100);
-    QRect placed;
-    QTimer::singleShot(100, &window, [&] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        QVERIFY(box);
-        placed = box->frameGeometry();
-        box->accept();
-    });
-    Messages::inform(&window, "Serial port disconnected!", "System Information");
-    const QPoint off = placed.center() - window.screen()->availableGeometry().center();
-    QVERIFY2(off.manhattanLength() < 40, qPrintable(QString("%1,%2").arg(off.x()).arg(off.y())));
-}
-
-void TestStartup::openAndClosePort()
-{
-    SimulatorProcess panel;
-    QVERIFY(panel.isReady());
-    setPorts({"/dev/kv4810g-missing", panel.device()});
-    frmmain window;
-    window.InitialiseRecord();
-    auto *openPort = window.findChild<QAction *>("open_com");
-    auto *closePort = window.findChild<QAction *>("Close_com");
-
-    closePort->trigger(); // nothing open: nothing happens
-    openPort->trigger();
-    QVERIFY(window.session().link().isOpen());
-    QCOMPARE(window.PortIndex(), 2);
-    QCOMPARE(window.lamps().colour(1), PortLamps::Failed);
-    QCOMPARE(window.lamps().colour(2), PortLamps::InUse);
-    QCOMPARE(window.session().PanelFound, 0);
-    QVERIFY(m_shown.isEmpty());
-
-    openPort->trigger(); // already open: said so, the port stays as it is
-    QCOMPARE(m_shown, QStringList{"System Information: Serial port is already open!"});
-    QVERIFY(window.session().link().isOpen());
-    QCOMPARE(window.PortIndex(), 2);
-
-    closePort->trigger();
-    QVERIFY(!window.session().link().isOpen());
-    QCOMPARE(window.lamps().colour(2), PortLamps::InUse);
-
-    setPorts({"/dev/kv4810g-missing"});
-    openPort->trigger();
-    QCOMPARE(m_shown.last(), QString("System Information: No detected hardware devices!"));
-    QVERIFY(!window.session().link().isOpen());
-
-    // File > Exit ends the program and frees the port; nothing more is shown.
-    setPorts({panel.device()});
-    openPort->trigger();
-    QVERIFY(window.session().link().isOpen());
-    window.findChild<QAction *>("eqit")->trigger();
-    QCOMPARE(m_ended, 1);
-    QVERIFY(!window.session().link().isOpen());
-    Messages::inform(&window, "late");
-    QCOMPARE(m_shown.size(), 2);
-}
-
-// The suite's folder holds no manual: Help > About says so and names where it looked.
-void TestStartup::manualMissingIsSaid()
-{
-    frmmain window;
-    window.findChild<QAction *>("About")->trigger();
-    const QString expected = QDir::toNativeSeparators(QDir(QCoreApplication::applicationDirPath()).filePath("HELP.doc"));
-    QCOMPARE(m_shown, QStringList{"System Information: The manual " + expected
-                                  + " cannot be found: install the program again!"});
-}
-
-void TestStartup::closeBoxEndsProgram()
-{
-    frmmain window;
-    window.InitialiseRecord();
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    window.close();
-    QCOMPARE(m_ended, 1);
-    QVERIFY(m_shown.isEmpty());
-}
-
-// The real program with --trace, answering its own box: the box's details
-// say what became of every port, and the trace holds the search from its
-// first port on.
-void TestStartup::programWithoutPanel()
-{
-    SimulatorProcess silent({"--silent"}), busy;
-    QVERIFY(silent.isReady() && busy.isReady());
-    QSerialPort otherProgram(busy.device());
-    QVERIFY(otherProgram.open(QIODevice::ReadWrite));
-    QTemporaryDir dir;
-    const QString trace = dir.filePath("support.txt");
-    const auto [exitCode, said] = runProgram({"--trace", trace},
-        {"KV4810G_PORTS=" + silent.device() + ":/dev/kv4810g-missing:" + busy.device(), "KV4810G_AUTO_ANSWER=1",
-         "QT_QPA_PLATFORM=offscreen"});
-    QCOMPARE(exitCode, 0);
-    QCOMPARE(said.size(), 17);
-    QCOMPARE(said.at(0), HardwareFail);
-    QCOMPARE(said.at(2), QString("Port 2 (/dev/kv4810g-missing): no such device"));
-    QCOMPARE(said.at(3), "Port 3 (" + busy.device() + "): busy, in use by another program");
-    QFile file(trace);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
-    QVERIFY2(lines.size() > 4, qPrintable(lines.join('\n')));
-    QVERIFY(lines.at(0).startsWith("# KV-4810G programming software 1.0, protocol trace started "));
-    QVERIFY(lines.at(1).endsWith(QString("-- port 1 (%1) opened").arg(silent.device())));
-    QVERIFY(lines.at(2).endsWith("-> FF0018"));
-    QVERIFY(lines.at(3).endsWith("-- port 1 closed"));
-    QVERIFY(lines.at(4).endsWith("-- port 2 (/dev/kv4810g-missing) not opened: no such device"));
-}
-
-// Information and refusals answered without a display: a window would fail on the platform named.
-// A toolkit option is the toolkit's, not an unknown one.
-void TestStartup::commandLineInformation()
-{
-    const QList<std::tuple<QStringList, int, QString>> cases{
-        {{"--version"}, 0, "kv4810g 1.0"},
-        {{"--help"}, 0, "postgresql://"},
-        {{"-h", "-style", "fusion"}, 0, "--trace <file>"},
-        {{"-hv"}, 0, "kv4810g 1.0"},
-        {{"-vx"}, 2, ""},
-        {{"--no-such-option"}, 2, ""},
-    };
-    for (const auto &[arguments, status, output] : cases) {
-        const auto [exitCode, said] = runProgram(arguments, {"QT_QPA_PLATFORM=no-such-platform"});
-        QCOMPARE(exitCode, status);
-        QVERIFY2(said.join('\n').contains(output), qPrintable(arguments.join(' ') + ": " + said.join('\n')));
-    }
-}
-
-void TestStartup::signalEndsProgram_data()
-{
-    addQuitSignalRows();
-}
-
-// Ended by a signal, the program closes its port as Exit does: no lock file
-// stays behind to make the port busy for everyone else.
-void TestStartup::signalEndsProgram()
-{
-    QFETCH(int, signalNumber);
-    SimulatorProcess panel;
-    QVERIFY(panel.isReady());
-    QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("KV4810G_PORTS", panel.device());
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    program.setProcessEnvironment(environment);
-    program.start(QStringLiteral(PROGRAM_PATH), {});
-    // QSerialPort locks a device in the first lock folder it may write.
-    // Its first line is the process number of the program that holds it.
-    const auto lockFile = [&program, name = "LCK.." + panel.device().remove(QRegularExpression("^/dev/")).replace('/', '_')] {
-        for (const QString folder : {"/var/lock/", "/tmp/"}) {
-            QFile file(folder + name);
-            if (file.open(QIODevice::ReadOnly) && file.readLine().trimmed().toLongLong() == program.processId())
-                return file.fileName();
-        }
-        return QString();
-    };
-    QString lock;
-    QTRY_VERIFY_WITH_TIMEOUT(!(lock = lockFile()).isEmpty(), 5000);
-    ::kill(program.processId(), signalNumber);
-    QVERIFY(program.waitForFinished(5000));
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), 0);
-    QVERIFY2(!QFile::exists(lock), qPrintable(lock));
-}
 
 QTEST_MAIN(TestStartup)
 #include "tst_startup.moc"

@@ -7,14 +7,11 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QtTest>
 
 using namespace WindowTest;
 
-namespace {
 const QString Downloaded = "System Information: finish download!";
 const QString Uploaded = "system information: finish Upload!";
-} // namespace
 
 class TestTransfer : public QObject
 {
@@ -22,56 +19,52 @@ class TestTransfer : public QObject
 private slots:
     void init() { logMessages(&m_shown); }
     void cleanup() { Messages::setResponder(nullptr); }
-    void buttonsReachThePanel();
+
+    void buttonsReachThePanel()
+    {
+        SimulatorProcess panel({"--trace"});
+        QVERIFY(panel.isReady());
+        frmmain window;
+        openOn(window, panel.device());
+        window.session().setFrameGapMs(20);
+        PanelSettings shown = PanelSettings::startValues();
+        shown.Txt[0] = "5550187";
+        shown.Cmb[0] = SettingsLists::atPosition(SettingsLists::alarmTypes(), 3);
+        shown.CmbChanKai = ListField{-1, "pull in"};
+        shown.TxtTian = "15";
+        window.setSettings(shown);
+
+        click(window, "ComSend");
+        QTRY_COMPARE_WITH_TIMEOUT(m_shown, QStringList{Downloaded}, 15000);
+        QCOMPARE(window.settings().CmbChanKai.position, 0); // the relay list as it went out
+        // The panel has taken the last frame: an upload sent sooner would run into it.
+        QVERIFY(panel.waitForFrame("FF0C1500000000000000"));
+        window.setSettings(PanelSettings::cleared());
+        click(window, "CmdRead");
+        QCOMPARE(window.findChild<QProgressBar *>("ProgressBar1")->maximum(), 15);
+        QTRY_COMPARE_WITH_TIMEOUT(m_shown, (QStringList{Downloaded, Uploaded}), 15000);
+        const PanelSettings uploaded = window.settings();
+        QCOMPARE(uploaded.Txt[0] + " " + uploaded.Cmb[0].text + " " + uploaded.TxtMiMa + " " + uploaded.CmbChanKai.text
+                     + " " + uploaded.CmbChanBi.text + " " + uploaded.TxtTian,
+                 QString("5550187 SMS alarm 5793 pull in pull in 15"));
+
+        // Zone 2's message (the list's second item) there and back.
+        auto *message = window.findChild<QPlainTextEdit *>("Text6");
+        window.findChild<QComboBox *>("CmbFangQu")->setCurrentIndex(1);
+        message->setPlainText("Back door");
+        click(window, "CmdDXSend");
+        QCOMPARE(m_shown.last(), Downloaded);
+        QVERIFY(panel.waitForFrame("FF0D094261636B20646F6F72"));
+        message->clear();
+        click(window, "Command2");
+        QTRY_COMPARE_WITH_TIMEOUT(m_shown.size(), 4, 15000);
+        QCOMPARE(m_shown.last(), Uploaded);
+        QCOMPARE(message->toPlainText(), QString("Back door"));
+    }
 
 private:
     QStringList m_shown; // "title: text" of every box shown
 };
-
-void TestTransfer::buttonsReachThePanel()
-{
-    SimulatorProcess panel({"--trace"});
-    QVERIFY(panel.isReady());
-    frmmain window;
-    openOn(window, panel.device());
-    window.session().setFrameGapMs(20);
-    PanelSettings shown = PanelSettings::startValues();
-    shown.TxtName = "shop";
-    shown.TxtAni = "17";
-    shown.Txt[0] = "5550187";
-    shown.Cmb[0] = SettingsLists::atPosition(SettingsLists::alarmTypes(), 3);
-    shown.CmbChanKai = ListField{-1, "pull in"};
-    shown.TxtTian = "15";
-    window.setSettings(shown);
-
-    click(window, "ComSend");
-    QTRY_COMPARE(m_shown, QStringList{Downloaded});
-    // The relay list as it went out: the item its text names.
-    QCOMPARE(window.settings().CmbChanKai.position, 0);
-    QVERIFY(panel.waitForFrame("FF0C1500000000000000"));
-
-    window.setSettings(PanelSettings::cleared());
-    click(window, "CmdRead");
-    QCOMPARE(window.findChild<QProgressBar *>("ProgressBar1")->maximum(), 15);
-    QTRY_COMPARE(m_shown.size(), 2);
-    QCOMPARE(m_shown.last(), Uploaded);
-    const PanelSettings uploaded = window.settings();
-    QCOMPARE(uploaded.Txt[0] + " " + uploaded.Cmb[0].text + " " + uploaded.TxtMiMa + " " + uploaded.CmbChanKai.text
-                 + " " + uploaded.CmbChanBi.text + " " + uploaded.TxtTian,
-             QString("5550187 SMS alarm 5793 pull in pull in 15"));
-
-    auto *message = window.findChild<QPlainTextEdit *>("Text6");
-    window.findChild<QComboBox *>("CmbFangQu")->setCurrentIndex(1);
-    message->setPlainText("Back door");
-    click(window, "CmdDXSend");
-    QCOMPARE(m_shown.last(), Downloaded);
-    QVERIFY(panel.waitForFrame("FF0D094261636B20646F6F72"));
-    message->clear();
-    click(window, "Command2");
-    QTRY_COMPARE(m_shown.size(), 4);
-    QCOMPARE(m_shown.last(), Uploaded);
-    QCOMPARE(message->toPlainText(), QString("Back door"));
-}
 
 QTEST_MAIN(TestTransfer)
 #include "tst_transfer.moc"

@@ -1,7 +1,8 @@
 #pragma once
 
-// The main window driven by a test: a port opened on a given device, buttons
-// clicked, and every message box answered OK and logged as "title: text".
+// The main window driven by a test: a port opened on a given device, menu
+// entries chosen, buttons clicked, and every message box answered OK and
+// logged as "title: text".
 
 #include "frmmain.h"
 #include "messages.h"
@@ -14,17 +15,22 @@
 
 namespace WindowTest {
 
+inline void trigger(frmmain &window, const char *action)
+{
+    window.findChild<QAction *>(action)->trigger();
+}
+
+inline void click(QWidget &window, const char *button)
+{
+    window.findChild<QPushButton *>(button)->click();
+}
+
 inline void openOn(frmmain &window, const QString &device)
 {
     qputenv("KV4810G_PORTS", device.toLocal8Bit());
     window.InitialiseRecord();
-    window.findChild<QAction *>("open_com")->trigger();
+    trigger(window, "open_com");
     QVERIFY(window.session().link().isOpen());
-}
-
-inline void click(frmmain &window, const char *button)
-{
-    window.findChild<QPushButton *>(button)->click();
 }
 
 // Every box goes into *shown; the program must not end, unless *ended counts
