@@ -44,13 +44,12 @@ public:
     // The far end hangs up.
     void closeMaster() { closeFd(m_master); }
 
-    // Writes what the line takes now; -1 when it takes nothing.
-    qint64 tryWrite(const QByteArray &bytes) { return ::write(m_master, bytes.constData(), bytes.size()); }
-    void write(const QByteArray &bytes) { (void)tryWrite(bytes); }
+    // Writes what the line takes now: the bytes taken, -1 when it takes nothing.
+    qint64 write(const QByteArray &bytes) { return ::write(m_master, bytes.constData(), bytes.size()); }
 
     // Reads until `count` bytes have come or the time is up, events flowing;
     // with a count of 0, whatever has arrived, without waiting.
-    QByteArray read(int count, int timeoutMs = 3000)
+    QByteArray read(int count, int timeoutMs = 5000)
     {
         QByteArray got;
         QElapsedTimer clock;
@@ -67,7 +66,6 @@ public:
         }
         return got;
     }
-    QByteArray readAvailable() { return read(0); }
 
 private:
     static void closeFd(int &fd)

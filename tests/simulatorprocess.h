@@ -1,13 +1,24 @@
 #pragma once
 
 // Runs the panel simulator for a test and tells where its line is; with
-// "--trace" among its arguments, the test reads the frames it took.
+// "--trace" among its arguments, the test reads the frames it took; with
+// "--state FILE", what the panel holds.
 
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStringList>
 #include <QTest>
 
 #include <csignal>
+
+// A JSON file's object; empty when it cannot be read.
+inline QJsonObject readJsonFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+}
 
 // The signals that end the program and the simulator in order, as the rows
 // of a data function.
@@ -61,6 +72,13 @@ public:
     }
     QString device() const { return m_device; }
     QString trace() const { return m_trace; }
+    // The panel's state as the simulator last wrote it to its "--state" file.
+    QJsonObject state() const
+    {
+        const QStringList arguments = m_process.arguments();
+        const qsizetype at = arguments.indexOf(QStringLiteral("--state"));
+        return at < 0 ? QJsonObject() : readJsonFile(arguments.value(at + 1));
+    }
     // The simulator has taken `frameText` as one complete frame.
     bool waitForFrame(const QString &frameText)
     {

@@ -39,7 +39,6 @@ class TestLink : public QObject
 private slots:
     void assembly_data();
     void assembly();
-    void babblingLineStaysBounded();
     void init();
     void cleanup() { delete m_pty; }
     void sendFrame_data();
@@ -61,14 +60,15 @@ private:
     PtyPair *m_pty = nullptr;
 };
 
-// Each piece is fed in turn; the replies completed, in order, and the text left over are compared.
+// Each piece is fed in turn; the replies completed, in order, and the text
+// left over are compared. Babble is kept to its newest bytes.
 void TestLink::assembly_data()
 {
     QTest::addColumn<QList<QByteArray>>("pieces");
     QTest::addColumn<QStringList>("replies");
     QTest::addColumn<QString>("left");
-    QTest::newRow("terminator split between reads")
-        << QList<QByteArray>{"\xFF\x6F\r", "\n"} << QStringList{"FF6F0D0A"} << "";
+    const int max = ReceiveAssembler::MaxPendingBytes;
+    const QList<QByteArray> babble(50, QByteArray(1000, 'x'));
     QTest::newRow("byte by byte")
         << QList<QByteArray>{"\xFF", "\x50", "\x01", "\r", "\n"} << QStringList{"FF50010D0A"} << "";
     QTest::newRow("two replies in one read")
@@ -83,6 +83,12 @@ void TestLink::assembly_data()
     QTest::newRow("lone line feed") << QList<QByteArray>{"\n\r"} << QStringList{} << "0A0D";
     QTest::newRow("low bytes keep two digits") << QList<QByteArray>{QByteArray("\x05\x0A", 2)} << QStringList{}
                                                << "050A";
+    QTest::newRow("babble stays bounded") << babble << QStringList{} << QString("78").repeated(max);
+    QTest::newRow("a reply after babble keeps its end")
+        << babble + QList<QByteArray>{"\xFF\x5C\r\n"} << QStringList{QString("78").repeated(max) + "FF5C0D0A"} << "";
+    QTest::newRow("a 0D kept last pairs with the next 0A")
+        << QList<QByteArray>{QByteArray(max + 10, 'y') + "\r", "\n"}
+        << QStringList{QString("79").repeated(max - 1) + "0D0A"} << "";
 }
 
 void TestLink::assembly()
@@ -98,25 +104,6 @@ void TestLink::assembly()
     QCOMPARE(assembler.pendingText(), left);
 }
 
-void TestLink::babblingLineStaysBounded()
-{
-    ReceiveAssembler assembler;
-    for (int i = 0; i < 50; ++i)
-        QVERIFY(assembler.feed(QByteArray(1000, 'x')).isEmpty());
-    QCOMPARE(assembler.pendingBytes(), ReceiveAssembler::MaxPendingBytes);
-    // The newest bytes are kept: a reply completing now still carries its end.
-    QStringList replies = assembler.feed("\xFF\x5C\r\n");
-    QCOMPARE(replies.size(), 1);
-    QVERIFY(replies.first().endsWith("FF5C0D0A"));
-    QCOMPARE(replies.first().size(), 2 * ReceiveAssembler::MaxPendingBytes + 8);
-    QCOMPARE(assembler.pendingBytes(), 0);
-    // A 0D kept as the last byte of a trimmed buffer still pairs with the 0A of the next read.
-    assembler.feed(QByteArray(ReceiveAssembler::MaxPendingBytes + 10, 'y') + "\r");
-    replies = assembler.feed("\n");
-    QCOMPARE(replies.size(), 1);
-    QVERIFY(replies.first().endsWith("790D0A"));
-}
-
 void TestLink::init()
 {
     m_pty = new PtyPair;
@@ -129,7 +116,6 @@ void TestLink::sendFrame_data()
 {
     QTest::addColumn<QString>("frame");
     QTest::addColumn<QByteArray>("bytes"); // empty: refused
-    QTest::newRow("detection") << "FF0018" << QByteArray("\xFF\x00\x18", 3);
     QTest::newRow("lower and mixed case") << "ff0102313aBc" << QByteArray("\xFF\x01\x02\x31\x3A\xBC", 6);
     QTest::newRow("odd digits") << "FF001" << QByteArray();
     QTest::newRow("not hexadecimal") << "FF0G18" << QByteArray();
@@ -168,7 +154,7 @@ void TestLink::lineIsNotReadAheadWhileConsumerWaits()
             QElapsedTimer clock;
             clock.start();
             while (clock.elapsed() < 500) {
-                accepted += qMax<qint64>(0, m_pty->tryWrite(babble));
+                accepted += qMax<qint64>(0, m_pty->write(babble));
                 Delay(0.005);
             }
         }
@@ -233,19 +219,20 @@ void TestLink::passwordMaskedInEveryTrace()
 {
     SerialLink link;
     QTemporaryDir dir;
+    QFile file(dir.filePath("trace.txt"));
     QString error;
     const mode_t umaskBefore = ::umask(0);
-    const bool opened = link.trace().setFile(dir.filePath("trace.txt"), &error);
+    const bool opened = link.trace().setFile(file.fileName(), &error);
     ::umask(umaskBefore);
     QVERIFY2(opened, qPrintable(error));
     categoryLines.clear();
     QLoggingCategory::setFilterRules("kv4810g.trace=true");
     const QtMessageHandler previous = qInstallMessageHandler(&captureCategory);
     QVERIFY(openLink(link));
-    QVERIFY(link.SendFrame("FF010231323334", &error));
-    QCOMPARE(m_pty->read(7).toHex().toUpper(), QByteArray("FF010231323334")); // the panel gets it whole
-    QVERIFY(link.SendFrame("FF0B080706050102", &error));
-    QCOMPARE(m_pty->read(8).toHex().toUpper(), QByteArray("FF0B080706050102"));
+    for (const QByteArray frame : {"FF010231323334", "FF0B080706050102"}) {
+        QVERIFY(link.SendFrame(frame, &error));
+        QCOMPARE(m_pty->read(frame.size() / 2).toHex().toUpper(), frame); // the panel gets it whole
+    }
     QSignalSpy replies(&link, &SerialLink::replyReceived);
     m_pty->write(QByteArray::fromHex("FF50010D0A" "00FF5A0807060501020D0A"));
     QTRY_COMPARE(replies.count(), 2);
@@ -256,19 +243,21 @@ void TestLink::passwordMaskedInEveryTrace()
 
     const QStringList kept = link.trace().lines();
     link.trace().closeFile();
-    QFile file(dir.filePath("trace.txt"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QString written = QString::fromUtf8(file.readAll());
     QCOMPARE(categoryLines, kept);
     QVERIFY2(written.endsWith(kept.join('\n') + '\n'), qPrintable(written));
-    QCOMPARE(kept.size(), 7);
-    QVERIFY(QRegularExpression(R"(^\d\d:\d\d:\d\d\.\d\d\d -> FF0102\*{4}$)").match(kept.at(1)).hasMatch());
-    QVERIFY2(kept.at(2).endsWith(" -> FF0B****0102"), qPrintable(kept.at(2)));
-    QVERIFY2(kept.at(3).endsWith(" <- FF50010D0A"), qPrintable(kept.at(3)));
-    QVERIFY2(kept.at(4).endsWith(" <- 00FF5A****01020D0A"), qPrintable(kept.at(4)));
-    QVERIFY2(kept.at(6).endsWith("not sent, the serial port is not open: FF0102****"), qPrintable(kept.at(6)));
     QVERIFY2(!written.contains("31323334") && !written.contains("39393939") && !written.contains("08070605"),
              qPrintable(written));
+    // Each line: the time, then what happened.
+    QStringList events;
+    for (const QString &line : kept) {
+        QVERIFY2(QRegularExpression(R"(^\d\d:\d\d:\d\d\.\d\d\d )").match(line).hasMatch(), qPrintable(line));
+        events << line.mid(13);
+    }
+    QCOMPARE(events, (QStringList{"-- port 1 (" + m_pty->devicePath() + ") opened", "-> FF0102****", "-> FF0B****0102",
+                                  "<- FF50010D0A", "<- 00FF5A****01020D0A", "-- port 1 closed",
+                                  "-- not sent, the serial port is not open: FF0102****"}));
     // The trace holds the panel's settings: its owner's alone, whatever the umask.
     struct stat status{};
     QCOMPARE(::stat(QFile::encodeName(file.fileName()).constData(), &status), 0);

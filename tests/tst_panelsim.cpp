@@ -5,11 +5,8 @@
 #include "seriallink.h"
 #include "simulatorprocess.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -105,9 +102,8 @@ private slots:
     void storesToStateFile();
     void shapesReplies_data();
     void shapesReplies();
-    void endsOnSignals_data();
-    void endsOnSignals();
-    void endsAfterHangingUp();
+    void ends_data();
+    void ends();
 };
 
 // What the panel answers to one frame, and that it stores nothing.
@@ -157,14 +153,10 @@ void PanelSimTest::storesToStateFile()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("panel.json"));
-    auto readJson = [&] {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
-    };
     const QString cafe = QStringLiteral("Caf\u00e9"); // a Latin-1 character beyond ASCII
     {
         START_SESSION(s, "--no-pacing", "--state", path);
-        QTRY_COMPARE_WITH_TIMEOUT(readJson().value("wirelessPassword").toString(), QStringLiteral("5793"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(s.sim.state().value("wirelessPassword").toString(), QStringLiteral("5793"), 5000);
         // The fixed-length frames are told apart by length alone, even in one write.
         s.send(VariedFrames.mid(0, 10).join(QString()));
         QVERIFY(s.sim.waitForFrame(VariedFrames[9]));
@@ -176,8 +168,8 @@ void PanelSimTest::storesToStateFile()
             QVERIFY(s.sim.waitForFrame(frame));
         }
         QCOMPARE(s.replies, QStringList());
-        QTRY_COMPARE_WITH_TIMEOUT(readJson().value("zoneTexts").toArray().at(2).toString(), cafe, 5000);
-        const QJsonObject json = readJson();
+        QTRY_COMPARE_WITH_TIMEOUT(s.sim.state().value("zoneTexts").toArray().at(2).toString(), cafe, 5000);
+        const QJsonObject json = s.sim.state();
         QCOMPARE(json.value("receivingNumbers").toArray().at(0).toObject(),
                  (QJsonObject{{"number", "5550187"}, {"count", 7}, {"digits", "5550187000000000"}, {"type", 2}}));
         QCOMPARE(json.value("reportFlags").toArray(), (QJsonArray{1, 0, 1, 1, 0, 0}));
@@ -218,30 +210,27 @@ void PanelSimTest::shapesReplies()
     QVERIFY2(shape.match(s.sim.trace()).hasMatch(), qPrintable(s.sim.trace()));
 }
 
-void PanelSimTest::endsOnSignals_data()
+void PanelSimTest::ends_data()
 {
     addQuitSignalRows();
+    QTest::newRow("hung up after a frame") << 0;
 }
 
-// Each ends the simulator in order, its link removed.
-void PanelSimTest::endsOnSignals()
+// Each signal ends the simulator in order, its link removed; so does
+// --hangup-after, closing the line like a pulled cable once its reply is out.
+void PanelSimTest::ends()
 {
     QFETCH(int, signalNumber);
     QTemporaryDir dir;
     const QString link = dir.filePath("panel");
-    SimulatorProcess sim({"--link", link});
-    QVERIFY(sim.isReady() && QFileInfo(link).isSymLink());
-    ::kill(sim.processId(), signalNumber);
-    QCOMPARE(sim.waitForEnd(), 0);
-    QVERIFY(!QFileInfo(link).isSymLink());
-}
-
-// --hangup-after closes the line like a pulled cable, and the simulator ends.
-void PanelSimTest::endsAfterHangingUp()
-{
-    START_SESSION(s, "--hangup-after", "1");
-    QCOMPARE(s.ask(Detect), PanelAnswer);
+    START_SESSION(s, "--link", link, "--hangup-after", "1");
+    QVERIFY(QFileInfo(link).isSymLink());
+    if (signalNumber)
+        ::kill(s.sim.processId(), signalNumber);
+    else
+        QCOMPARE(s.ask(Detect), PanelAnswer);
     QCOMPARE(s.sim.waitForEnd(), 0);
+    QVERIFY(!QFileInfo(link).isSymLink());
 }
 
 QTEST_GUILESS_MAIN(PanelSimTest)

@@ -4,9 +4,6 @@
 #include "simulatorprocess.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -21,6 +18,8 @@ struct Run
     QString out;
     QString err;
     QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
+    // The result of the i-th panel in the JSON.
+    QJsonObject panel(int i = 0) const { return json().value("panels").toArray().at(i).toObject(); }
 };
 
 // The program run to its end; the password in the environment unless told otherwise.
@@ -46,17 +45,13 @@ Run program(const QStringList &arguments, const QStringList &env = {})
     return run;
 }
 
-QJsonObject panelState(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
-}
-
 void writeFile(const QString &path, const QByteArray &content)
 {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
 }
+
+const QByteArray GoodSettings = R"({"format": 1, "JieTel1": "5550187", "JieTelEM1": "SMS alarm", "shangbao1": true})";
 
 } // namespace
 
@@ -64,11 +59,7 @@ class TestProgram : public QObject
 {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_state = m_dir->filePath("panel.json");
-    }
+    void init() { m_dir = std::make_unique<QTemporaryDir>(); }
     void detect_data();
     void detect();
     void download_data();
@@ -79,26 +70,24 @@ private slots:
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_state;
 };
 
 // Ports are "panel", "silent" or a missing device.
 void TestProgram::detect_data()
 {
     QTest::addColumn<QStringList>("ports");
-    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("all");
     QTest::addColumn<int>("status");
     QTest::addColumn<int>("found"); // panels the JSON reports found
-    QTest::newRow("behind a missing port") << QStringList{"missing", "panel"} << QStringList() << 0 << 1;
-    QTest::newRow("no panel") << QStringList{"missing", "silent"} << QStringList() << 2 << 0;
-    QTest::newRow("every panel") << QStringList{"panel", "silent", "panel"} << QStringList{"--all"} << 0 << 2;
-    QTest::newRow("a command that is none") << QStringList{"panel"} << QStringList{"detects"} << 1 << 0;
+    QTest::newRow("behind a missing port") << QStringList{"missing", "panel"} << false << 0 << 1;
+    QTest::newRow("no panel") << QStringList{"missing", "silent"} << false << 2 << 0;
+    QTest::newRow("every panel") << QStringList{"panel", "silent", "panel"} << true << 0 << 2;
 }
 
 void TestProgram::detect()
 {
     QFETCH(QStringList, ports);
-    QFETCH(QStringList, arguments);
+    QFETCH(bool, all);
     QFETCH(int, status);
     QFETCH(int, found);
     std::vector<std::unique_ptr<SimulatorProcess>> panels;
@@ -111,48 +100,39 @@ void TestProgram::detect()
         panels.push_back(std::make_unique<SimulatorProcess>(port == "silent" ? QStringList{"--silent"} : QStringList()));
         devices << panels.back()->device();
     }
-    const QStringList command = arguments.value(0) == "detects" ? arguments : QStringList{"detect"} + arguments;
-    const Run run = program(command + QStringList{"--json"}, {"KV4810G_PORTS=" + devices.join(':')});
+    const QStringList env{"KV4810G_PORTS=" + devices.join(':')};
+    const Run run = program(QStringList{"detect", "--json"} + (all ? QStringList{"--all"} : QStringList()), env);
     QCOMPARE(run.status, status);
-    if (status == 1) {
-        QVERIFY2(run.err.contains("unknown command 'detects'"), qPrintable(run.err));
-        return;
-    }
     int panelsFound = 0;
     for (const QJsonValue panel : run.json().value("panels").toArray())
         panelsFound += panel.toObject().value("status").toInt() == 0;
     QCOMPARE(panelsFound, found);
     // Without --json, a line for every port tried.
-    if (arguments.isEmpty() && status == 0)
-        QVERIFY(program({"detect"}, {"KV4810G_PORTS=" + devices.join(':')})
-                    .out.startsWith("port 1 (/dev/kv4810g-missing): no such device\n"));
+    if (!all && status == 0)
+        QVERIFY(program({"detect"}, env).out.startsWith("port 1 (/dev/kv4810g-missing): no such device\n"));
 }
 
 void TestProgram::download_data()
 {
-    QTest::addColumn<QStringList>("simulator");
-    QTest::addColumn<QByteArray>("settings"); // the settings file; empty: --record 99 of an empty store
+    QTest::addColumn<QStringList>("simulator"); // "mute": a line on which nothing ever answers
+    QTest::addColumn<QByteArray>("settings");   // the settings file; empty: --record 99 of an empty store
     QTest::addColumn<QStringList>("env");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("says"); // on standard error, or in the result
-    const QByteArray good = R"({"format": 1, "JieTel1": "5550187", "JieTelEM1": "SMS alarm", "shangbao1": true})";
-    QTest::newRow("done") << QStringList() << good << QStringList() << 0 << "finish download!";
-    QTest::newRow("wrong password") << QStringList{"--password", "9999"} << good << QStringList() << 3
-                                    << "Enter the password wrong operation";
-    QTest::newRow("line lost") << QStringList{"--hangup-after", "3"} << good << QStringList() << 4
-                               << "download not complete";
-    QTest::newRow("data refused") << QStringList{"--refuse"} << good << QStringList() << 4 << "Data Error!";
-    QTest::newRow("record missing") << QStringList() << QByteArray() << QStringList() << 5 << "No this No";
-    QTest::newRow("unknown member") << QStringList() << QByteArray(R"({"format": 1, "JieTel7": "1"})")
-                                    << QStringList() << 7 << "unknown member \"JieTel7\"";
-    QTest::newRow("a value refused") << QStringList() << QByteArray(R"({"format": 1, "MiMa": "12"})") << QStringList()
-                                     << 7 << "\"MiMa\": password format error!";
-    QTest::newRow("a wrong type") << QStringList() << QByteArray(R"({"format": 1, "NeiXian": 1})") << QStringList()
-                                  << 7 << "\"NeiXian\" must be true or false";
-    QTest::newRow("no password") << QStringList() << good << QStringList{"KV4810G_PASSWORD="} << 1
-                                 << "no panel password";
-    QTest::newRow("no answer") << QStringList{"mute"} << good << QStringList() << 4
-                               << "the panel did not answer the password";
+    const auto row = [](const char *name, int status, const QString &says, const QStringList &simulator = {},
+                        const QByteArray &settings = GoodSettings, const QStringList &env = {}) {
+        QTest::newRow(name) << simulator << settings << env << status << says;
+    };
+    row("done", 0, "finish download!");
+    row("wrong password", 3, "Enter the password wrong operation", {"--password", "9999"});
+    row("line lost", 4, "download not complete", {"--hangup-after", "3"});
+    row("data refused", 4, "Data Error!", {"--refuse"});
+    row("no answer", 4, "the panel did not answer the password", {"mute"});
+    row("record missing", 5, "No this No", {}, QByteArray());
+    row("unknown member", 7, "unknown member \"JieTel7\"", {}, R"({"format": 1, "JieTel7": "1"})");
+    row("a value refused", 7, "\"MiMa\": password format error!", {}, R"({"format": 1, "MiMa": "12"})");
+    row("a wrong type", 7, "\"NeiXian\" must be true or false", {}, R"({"format": 1, "NeiXian": 1})");
+    row("no password", 1, "no panel password", {}, GoodSettings, {"KV4810G_PASSWORD="});
 }
 
 void TestProgram::download()
@@ -162,22 +142,22 @@ void TestProgram::download()
     QFETCH(QStringList, env);
     QFETCH(int, status);
     QFETCH(QString, says);
-    // "mute": a line on which nothing ever answers.
-    PtyPair mute;
-    SimulatorProcess panel(simulator == QStringList{"mute"} ? QStringList{"--silent"}
-                                                            : simulator + QStringList{"--state", m_state});
-    QVERIFY(panel.isReady() && mute.isValid());
-    const QString device = simulator == QStringList{"mute"} ? mute.devicePath() : panel.device();
+    const bool mute = simulator == QStringList{"mute"};
+    PtyPair muteLine;
+    SimulatorProcess panel(mute ? QStringList{"--silent"}
+                                : simulator + QStringList{"--state", m_dir->filePath("panel.json")});
+    QVERIFY(panel.isReady() && muteLine.isValid());
     const QString file = m_dir->filePath("settings.json");
     writeFile(file, settings);
     const QStringList source = settings.isEmpty() ? QStringList{"--record", "99", "--records", m_dir->filePath("r.mdb")}
                                                   : QStringList{"--settings", file};
+    const QString device = mute ? muteLine.devicePath() : panel.device();
     const Run run = program(QStringList{"download", "--device", device, "--json"} + source, env);
     QCOMPARE(run.status, status);
     QVERIFY2((run.err + run.out).contains(says), qPrintable(run.err + run.out));
     if (status == 0) {
-        QCOMPARE(run.json().value("panels").toArray().at(0).toObject().value("status").toInt(), 0);
-        QTRY_COMPARE(panelState(m_state).value("receivingNumbers").toArray().at(0).toObject().value("number").toString(),
+        QCOMPARE(run.panel().value("status").toInt(), 0);
+        QTRY_COMPARE(panel.state().value("receivingNumbers").toArray().at(0).toObject().value("number").toString(),
                      QString("5550187"));
     }
 }
@@ -185,7 +165,7 @@ void TestProgram::download()
 // Upload to a file and a record, that file compared, one field changed and compared again.
 void TestProgram::uploadAndCompare()
 {
-    SimulatorProcess panel({"--state", m_state});
+    SimulatorProcess panel({"--state", m_dir->filePath("panel.json")});
     QVERIFY(panel.isReady());
     const QString file = m_dir->filePath("panel-settings.json");
     const QString records = m_dir->filePath("r.mdb");
@@ -205,10 +185,7 @@ void TestProgram::uploadAndCompare()
     QCOMPARE(program({"compare", "--device", panel.device(), "--settings", file}).status, 0);
     QCOMPARE(program({"compare", "--device", panel.device(), "--record", "12", "--records", records}).status, 0);
 
-    QFile settings(file);
-    QVERIFY(settings.open(QIODevice::ReadOnly));
-    QJsonObject json = QJsonDocument::fromJson(settings.readAll()).object();
-    settings.close();
+    QJsonObject json = readJsonFile(file);
     json.insert("shouji2", "4711");
     writeFile(file, QJsonDocument(json).toJson());
     const Run compare = program({"compare", "--device", panel.device(), "--settings", file});
@@ -218,6 +195,7 @@ void TestProgram::uploadAndCompare()
     QCOMPARE(compare.out.count("[differs]"), 1);
 }
 
+// Zone messages, records, and commands refused for their usage.
 void TestProgram::zonesAndRecords()
 {
     SimulatorProcess panel;
@@ -225,8 +203,7 @@ void TestProgram::zonesAndRecords()
     QCOMPARE(program({"zone-download", "--device", panel.device(), "--zone", "2", "--text", "Back\ndoor"}).status, 0);
     const Run zone = program({"zone-upload", "--device", panel.device(), "--zone", "2", "--json"});
     QCOMPARE(zone.status, 0);
-    QCOMPARE(zone.json().value("panels").toArray().at(0).toObject().value("text").toString(), QString("Back\ndoor"));
-    QCOMPARE(program({"zone-upload", "--device", panel.device(), "--zone", "4"}).status, 1);
+    QCOMPARE(zone.panel().value("text").toString(), QString("Back\ndoor"));
     // Without --device or --port, the panel is searched for.
     const Run searched = program({"zone-upload", "--zone", "2"}, {"KV4810G_PORTS=/dev/kv4810g-missing:" + panel.device()});
     QCOMPARE(searched.status, 0);
@@ -242,33 +219,35 @@ void TestProgram::zonesAndRecords()
     const Run show = program({"records", "show", "7", "--records", records, "--json"});
     QCOMPARE(show.json().value("MiMa").toString(), QString("5793"));
     QCOMPARE(program({"records", "show", "8", "--records", records}).status, 5);
+
+    QCOMPARE(program({"zone-upload", "--device", panel.device(), "--zone", "4"}).status, 1);
+    const Run unknown = program({"detects"});
+    QCOMPARE(unknown.status, 1);
+    QVERIFY2(unknown.err.contains("unknown command 'detects'"), qPrintable(unknown.err));
 }
 
-// One command, eight panels, each its own line and result.
+// One command, eight panels, each its own line and result; the last has
+// another password.
 void TestProgram::eightPanelsAtOnce()
 {
     std::vector<std::unique_ptr<SimulatorProcess>> panels;
     QStringList arguments{"download", "--json", "--settings", m_dir->filePath("s.json")};
     writeFile(m_dir->filePath("s.json"), R"({"format": 1, "zhouqi": "15"})");
     for (int i = 0; i < 8; ++i) {
+        const QStringList password = i < 7 ? QStringList() : QStringList{"--password", "9999"};
         panels.push_back(std::make_unique<SimulatorProcess>(
-            QStringList{"--state", m_dir->filePath(QString("panel%1.json").arg(i))}));
+            password + QStringList{"--state", m_dir->filePath(QString("panel%1.json").arg(i))}));
         QVERIFY(panels.back()->isReady());
         arguments << "--device" << panels.back()->device();
     }
-    panels.back() = std::make_unique<SimulatorProcess>(
-        QStringList{"--password", "9999", "--state", m_dir->filePath("panel7.json")});
-    arguments.last() = panels.back()->device();
     const Run run = program(arguments);
     QCOMPARE(run.status, 3); // the worst of them all
-    const QJsonArray results = run.json().value("panels").toArray();
-    QCOMPARE(results.size(), 8);
+    QCOMPARE(run.json().value("panels").toArray().size(), 8);
     for (int i = 0; i < 8; ++i) {
-        QCOMPARE(results.at(i).toObject().value("device").toString(), panels[i]->device());
-        QCOMPARE(results.at(i).toObject().value("status").toInt(), i < 7 ? 0 : 3);
+        QCOMPARE(run.panel(i).value("device").toString(), panels[i]->device());
+        QCOMPARE(run.panel(i).value("status").toInt(), i < 7 ? 0 : 3);
         if (i < 7)
-            QCOMPARE(panelState(m_dir->filePath(QString("panel%1.json").arg(i))).value("interval").toString(),
-                     QString("15"));
+            QCOMPARE(panels[i]->state().value("interval").toString(), QString("15"));
     }
 }
 
