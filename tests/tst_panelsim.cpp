@@ -7,6 +7,8 @@
 
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -100,6 +102,8 @@ private slots:
     void answersFrames_data();
     void answersFrames();
     void storesToStateFile();
+    void refusesBadStateFile_data();
+    void refusesBadStateFile();
     void shapesReplies_data();
     void shapesReplies();
     void ends_data();
@@ -179,6 +183,42 @@ void PanelSimTest::storesToStateFile()
     QCOMPARE(s.ask("FF0001"), QString("4B69746368656E0D0A"));
     QCOMPARE(s.ask("FF0002"), QString("41").repeated(255) + "0D0A");
     QCOMPARE(s.ask("FF0003"), QString("436166E90D0A"));
+}
+
+void PanelSimTest::refusesBadStateFile_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QJsonValue>("flag");
+    QTest::newRow("report flag 2") << "reportFlags" << QJsonValue(2);
+    QTest::newRow("line fault flag as text") << "lineFaultFlags" << QJsonValue("1");
+}
+
+// A state file that a person edited wrongly stops the simulator with the
+// value named, rather than a panel with other settings than the file's.
+void PanelSimTest::refusesBadStateFile()
+{
+    QFETCH(QString, key);
+    QFETCH(QJsonValue, flag);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("panel.json"));
+    QJsonObject json;
+    {
+        START_SESSION(s, "--no-pacing", "--state", path);
+        QTRY_VERIFY_WITH_TIMEOUT(!(json = s.sim.state()).isEmpty(), 5000);
+    }
+    QJsonArray flags = json.value(key).toArray();
+    flags[3] = flag;
+    json.insert(key, flags);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QJsonDocument(json).toJson());
+    file.close();
+    QProcess sim;
+    sim.start(QStringLiteral(PANELSIM_PATH), {"--state", path});
+    QVERIFY(sim.waitForFinished(10000));
+    QVERIFY(sim.exitCode() != 0);
+    const QString said = QString::fromLocal8Bit(sim.readAllStandardError());
+    QVERIFY2(said.contains(key + "[3]"), qPrintable(said));
 }
 
 // ---- Fault modes the other suites rely on ------------------------------------

@@ -185,6 +185,11 @@ private slots:
             QCOMPARE(window.lamps().colour(port), port == found ? PortLamps::InUse : PortLamps::Failed);
         QWidget *lamp1 = window.findChild<QWidget *>("Shape_0");
         QVERIFY2(lamp1->toolTip().contains(devices.at(0)), qPrintable(lamp1->toolTip()));
+        // The lamps paint themselves and leave every other event, their tool tips too, to the widget.
+        QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), lamp1->mapToGlobal(QPoint(2, 2)));
+        QCoreApplication::sendEvent(lamp1, &hover);
+        QCOMPARE(QToolTip::text(), lamp1->toolTip());
+        QToolTip::hideText();
         if (found > 0) {
             QCOMPARE(window.PortIndex(), found);
             QCOMPARE(window.session().PanelFound, 1);
