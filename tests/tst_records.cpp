@@ -97,7 +97,11 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void emptyStore_data() { nullCells_data(); }
+    void emptyStore_data()
+    {
+        nullCells_data();
+        QTest::newRow("sqlite, other table") << "sqlite";
+    }
     void emptyStore();
     void keys_data();
     void keys();
@@ -174,18 +178,25 @@ void TestRecords::init()
 }
 
 // A store without records, before the first save: nothing found, no keys,
-// and nothing created by looking.
+// and nothing created by looking or deleting, neither the file nor, in a
+// file that holds only another tool's table, the table.
 void TestRecords::emptyStore()
 {
     STORE(records);
+    const bool withOtherTable = QTest::currentDataTag() == QLatin1String("sqlite, other table");
+    if (withOtherTable)
+        QCOMPARE(sqliteExec(m_path, "CREATE TABLE customers (who TEXT)"), QString());
+    const QByteArray before = checksum(m_path);
     PanelSettings found;
     QString error;
     QCOMPARE(records->find(Key::Number, "1", &found, &error), Outcome::NotFound);
+    QCOMPARE(records->remove("1", &error), Outcome::NotFound);
     RecordStore::Keys keys;
     QVERIFY2(records->listKeys(&keys, &error), qPrintable(error));
     QCOMPARE(keys.numbers, QStringList());
     if (store == "sqlite")
-        QVERIFY(!QFileInfo::exists(m_path));
+        QCOMPARE(checksum(m_path), before);
+    QCOMPARE(QFileInfo::exists(m_path), withOtherTable);
 }
 
 void TestRecords::keys_data()
