@@ -85,6 +85,8 @@ private slots:
         for (int i = 0; i <= ProtocolTrace::MaxLines; ++i)
             session.note(QString::number(i));
         QCOMPARE(trace->findChild<QPlainTextEdit *>("lines")->blockCount(), ProtocolTrace::MaxLines);
+        // Columns of frames line up.
+        QVERIFY(QFontInfo(trace->findChild<QPlainTextEdit *>("lines")->font()).fixedPitch());
         trace->close();
         session.note("after");
         trigger(window, "protocolTrace");

@@ -132,6 +132,7 @@ void TestProgram::download_data()
     row("unknown member", 7, "unknown member \"JieTel7\"", {}, R"({"format": 1, "JieTel7": "1"})");
     row("a value refused", 7, "\"MiMa\": password format error!", {}, R"({"format": 1, "MiMa": "12"})");
     row("a wrong type", 7, "\"NeiXian\" must be true or false", {}, R"({"format": 1, "NeiXian": 1})");
+    row("settings file missing", 7, "settings.json", {}, "no file");
     row("no password", 1, "no panel password", {}, GoodSettings, {"KV4810G_PASSWORD="});
 }
 
@@ -148,7 +149,8 @@ void TestProgram::download()
                                 : simulator + QStringList{"--state", m_dir->filePath("panel.json")});
     QVERIFY(panel.isReady() && muteLine.isValid());
     const QString file = m_dir->filePath("settings.json");
-    writeFile(file, settings);
+    if (settings != "no file")
+        writeFile(file, settings);
     const QStringList source = settings.isEmpty() ? QStringList{"--record", "99", "--records", m_dir->filePath("r.mdb")}
                                                   : QStringList{"--settings", file};
     const QString device = mute ? muteLine.devicePath() : panel.device();

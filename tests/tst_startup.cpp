@@ -141,8 +141,13 @@ private slots:
         QString indicated;
         QTimer::singleShot(500, &window, [&] {
             for (QWidget *w : QApplication::topLevelWidgets()) {
-                if (w->objectName() == "searchIndicator" && w->isVisible())
+                if (w->objectName() == "searchIndicator" && w->isVisible()) {
                     indicated = w->findChild<QLabel *>()->text();
+                    // In the middle of the screen, the main window not shown yet.
+                    const QPoint off = w->geometry().center() - w->screen()->availableGeometry().center();
+                    if (off.manhattanLength() > 10)
+                        indicated += QString(" (off centre by %1,%2)").arg(off.x()).arg(off.y());
+                }
             }
         });
         bool indicatorGone = true;
