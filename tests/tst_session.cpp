@@ -218,9 +218,11 @@ void TestSession::zoneTextLimit()
     PanelSettings longPassword = PanelSettings::startValues();
     longPassword.TxtMiMa = "123456";
     QVERIFY(!w.session.download(longPassword));
+    QVERIFY(!w.session.openPort());
     QCOMPARE(w.shown, (QStringList{"System Information: Message content is longer than 255 characters (a line "
                                    "break counts as two)!",
-                                   "system information: password format error!"}));
+                                   "system information: password format error!",
+                                   "System Information: Serial port is already open!"}));
     QCOMPARE(w.line.read(0), QByteArray());
 }
 
