@@ -493,10 +493,10 @@ void TestRecords::serverDroppedIdleConnection()
     STORE_ROW(records, "postgresql");
     QString error;
     QCOMPARE(records->save(record("1"), AddOnly, &error), Outcome::Added);
-    QCOMPARE(PgServer::exec(Database, "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '"
+    // The call returns once the store's server process has ended.
+    QCOMPARE(PgServer::exec(Database, "SELECT pg_terminate_backend(pid, 10000) FROM pg_stat_activity WHERE datname = '"
                                           + Database + "' AND pid <> pg_backend_pid()"),
              QString());
-    QTest::qWait(100);
     QCOMPARE(records->save(record("2"), AddOnly, &error), Outcome::Added);
     PanelSettings found;
     QCOMPARE(records->find(Key::Number, "1", &found, &error), Outcome::Found);
