@@ -273,7 +273,6 @@ void TestRecordCopy::arguments_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("says"); // on standard output for status 0, else on standard error
     QTest::newRow("one path") << QStringList{"a.mdb"} << 2 << "give FROM and TO";
-    QTest::newRow("unknown option") << QStringList{"--keep", "a.mdb", "b.mdb"} << 2 << "--help";
     QTest::newRow("help") << QStringList{"--help"} << 0 << "--keep-going";
 }
 

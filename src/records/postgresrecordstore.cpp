@@ -32,19 +32,6 @@ int connectSeconds(const ServerAddress &address)
     return ServerWaits::ConnectS;
 }
 
-bool report(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
-
-RecordStore::Outcome failed(QString *error, const QString &text)
-{
-    report(error, text);
-    return RecordStore::Outcome::Failed;
-}
-
 QString detail(const QString &code, const QString &text)
 {
     return code.isEmpty() || text.startsWith(code) ? text : code + QStringLiteral(": ") + text;

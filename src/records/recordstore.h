@@ -63,6 +63,15 @@ public:
 
     // The key under the letter-case rule: two keys match when these are equal.
     static QString foldKey(const QString &key);
+
+    // Puts the sentence into *error (when asked for) and says the call failed.
+    static bool report(QString *error, const QString &text)
+    {
+        if (error)
+            *error = text;
+        return false;
+    }
+    static Outcome failed(QString *error, const QString &text) { return report(error, text), Outcome::Failed; }
 };
 
 // The records file: KV4810G_RECORDS when set, else "4810G.mdb" in the

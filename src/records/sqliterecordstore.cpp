@@ -209,26 +209,13 @@ private:
     QString m_error;
 };
 
-bool report(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
-
-RecordStore::Outcome failed(QString *error, const QString &text)
-{
-    report(error, text);
-    return RecordStore::Outcome::Failed;
-}
-
 // Whether the file may be opened; an absent or empty file holds no rows.
 bool usable(const QString &path, bool *holdsRows, QString *error)
 {
     const FileKind kind = inspect(path);
     *holdsRows = kind == FileKind::Sqlite;
     return kind == FileKind::Missing || kind == FileKind::Empty || kind == FileKind::Sqlite
-        || report(error, refusal(path, kind));
+        || RecordStore::report(error, refusal(path, kind));
 }
 
 } // namespace
