@@ -76,7 +76,7 @@ FAULTS = [
      'the panel never writes two replies at once'),
     ('tst_records', 'src/records/recordrow.cpp', 'return std::nearbyint(number.toDouble()) != 0.0;',
      'return number.toDouble() != 0.0;', 'another tool\'s 0.5 ticks a box'),
-    ('tst_records', 'src/records/sqlcycle.cpp', 'if (!query.value(0).isNull())\n            read.numbers',
+    ('tst_records', 'src/records/recordstatements.cpp', 'if (!query.value(0).isNull())\n            read.numbers',
      'if (true)\n            read.numbers', 'a row without a number lists an empty one'),
     ('tst_records', 'src/app/frmmain_records.cpp',
      'if (!Messages::ask(this, QStringLiteral("this No. is existed, replace it?"), QStringLiteral("inquire")))\n            return;',
