@@ -141,6 +141,8 @@ private slots:
     // Two settings that differ in any one field are not equal.
     void equalityFieldByField()
     {
+        // A position just past the list selects nothing.
+        QCOMPARE(SettingsLists::atPosition(SettingsLists::relayStates(), 2), ListField{});
         const PanelSettings start = PanelSettings::startValues();
         const QList<std::function<void(PanelSettings &)>> edits{
             [](PanelSettings &s) { s.TxtName = "x"; },       [](PanelSettings &s) { s.TxtAni = "x"; },
