@@ -1,7 +1,7 @@
 #pragma once
 
-// The throwaway server of scripts/test.sh, whose address (without a database)
-// comes in KV4810G_TEST_POSTGRES; each suite uses a database of its own.
+// The throwaway server of scripts/test.sh, whose address (without a database) comes in KV4810G_TEST_POSTGRES;
+// each suite uses a database of its own.
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -60,3 +60,8 @@ inline QString recreate(const QString &database)
 }
 
 } // namespace PgServer
+
+// Skips a row whose store (a name beginning with "postgresql") is on the server when there is none.
+#define SKIP_WITHOUT_SERVER(store)                                                                           \
+    if (QString(store).startsWith("postgresql") && !PgServer::missing().isEmpty())                           \
+    QSKIP(qPrintable(PgServer::missing()))

@@ -1,7 +1,6 @@
 #pragma once
 
-// Records for the store suites: a plain one, and one whose every field
-// tells it apart (list texts of items, of none, and empty).
+// Store suites' records: a plain one, and one whose every field tells it apart (list texts of items, none, empty).
 #include "panelsettings.h"
 
 inline PanelSettings record(const QString &number, const QString &name = QStringLiteral("shop"))
@@ -14,9 +13,7 @@ inline PanelSettings record(const QString &number, const QString &name = QString
 
 inline PanelSettings stored(const QString &number, const QString &name)
 {
-    PanelSettings s = PanelSettings::cleared();
-    s.TxtAni = number;
-    s.TxtName = name;
+    PanelSettings s = record(number, name); // every field set below
     const QStringList types{"ADEMCO 4+2", "pager", "alarm type", "", "voice alarm", "ADEMCO slow speed"};
     for (int i = 0; i < 6; ++i) {
         s.Txt[i] = QString("55501%1").arg(i) + number;

@@ -1,10 +1,8 @@
 #pragma once
 
-// Record files written through the sqlite3 library itself (as another tool
-// would), checksums, and taking write access away.
+// Record files written through the sqlite3 library itself (as another tool would), checksums, write access taken.
 #include <QCryptographicHash>
 #include <QFile>
-#include <QString>
 
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -13,20 +11,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// Runs SQL on the file; the error text, or empty. The first value a query gives goes to *value.
-inline QString sqliteExec(const QString &path, const QString &sql, QString *value = nullptr)
+// Runs SQL on the file; the error text, or empty.
+inline QString sqliteExec(const QString &path, const QString &sql)
 {
     sqlite3 *db = nullptr;
     char *message = nullptr;
-    const auto first = [](void *to, int, char **cells, char **) {
-        if (to && cells[0] && static_cast<QString *>(to)->isNull())
-            *static_cast<QString *>(to) = QString::fromUtf8(cells[0]);
-        return 0;
-    };
     QString result;
     if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK)
         result = QString::fromUtf8(sqlite3_errmsg(db));
-    else if (sqlite3_exec(db, sql.toUtf8().constData(), first, value, &message) != SQLITE_OK)
+    else if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK)
         result = QString::fromUtf8(message);
     sqlite3_free(message);
     sqlite3_close(db);
@@ -41,8 +34,8 @@ inline QByteArray checksum(const QString &path)
                                           : QByteArray();
 }
 
-// Takes write access to a file or folder away while it lives; for root, whom
-// mode bits do not bind, it is made immutable as well.
+// Takes write access to a file or folder away while it lives; for root, whom mode bits do not bind, it is made
+// immutable as well.
 class WriteProtection
 {
 public:
@@ -61,15 +54,7 @@ public:
         ::chmod(m_path.constData(), m_mode);
     }
     // False when this user can write it all the same.
-    bool holds() const
-    {
-        const bool dir = S_ISDIR(m_mode);
-        const QByteArray probe = dir ? m_path + "/.write-probe" : m_path;
-        const int fd = ::open(probe.constData(), O_WRONLY | (dir ? O_CREAT : 0), 0600);
-        if (fd >= 0 && (::close(fd), dir))
-            ::unlink(probe.constData());
-        return fd < 0;
-    }
+    bool holds() const { return ::access(m_path.constData(), W_OK) != 0; }
 
 private:
     bool setImmutable(bool on) const
