@@ -60,8 +60,6 @@ class TestSettings : public QObject
 {
     Q_OBJECT
 private slots:
-    void decoders_data();
-    void decoders();
 
     void compare_data()
     {
@@ -158,46 +156,46 @@ private slots:
             QVERIFY(!(changed == start) && changed != start);
         }
     }
+
+    // decoder: "digits" ReplyDigits(reply), "bytes<n>" BytesDigits(reply, n), else HexText(reply).
+    void decoders_data()
+    {
+        QTest::addColumn<QString>("decoder");
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *name, const char *decoder, const QString &reply, const QString &expected) {
+            QTest::newRow(name) << QString(decoder) << reply << expected;
+        };
+        row("digits: count zero", "digits", "FF5100010203", "");
+        row("digits: byte 0A gives 10", "digits", "FF5703010A02", "1102");
+        row("digits: missing bytes count 0", "digits", "FF570301", "100");
+        row("digits: half byte counts its digit", "digits", "FF5702010", "10");
+        row("digits: short reply", "digits", "FF57", "");
+        row("bytes: four", "bytes4", "09080706", "9876");
+        row("bytes: zero count", "bytes0", "02", "");
+        row("bytes: negative count", "bytes-3", "02", "");
+        row("bytes: value byte", "bytes1", "0C", "12");
+        row("text: terminator left out whole", "text", "446F6F720D0A", "Door");
+        row("text: no terminator, last byte left out", "text", "4142", "A");
+        row("text: one byte", "text", "41", "");
+        row("text: high Latin-1", "text", "E90D0A", QString(QChar(0xE9)));
+    }
+
+    void decoders()
+    {
+        QFETCH(QString, decoder);
+        QFETCH(QString, reply);
+        QFETCH(QString, expected);
+        QString got;
+        if (decoder == "digits")
+            got = ReplyDigits(reply);
+        else if (decoder.startsWith("bytes"))
+            got = BytesDigits(reply, decoder.mid(5).toInt());
+        else
+            got = HexText(reply);
+        QCOMPARE(got, expected);
+    }
 };
-
-// decoder: "digits" ReplyDigits(reply), "bytes<n>" BytesDigits(reply, n), else HexText(reply).
-void TestSettings::decoders_data()
-{
-    QTest::addColumn<QString>("decoder");
-    QTest::addColumn<QString>("reply");
-    QTest::addColumn<QString>("expected");
-    const auto row = [](const char *name, const char *decoder, const QString &reply, const QString &expected) {
-        QTest::newRow(name) << QString(decoder) << reply << expected;
-    };
-    row("digits: count zero", "digits", "FF5100010203", "");
-    row("digits: byte 0A gives 10", "digits", "FF5703010A02", "1102");
-    row("digits: missing bytes count 0", "digits", "FF570301", "100");
-    row("digits: half byte counts its digit", "digits", "FF5702010", "10");
-    row("digits: short reply", "digits", "FF57", "");
-    row("bytes: four", "bytes4", "09080706", "9876");
-    row("bytes: zero count", "bytes0", "02", "");
-    row("bytes: negative count", "bytes-3", "02", "");
-    row("bytes: value byte", "bytes1", "0C", "12");
-    row("text: terminator left out whole", "text", "446F6F720D0A", "Door");
-    row("text: no terminator, last byte left out", "text", "4142", "A");
-    row("text: one byte", "text", "41", "");
-    row("text: high Latin-1", "text", "E90D0A", QString(QChar(0xE9)));
-}
-
-void TestSettings::decoders()
-{
-    QFETCH(QString, decoder);
-    QFETCH(QString, reply);
-    QFETCH(QString, expected);
-    QString got;
-    if (decoder == "digits")
-        got = ReplyDigits(reply);
-    else if (decoder.startsWith("bytes"))
-        got = BytesDigits(reply, decoder.mid(5).toInt());
-    else
-        got = HexText(reply);
-    QCOMPARE(got, expected);
-}
 
 QTEST_MAIN(TestSettings)
 #include "tst_settings.moc"
