@@ -1,9 +1,7 @@
-// The technician's diagnostics through the main window: Setting > Compare
-// with panel against the panel simulator, and Help > Protocol trace. How a
-// comparison ends is the session's, tested without a window.
+// The technician's diagnostics through the main window: Setting > Compare with panel against the panel simulator,
+// and Help > Protocol trace. How a comparison ends is the session's, tested without a window.
 #include "comparedialog.h"
 #include "protocoltrace.h"
-#include "simulatorprocess.h"
 #include "tracewindow.h"
 #include "windowtest.h"
 
@@ -20,36 +18,30 @@ private slots:
     void init() { logMessages(&m_shown); }
     void cleanup() { Messages::setResponder(nullptr); }
 
-    // The dialog shows the window's values beside the panel's, marks what
-    // differs, and leaves the window as it was.
+    // The dialog shows the window's values beside the panel's, marks what differs, leaves the window as it was,
+    // and compares again when chosen again.
     void againstSimulator()
     {
         SimulatorProcess panel;
-        QVERIFY(panel.isReady());
         frmmain window;
-        openOn(window, panel.device());
+        openOn(window, panel);
         PanelSettings shown = PanelSettings::startValues();
         shown.TxtName = "shop"; // never compared: it does not travel
         shown.Txt[0] = "5550187";
         shown.CkNX = true;
         window.setSettings(shown);
-
         trigger(window, "compareWithPanel");
         auto *dialog = window.findChild<CompareDialog *>();
         QVERIFY(dialog && dialog->isVisible() && !dialog->isModal());
         QTRY_COMPARE_WITH_TIMEOUT(dialog->summary(), QString("2 settings differ."), 15000);
         const QTableWidget *table = dialog->table(); // the setting, the window's value, the panel's, the mark
         QStringList differing;
-        for (int r = 0; r < table->rowCount(); ++r) {
-            if (table->item(r, 3)->text() == "differs")
-                differing << table->item(r, 0)->text();
-        }
+        for (const QTableWidgetItem *mark : table->findItems("differs", Qt::MatchExactly))
+            differing << table->item(mark->row(), 0)->text();
         QCOMPARE(differing, (QStringList{"the 1st alarm receiving number", "inside"}));
         QCOMPARE(table->item(0, 1)->text() + " | " + table->item(0, 2)->text(), QString("5550187 | (empty)"));
         QCOMPARE(window.settings(), shown);
         QCOMPARE(m_shown, QStringList());
-
-        // Chosen again, the same dialog compares again.
         window.setSettings(PanelSettings::startValues());
         dialog->close();
         trigger(window, "compareWithPanel");
@@ -58,8 +50,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(dialog->summary(), QString("The panel holds the settings shown."), 15000);
     }
 
-    // A window of its own, not modal, kept up to date; saved, cleared, and
-    // the same window shown again when chosen again.
+    // A window of its own, not modal, kept up to date; saved, cleared, and the same window shown again when
+    // chosen again.
     void traceWindow()
     {
         frmmain window;
@@ -75,18 +67,17 @@ private slots:
         QVERIFY(shown.at(0).endsWith("-- before") && shown.at(1).endsWith("-> FF0102****"));
         QTemporaryDir dir;
         QString error;
-        QVERIFY(trace->saveTo(dir.filePath("saved.txt"), &error));
         QFile saved(dir.filePath("saved.txt"));
-        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QVERIFY2(trace->saveTo(saved.fileName(), &error) && saved.open(QIODevice::ReadOnly), qPrintable(error));
         QCOMPARE(saved.readAll(), (shown.join('\n') + '\n').toUtf8());
         click(*trace, "clear");
         QVERIFY(trace->text().isEmpty() && session.lines().isEmpty());
-        // The window keeps what the trace keeps: the last lines.
+        // The window keeps what the trace keeps, the last lines, in a fixed-pitch font that lines frames up.
         for (int i = 0; i <= ProtocolTrace::MaxLines; ++i)
             session.note(QString::number(i));
-        QCOMPARE(trace->findChild<QPlainTextEdit *>("lines")->blockCount(), ProtocolTrace::MaxLines);
-        // Columns of frames line up.
-        QVERIFY(QFontInfo(trace->findChild<QPlainTextEdit *>("lines")->font()).fixedPitch());
+        const auto *lines = trace->findChild<QPlainTextEdit *>("lines");
+        QCOMPARE(lines->blockCount(), ProtocolTrace::MaxLines);
+        QVERIFY(QFontInfo(lines->font()).fixedPitch());
         trace->close();
         session.note("after");
         trigger(window, "protocolTrace");
