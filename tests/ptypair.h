@@ -3,15 +3,15 @@
 // A real pseudo-terminal pair for serial tests: the program side opens
 // devicePath() like any serial port; the test plays the far end.
 
-#include <QByteArray>
 #include <QElapsedTimer>
-#include <QString>
 #include <QTest>
 
 #include <fcntl.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <utility>
 
 class PtyPair
 {
@@ -40,9 +40,9 @@ public:
     QString devicePath() const { return m_path; }
 
     // Keeps the slave open only until the program side has opened it.
-    void releaseSlave() { closeFd(m_slave); }
+    void releaseSlave() { ::close(std::exchange(m_slave, -1)); }
     // The far end hangs up.
-    void closeMaster() { closeFd(m_master); }
+    void closeMaster() { ::close(std::exchange(m_master, -1)); }
 
     // Writes what the line takes now: the bytes taken, -1 when it takes nothing.
     qint64 write(const QByteArray &bytes) { return ::write(m_master, bytes.constData(), bytes.size()); }
@@ -59,7 +59,7 @@ public:
             const ssize_t n = ::read(m_master, buffer, sizeof buffer);
             if (n > 0)
                 got.append(buffer, int(n));
-            else if (count == 0 || clock.elapsed() >= timeoutMs)
+            else if (count == 0 || clock.hasExpired(timeoutMs))
                 break;
             else
                 QTest::qWait(5);
@@ -68,13 +68,6 @@ public:
     }
 
 private:
-    static void closeFd(int &fd)
-    {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
-    }
-
     int m_master = -1;
     int m_slave = -1;
     QString m_path;

@@ -1,14 +1,12 @@
 #pragma once
 
-// Runs the panel simulator for a test and tells where its line is; with
-// "--trace" among its arguments, the test reads the frames it took; with
-// "--state FILE", what the panel holds.
+// Runs the panel simulator for a test and tells where its line is; with "--trace" among its arguments, the test
+// reads the frames it took; with "--state FILE", what the panel holds.
 
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QStringList>
 #include <QTest>
 
 #include <csignal>
@@ -20,64 +18,42 @@ inline QJsonObject readJsonFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
 }
 
-// The signals that end the program and the simulator in order, as the rows
-// of a data function.
-inline void addQuitSignalRows()
-{
-    QTest::addColumn<int>("signalNumber");
-    QTest::newRow("Ctrl+C") << int(SIGINT);
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("terminal closed") << int(SIGHUP);
-}
-
 class SimulatorProcess
 {
 public:
     explicit SimulatorProcess(const QStringList &arguments = {})
     {
-        m_process.setProgram(QStringLiteral(PANELSIM_PATH));
-        m_process.setArguments(arguments);
         if (arguments.contains(QStringLiteral("--trace")))
             QObject::connect(&m_process, &QProcess::readyReadStandardError,
                              [this] { m_trace += QString::fromLocal8Bit(m_process.readAllStandardError()); });
         else
             m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start();
-        if (!m_process.waitForStarted(5000))
-            return;
+        m_process.start(QStringLiteral(PANELSIM_PATH), arguments);
         for (int i = 0; i < 100 && !m_process.canReadLine(); ++i)
             m_process.waitForReadyRead(100);
         m_device = QString::fromLocal8Bit(m_process.readLine()).trimmed();
     }
     ~SimulatorProcess()
     {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
-            if (!m_process.waitForFinished(3000))
-                m_process.kill();
-            m_process.waitForFinished(1000);
-        }
+        m_process.terminate(); // still running after that, it is killed with m_process
+        m_process.waitForFinished(3000);
     }
-    SimulatorProcess(const SimulatorProcess &) = delete;
-    SimulatorProcess &operator=(const SimulatorProcess &) = delete;
-
     bool isReady() const { return m_device.startsWith(QLatin1Char('/')); }
+    QString device() const { return m_device; }
+    QString trace() const { return m_trace; }
     qint64 processId() const { return m_process.processId(); }
     // Waits for the simulator to end by itself: its exit code, -1 when it did not end or crashed.
     int waitForEnd(int timeoutMs = 5000)
     {
-        return m_process.waitForFinished(timeoutMs) && m_process.exitStatus() == QProcess::NormalExit
-            ? m_process.exitCode()
-            : -1;
+        const bool ended = (m_process.state() == QProcess::NotRunning || m_process.waitForFinished(timeoutMs))
+            && m_process.exitStatus() == QProcess::NormalExit;
+        return ended ? m_process.exitCode() : -1;
     }
-    QString device() const { return m_device; }
-    QString trace() const { return m_trace; }
     // The panel's state as the simulator last wrote it to its "--state" file.
     QJsonObject state() const
     {
-        const QStringList arguments = m_process.arguments();
-        const qsizetype at = arguments.indexOf(QStringLiteral("--state"));
-        return at < 0 ? QJsonObject() : readJsonFile(arguments.value(at + 1));
+        const qsizetype at = m_process.arguments().indexOf(QStringLiteral("--state"));
+        return at < 0 ? QJsonObject() : readJsonFile(m_process.arguments().value(at + 1));
     }
     // The simulator has taken `frameText` as one complete frame.
     bool waitForFrame(const QString &frameText)
