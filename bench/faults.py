@@ -64,7 +64,7 @@ FAULTS = [
      '"SELECT %1 FROM tb4810 WHERE %2 = ? "', 'a record is found only in its own letter case'),
     ('tst_records', 'src/records/sqliterecordstore.cpp', 'QStringLiteral("BEGIN IMMEDIATE")', 'QStringLiteral("BEGIN")',
      'two copies saving at once can fail'),
-    ('tst_diagnostics', 'src/settings/settingscomparison.cpp', 'w.TxtTian.toUpper() == p.TxtTian.toUpper());',
+    ('tst_window', 'src/settings/settingscomparison.cpp', 'w.TxtTian.toUpper() == p.TxtTian.toUpper());',
      'true);', 'a different interval is taken as equal'),
     ('tst_link', 'src/link/protocoltrace.cpp', 'return prefix + QStringLiteral("****");', 'return upper;',
      'the password shows in the trace'),
@@ -84,9 +84,9 @@ FAULTS = [
      'No to the replace question replaces all the same'),
     ('tst_settings', 'src/settings/settingscomparison.cpp', 'if (!m_panel.received[group]) {', 'if (false) {',
      'a reply that did not come counts as received'),
-    ('tst_transfer', 'src/app/frmmain_transfer.cpp', 'writeSettingsGroup(*ui, values, group);', ';',
+    ('tst_window', 'src/app/frmmain_transfer.cpp', 'writeSettingsGroup(*ui, values, group);', ';',
      'an upload\'s replies never reach the window'),
-    ('tst_diagnostics', 'src/app/tracewindow.cpp', 'connect(clear, &QPushButton::clicked, &trace, &ProtocolTrace::clear);',
+    ('tst_window', 'src/app/tracewindow.cpp', 'connect(clear, &QPushButton::clicked, &trace, &ProtocolTrace::clear);',
      ';', 'Clear leaves the trace as it was'),
 ]
 
