@@ -1,6 +1,5 @@
-// The frames of the settings download and the zone messages, and the
-// decoding of the settings replies, against the panel's byte layouts; how
-// replies are told apart and routed.
+// The frames of the settings download and the zone messages, and the decoding of the settings replies, against
+// the panel's byte layouts; how replies are told apart and routed.
 #include "replymatch.h"
 #include "settingstransfer.h"
 #include "zonemessages.h"

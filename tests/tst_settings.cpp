@@ -1,6 +1,5 @@
-// The settings' own pieces: the reply field decoders, and the comparison of
-// the window's settings with a reading of the panel (the rows that differ,
-// those not received, the summary).
+// The settings' own pieces: the reply field decoders, and the comparison of the window's settings with a reading
+// of the panel (the rows that differ, those not received, the summary).
 #include "fieldcodecs.h"
 #include "settingscomparison.h"
 
@@ -33,8 +32,7 @@ PanelSettings sample()
     return s;
 }
 
-// The panel holding sample() changed by `edit`, its codes changed by
-// `codes`, with the groups `missing` not received.
+// The panel holding sample() changed by `edit`, its codes by `codes`, the groups `missing` not received.
 PanelReading panel(const SettingsEdit &edit, const QList<int> &missing = {}, const ReadingEdit &codes = {})
 {
     PanelReading reading;
