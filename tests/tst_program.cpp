@@ -1,5 +1,4 @@
-// kv4810g-program against panel simulators: each sub-command's success and
-// failures, its exit status and output, its JSON, and eight panels at once.
+// kv4810g-program against panel simulators: sub-commands, exit statuses, output and JSON, eight panels at once.
 #include "ptypair.h"
 #include "simulatorprocess.h"
 

@@ -287,6 +287,7 @@ private slots:
         QCOMPARE(QStringList({shown.TxtMiMa, shown.TxtTian, shown.Cmb[0].text, shown.Cmb[5].text, shown.CmbChanKai.text,
                               shown.CmbChanBi.text, mainWindow.findChild<QComboBox *>("CmbFangQu")->currentText()}),
                  QStringList({"5793", "00", "alarm type", "alarm type", "disconnect", "pull in", "1"}));
+        QVERIFY(!mainWindow.windowIcon().pixmap(16).isNull()); // the images are registered
         mainWindow.show();
         QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
 
