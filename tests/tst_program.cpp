@@ -113,6 +113,7 @@ private slots:
         row("a value refused", 7, "\"MiMa\": password format error!", {}, R"({"format": 1, "MiMa": "12"})");
         row("a wrong type", 7, "\"NeiXian\" must be true or false", {}, R"({"format": 1, "NeiXian": 1})");
         row("settings file missing", 7, "settings.json", {}, "no file");
+        row("not a settings file", 7, "settings.json: not a settings file (not one object)", {}, "[1]");
         row("no password", 1, "no panel password", {}, GoodSettings, {"KV4810G_PASSWORD="});
     }
     void download()

@@ -166,8 +166,7 @@ private slots:
         const QString target = "target.mdb";
         QTest::newRow("help") << QStringList{"--help"} << 0 << "--keep-going" << false;
         QTest::newRow("one path") << QStringList{target} << 2 << "give FROM and TO" << false;
-        QTest::newRow("missing file") << QStringList{"no such folder/4810G.mdb", target} << 3 << "does not exist"
-                                      << false;
+        QTest::newRow("missing file") << QStringList{"no such folder/4810G.mdb", target} << 3 << "does not exist" << false;
         QTest::newRow("folder") << QStringList{"", target} << 3 << "is not a file" << true;
         QTest::newRow("server without the database") << QStringList{"postgresql:kv_absent", target} << 3
                                                      << "no such database" << true;
