@@ -194,7 +194,7 @@ private slots:
     {
         QTest::addColumn<QString>("value"); // as SQL
         QTest::addColumn<bool>("checked");
-        for (const auto &[sql, checked] : {std::pair{"1", true}, {"0", false}, {"'  1'", true}, {"'1 yes'", true},
+        for (const auto &[sql, checked] : {std::pair{"1", true}, {"0", false}, {"'- 1'", true}, {"'1 yes'", true},
                                            {"'yes'", false}, {"0.5", false}, {"1.5", true}, {"NULL", false}})
             QTest::newRow(sql) << QString(sql) << checked;
     }
