@@ -125,8 +125,7 @@ private slots:
             // The fixed-length frames are told apart by length alone, even in one write.
             s.send(VariedFrames.mid(0, 10).join(QString()));
             QVERIFY(s.sim.waitForFrame(VariedFrames[9]));
-            // Zone 1's message shares its command byte with the reminder frame; zone 2's longest ends by its size;
-            // zone 3's holds a Latin-1 character beyond ASCII.
+            // Zone 1 shares its command byte with the reminder frame; zone 2's longest ends by size; zone 3's is Latin-1.
             for (const QString &frame : {VariedFrames[10], QString("FF0C074B69746368656E"), QString("FF0E04436166E9"),
                                          "FF0DFF" + QString("41").repeated(255)}) {
                 s.send(frame);
@@ -146,7 +145,10 @@ private slots:
         QCOMPARE(s.send("FF0003", 1), QStringList{"436166E90D0A"});
 
         // A state file edited wrongly stops the simulator with the value named, rather than a panel unlike the file.
-        for (const auto &[key, flag] : {std::pair<QString, QJsonValue>{"reportFlags", 2}, {"lineFaultFlags", "1"}}) {
+        QJsonObject letters = json.value("receivingNumbers").toArray().at(3).toObject();
+        letters.insert("digits", "12ab");
+        for (const auto &[key, flag] :
+             {std::pair<QString, QJsonValue>{"reportFlags", 2}, {"lineFaultFlags", "1"}, {"receivingNumbers", letters}}) {
             QJsonObject edited = json;
             QJsonArray flags = edited.value(key).toArray();
             flags[3] = flag;

@@ -12,12 +12,8 @@
 #include "sqlitefiles.h"
 #include "serveraddress.h"
 
-#include <QAction>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <csignal>
 #include <pwd.h>

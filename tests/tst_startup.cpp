@@ -113,7 +113,9 @@ private slots:
                 indicator = w->objectName() == "searchIndicator" && w->isVisible() ? w : indicator;
             if (indicator && indicated.isEmpty()) { // centred, as the main window is not shown yet
                 const QPoint off = indicator->geometry().center() - indicator->screen()->availableGeometry().center();
-                indicated = indicator->findChild<QLabel *>()->text() + (off.manhattanLength() > 10 ? " off centre" : "");
+                const QLabel *label = indicator->findChild<QLabel *>(); // sized for the longest text
+                indicated = label->text() + (off.manhattanLength() > 10 ? " off centre" : "")
+                    + (label->width() < label->sizeHint().width() ? " cut" : "");
             }
             QWidget *dialog = QApplication::activeModalWidget();
             if (!dialog || dialog->objectName() != QLatin1String("frmPassWord"))
