@@ -5,11 +5,7 @@
 #include "tracewindow.h"
 #include "windowtest.h"
 
-#include <QComboBox>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QTableWidget>
-#include <QTemporaryDir>
+#include <QtWidgets>
 
 using namespace WindowTest;
 
@@ -104,6 +100,7 @@ private slots:
         trigger(window, "protocolTrace");
         auto *trace = window.findChild<TraceWindow *>();
         QVERIFY(trace && trace->isVisible() && trace->isWindow() && !trace->isModal());
+        QVERIFY(trace->findChild<QPlainTextEdit *>("lines")->textCursor().atEnd()); // the newest lines in view
         session.frameSent("FF0102AABB");
         const QStringList shown = trace->text().split('\n');
         QCOMPARE(shown.size(), 2);
