@@ -1,7 +1,6 @@
 #pragma once
 
-// The throwaway server of scripts/test.sh, whose address (without a database) comes in KV4810G_TEST_POSTGRES;
-// each suite uses a database of its own.
+// The throwaway server of scripts/test.sh (its address in KV4810G_TEST_POSTGRES); a database per suite.
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,7 +1,6 @@
 #pragma once
 
-// A real pseudo-terminal pair for serial tests: the program side opens
-// devicePath() like any serial port; the test plays the far end.
+// A real pseudo-terminal pair: the program opens devicePath() as a serial port; the test plays the far end.
 
 #include <QElapsedTimer>
 #include <QTest>

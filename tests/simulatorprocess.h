@@ -1,7 +1,6 @@
 #pragma once
 
-// Runs the panel simulator for a test and tells where its line is; with "--trace" among its arguments, the test
-// reads the frames it took; with "--state FILE", what the panel holds.
+// Runs the panel simulator for a test: its line; with "--trace", the frames it took; with "--state FILE", the panel.
 
 #include <QFile>
 #include <QJsonDocument>

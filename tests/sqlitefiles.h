@@ -34,8 +34,7 @@ inline QByteArray checksum(const QString &path)
                                           : QByteArray();
 }
 
-// Takes write access to a file or folder away while it lives; for root, whom mode bits do not bind, it is made
-// immutable as well.
+// Takes write access to a file or folder away while it lives (for root, by making it immutable too).
 class WriteProtection
 {
 public:

@@ -1,5 +1,4 @@
-// The frames of the settings download and the zone messages, and the decoding of the settings replies, against
-// the panel's byte layouts; how replies are told apart and routed.
+// The download and zone frames, and the settings replies decoded, against the panel's byte layouts; reply routing.
 #include "replymatch.h"
 #include "settingstransfer.h"
 #include "zonemessages.h"

@@ -1,5 +1,4 @@
-// The serial line: replies assembled from the bytes as they come, then over a real pseudo-terminal bytes out,
-// replies in, the port's life, the protocol trace, and the port catalog.
+// The serial line: reply assembly, bytes over a real pseudo-terminal, the port's life, the trace, the port catalog.
 #include "delay.h"
 #include "portcatalog.h"
 #include "protocoltrace.h"

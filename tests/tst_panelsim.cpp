@@ -113,6 +113,17 @@ private slots:
         QTRY_COMPARE(s.replies, replies + QStringList{PanelAnswer} + factoryUpload());
     }
 
+    // Nobody reads the line: what does not fit is lost and said, and the simulator goes on answering.
+    void lineNotRead()
+    {
+        START_SESSION(s, "--no-pacing");
+        QVERIFY(s.link.SendFrame("FF0DFF" + QString("41").repeated(255), nullptr));
+        for (int i = 0; i < 400; ++i) // 100 KB of zone 2's text, more than the line holds
+            QVERIFY(s.link.SendFrame("FF0002", nullptr));
+        QTRY_VERIFY(s.sim.trace().contains("bytes lost: the line is not being read"));
+        QVERIFY(s.send(Detect, 1).contains(PanelAnswer));
+    }
+
     // Settings and zone texts are stored without a reply, written to the state file at once, and a simulator
     // started on that file answers with them.
     void storesToStateFile()

@@ -1,5 +1,4 @@
-// kv4810g-copy-records run as a program between real record files and the test PostgreSQL server: what it
-// copies, what it leaves as it was, what it reports and its exit status.
+// kv4810g-copy-records between real record files and the test server: what it copies, keeps, says and returns.
 #include "pgserver.h"
 #include "recordrow.h"
 #include "recordsamples.h"

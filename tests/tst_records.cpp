@@ -1,5 +1,4 @@
-// The record store on real SQLite files and, row by row, on the test PostgreSQL server; then the File menu's
-// Save, Delete and Open on the real windows over it.
+// The record stores on real SQLite files and the test PostgreSQL server; the File menu's Save, Delete, Open.
 #include "frmmain.h"
 #include "frmopen.h"
 #include "messages.h"
@@ -64,6 +63,7 @@ void openThroughDialog(frmmain &window, int mode, const QString &key)
     QVERIFY(dialog && dialog->isVisible());
     auto *option = dialog->findChild<QRadioButton *>(mode == 0 ? "Option1" : "Option2");
     QVERIFY(mode == 1 || option->isChecked());
+    QCOMPARE(dialog->findChild<QComboBox *>("Text1")->count(), dialog->findChild<QComboBox *>("Text2")->count());
     option->setChecked(true);
     dialog->findChild<QComboBox *>(mode == 0 ? "Text1" : "Text2")->setEditText(key);
     QPointer<frmOpen> open = dialog;

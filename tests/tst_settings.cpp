@@ -1,5 +1,4 @@
-// The settings' own pieces: the reply field decoders, and the comparison of the window's settings with a reading
-// of the panel (the rows that differ, those not received, the summary).
+// Reply field decoders; the window's settings compared with a panel reading (differs, not received, summary).
 #include "fieldcodecs.h"
 #include "settingscomparison.h"
 
