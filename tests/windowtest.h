@@ -1,7 +1,6 @@
 #pragma once
 
-// The main window driven by a test: a port opened on a simulated panel, menu entries chosen, buttons clicked,
-// and every message box answered OK and logged as "title: text".
+// The main window driven by a test: a port opened on a simulated panel; every box answered OK, logged "title: text".
 
 #include "frmmain.h"
 #include "messages.h"
