@@ -1,5 +1,4 @@
 // The panel simulator over its pseudo-terminal, driven as the programming tool drives a panel; bytes in hex.
-
 #include "seriallink.h"
 #include "simulatorprocess.h"
 
@@ -121,8 +120,8 @@ private slots:
         for (int i = 0; i < 400; ++i) // 100 KB of zone 2's text, more than the line holds
             QVERIFY(s.link.SendFrame("FF0002", nullptr));
         QTRY_VERIFY(s.sim.trace().contains("bytes lost: the line is not being read"));
-        QVERIFY(s.link.SendFrame(Detect, nullptr));
-        QTRY_VERIFY(s.replies.value(s.replies.size() - 1).endsWith(PanelAnswer)); // behind what the line still held
+        // Asked again until the line has room for the answer behind what it still held.
+        QTRY_VERIFY(s.link.SendFrame(Detect, nullptr) && s.replies.value(s.replies.size() - 1).endsWith(PanelAnswer));
     }
 
     // Settings and zone texts are stored without a reply, written to the state file at once, and a simulator
@@ -171,6 +170,8 @@ private slots:
             QVERIFY(sim.waitForEnd() > 0);
             QVERIFY2(sim.trace().contains(key + "[3]"), qPrintable(sim.trace()));
         }
+        SimulatorProcess badArgument({"--trace", "--stray", "zz"}); // so does an argument
+        QVERIFY(badArgument.waitForEnd() == 2 && badArgument.trace().contains("--stray needs bytes in hex"));
     }
 
     void shapesReplies_data()

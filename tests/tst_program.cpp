@@ -146,7 +146,8 @@ private slots:
     // Upload to a file and a record, that file compared, one field changed and compared again.
     void uploadAndCompare()
     {
-        SimulatorProcess panel({"--state", m_dir->filePath("panel.json")});
+        // A slow panel: the comparison outlasts the wait for the password's answer.
+        SimulatorProcess panel({"--state", m_dir->filePath("panel.json"), "--reply-gap", "300"});
         QVERIFY(panel.isReady());
         const QString file = m_dir->filePath("panel-settings.json");
         const QString records = m_dir->filePath("r.mdb");

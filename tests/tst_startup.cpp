@@ -1,5 +1,4 @@
-// The program's start against the panel simulator: the search over the ports, the lamps, the password dialog,
-// the ways the program ends, the real program with its command line; and the forms' start values, keys, captions.
+// Start-up on the panel simulator: port search, lamps, password dialog, endings, command line; the forms.
 #include "frmopen.h"
 #include "frmpassword.h"
 #include "portlamps.h"

@@ -1,5 +1,4 @@
-// The main window against the panel simulator: the transfer buttons reach the session and the answers the controls;
-// Setting > Compare with panel and Help > Protocol trace. What the session decides is tested without a window.
+// The main window on the panel simulator: transfer buttons, Compare with panel, the trace window; no session logic.
 #include "comparedialog.h"
 #include "protocoltrace.h"
 #include "tracewindow.h"
