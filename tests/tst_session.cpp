@@ -124,7 +124,6 @@ private slots:
         QVERIFY(panel.isReady());
         Watched w(simulator.isEmpty() ? PanelSession::DownloadFrameGapMs : 20);
         QVERIFY(w.open(panel.device()));
-
         const PanelSettings settings = varied();
         QVERIFY(w.session.download(settings));
         QVERIFY(w.session.progress().isRunning());
@@ -132,7 +131,6 @@ private slots:
         QVERIFY(!w.session.progress().isRunning());
         // The panel ends the last frame when the line goes quiet; an upload sent sooner would run into it.
         QTRY_COMPARE(panel.state().value("interval").toString(), settings.TxtTian);
-
         QVERIFY(w.session.upload());
         QVERIFY(w.session.progress().isRunning());
         QVERIFY(w.waitFor(Uploaded, finishes, 15000));
@@ -145,7 +143,6 @@ private slots:
         QVERIFY(!w.session.progress().isRunning());
         if (zone.isEmpty())
             return;
-
         const auto onPanel = [&] { return panel.state().value("zoneTexts").toArray().at(zone.toInt() - 1).toString(); };
         const QString panelText = QString(text).replace("\n", "\r\n");
         QVERIFY(w.session.downloadZoneText(zone, text));
@@ -247,6 +244,7 @@ private slots:
                "module, The second number to program GSM module, The third number to program GSM module, the "
                "wireless module password and relay states, the remind interval and report routing!";
         QTest::newRow("a comparison") << "compare" << Disconnected;
+        QTest::newRow("an upload, then a download") << "upload, download" << DownloadCut.arg(1);
     }
     void lineLost()
     {
@@ -257,6 +255,8 @@ private slots:
         w.line.releaseSlave();
         if (during == "download" || during == "compare") {
             QVERIFY(Operations.value(during)(w.session));
+        } else if (during == "upload, download") {
+            QVERIFY(w.session.upload() && w.session.download(PanelSettings::startValues()));
         } else if (during == "upload") {
             QVERIFY(w.session.upload());
             QCOMPARE(w.line.read(3).toHex().toUpper(), QByteArray("FF0000"));
