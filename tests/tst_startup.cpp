@@ -289,9 +289,9 @@ private slots:
                               shown.CmbChanBi.text, mainWindow.findChild<QComboBox *>("CmbFangQu")->currentText()}),
                  QStringList({"5793", "00", "alarm type", "alarm type", "disconnect", "pull in", "1"}));
         QVERIFY(!mainWindow.windowIcon().pixmap(16).isNull()); // the images are registered
+        QCOMPARE(mainWindow.findChild<QWidget *>("Shape_9")->toolTip(), QString("Port 10: not tried yet"));
         mainWindow.show();
         QVERIFY(QTest::qWaitForWindowExposed(&mainWindow));
-
         frmPassWord password;
         password.show();
         QVERIFY(QTest::qWaitForWindowExposed(&password));
