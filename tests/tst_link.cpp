@@ -153,6 +153,8 @@ private slots:
         QCOMPARE(lost.count(), 1);
         QVERIFY(!link.isOpen());
         QCOMPARE(link.deviceName(), m_pty->devicePath());
+        QString error; // a device opened by its path keeps that name, whatever the number leads to
+        QVERIFY(!link.openPath("/dev/kv4810g-by-path", &error) && link.deviceName() == "/dev/kv4810g-by-path");
     }
 
     // The password frame sent, a reply, and the frame refused by a closed port: the category, the lines kept and
@@ -186,7 +188,6 @@ private slots:
         QVERIFY(!link.SendFrame("ff010239393939", &error));
         qInstallMessageHandler(previous);
         QLoggingCategory::setFilterRules(QString());
-
         const QStringList kept = link.trace().lines();
         link.trace().closeFile();
         QCOMPARE(category, kept);
@@ -225,6 +226,9 @@ private slots:
             trace.note(QString("kept %1").arg(i));
         QCOMPARE(trace.lines().size(), ProtocolTrace::MaxLines);
         QVERIFY(trace.lines().first().endsWith("-- kept 0"));
+        limit.rlim_cur = 10; // a new file that cannot take even its header is refused
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0 && !trace.setFile(dir.filePath("full.txt"), &error));
+        setrlimit(RLIMIT_FSIZE, &before);
     }
 
     // USB adapters, then ACM, other ports, the built-in ttyS last; numbers by value.

@@ -129,7 +129,6 @@ private slots:
         QVERIFY2(records->listKeys(&keys, &error) && keys.numbers.isEmpty(), qPrintable(error));
         QCOMPARE(checksum(m_path), before);
         QCOMPARE(QFileInfo::exists(m_path), otherTable);
-
         QCOMPARE(records->save(record("1", "first"), AddOnly, &error), Outcome::Added);
         // One without a number, one with nothing but a number.
         const QString rows = "INSERT INTO tb4810 (name) VALUES ('nameless number');\n"
@@ -258,7 +257,6 @@ private slots:
             sizeLimit.rlim_cur = QFileInfo(m_path).size();
             QCOMPARE(setrlimit(RLIMIT_FSIZE, &sizeLimit), 0);
         }
-
         const QByteArray before = checksum(m_path);
         const QString wrong = notFailing(store, failing, says);
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
@@ -360,7 +358,6 @@ private slots:
                                           "datname = '" + Database + "' AND pid <> pg_backend_pid()"),
                  QString());
         QCOMPARE(records->save(record("2"), AddOnly, &error), Outcome::Added);
-
         Outcome outcome = Outcome::Found, next = Outcome::Found;
         RecordStore::Keys keys;
         std::atomic<bool> ended{false};
@@ -548,7 +545,6 @@ private slots:
         QCOMPARE(number->text(), QString("1234567890123456"));
         QCOMPARE(window.settings(), longer);
         QCOMPARE(SettingsDownloadFrames(window.settings()).refusal, QString("password format error!"));
-
         window.findChild<QAction *>("File_save")->trigger();
         PanelSettings found;
         QCOMPARE(SqliteRecordStore(m_path).find(Key::Number, "17", &found, &error), Outcome::Found);
