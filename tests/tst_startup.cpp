@@ -180,7 +180,6 @@ private slots:
         });
         Messages::inform(&window, "Serial port disconnected!", "System Information");
         QVERIFY2(off.manhattanLength() < 40, qPrintable(QString("%1,%2").arg(off.x()).arg(off.y())));
-
         logMessages(&m_shown, &m_ended);
         SimulatorProcess panel;
         QVERIFY(panel.isReady());
