@@ -71,11 +71,10 @@ struct Decoders
         require(match.start >= 0 && match.start % 2 == 0
                     && (match.kind == ReplyKind::Unknown || match.start < reply.size()),
                 "match position");
-        for (int zoneMode : {0, 1}) {
-            session.ZoneTextMode = zoneMode;
-            session.takeReply(reply);
-        }
-        // The decoders also see texts the dispatch never hands them.
+        session.takeReply(reply);
+        // The decoders also see texts the dispatch never hands them, the
+        // zone text's among them.
+        HexText(reply);
         DecodeReceivingNumber(1, reply);
         DecodePasswordRelays(reply);
         DecodeReminder(reply);

@@ -15,13 +15,6 @@ const QByteArray StartValuesDownload = QByteArray::fromHex(
     QString("FF02%1FF03%1FF04%1FF05%1FF06%1FF07%1FF08%2FF09%2FF0A%2FF0B050709030201FF0C%3")
         .arg(QString(36, '0'), QString(34, '0'), QString(16, '0')).toLatin1());
 
-const QString Downloaded = "System Information: finish download!";
-const QString Uploaded = "system information: finish Upload!";
-const QString Refused = "system information: download in progress, please wait!";
-const QString Disconnected = "System Information: Serial port disconnected!";
-const QString DownloadCut = "system information: download not complete: the serial port closed after %1 of 11 "
-                            "frames, the panel did not get all settings!";
-
 // What the technician can ask of a session, by name, with values of no consequence; each says whether it began.
 const QHash<QString, std::function<bool(PanelSession &)>> Operations{
     {"download", [](PanelSession &s) { return s.download(PanelSettings::startValues()); }},
@@ -54,22 +47,20 @@ PanelSettings varied()
     return a;
 }
 
-// A session as a window sees it, messages as "title: text"; and a line for the tests that play the panel.
+// A session as a window sees it: the kinds of its messages, whether the line was open when each was said, how each
+// operation ended; and a line for the tests that play the panel.
 struct Watched
 {
     explicit Watched(int frameGapMs = 20)
     {
         session.setFrameGapMs(frameGapMs);
-        QObject::connect(&session, &PanelSession::message,
-                         [this](const SessionMessage &m) { shown << m.title + ": " + m.text; });
+        QObject::connect(&session, &PanelSession::message, [this](const SessionMessage &m) {
+            said << m.kind;
+            openWhenSaid << session.link().isOpen();
+        });
+        QObject::connect(&session, &PanelSession::operationEnded, [this](const OperationEnd &e) { ends << e; });
         QObject::connect(&session, &PanelSession::settingsReceived, [this](int group) { groups << group; });
-        QObject::connect(&session, &PanelSession::uploadFinished, [this](const PanelReading &r) { readings << r; });
         QObject::connect(&session, &PanelSession::zoneTextReceived, [this](const QString &t) { zoneText = t; });
-        QObject::connect(&session, &PanelSession::comparisonFinished,
-                         [this](const QList<ComparisonRow> &rows, const QString &note) {
-                             compared = ComparisonSummary(rows);
-                             comparisonNote = note;
-                         });
     }
     // Opens `device`, or else the test's own pseudo-terminal.
     bool open(const QString &device = QString())
@@ -77,27 +68,63 @@ struct Watched
         qputenv("KV4810G_PORTS", (device.isEmpty() ? line.devicePath() : device).toLocal8Bit());
         return session.openPort();
     }
-    bool waitFor(const QString &message, int count = 1, int timeoutMs = 5000)
+    bool waitFor(PanelOutcome kind, int count = 1, int timeoutMs = 5000)
     {
-        return QTest::qWaitFor([&] { return shown.count(message) >= count; }, timeoutMs);
+        return QTest::qWaitFor([&] { return said.count(kind) >= count; }, timeoutMs);
+    }
+    QList<OperationEnd> endsOf(Operation operation) const
+    {
+        QList<OperationEnd> of;
+        for (const OperationEnd &end : ends)
+            if (end.operation == operation)
+                of << end;
+        return of;
     }
 
     PtyPair line; // outlives the session's port
     PanelSession session;
-    QStringList shown;
+    QList<PanelOutcome> said;
+    QList<bool> openWhenSaid;
+    QList<OperationEnd> ends;
     QList<int> groups;
-    QList<PanelReading> readings;
     QString zoneText;
-    QString compared; // the last comparison's summary
-    QString comparisonNote;
 };
 
+using Kinds = QList<PanelOutcome>;
+
 } // namespace
+
+Q_DECLARE_METATYPE(PanelOutcome)
+Q_DECLARE_METATYPE(EndCause)
 
 class TestSession : public QObject
 {
     Q_OBJECT
 private slots:
+    // The words of the messages that the technician knows, each under its kind.
+    void wording_data()
+    {
+        QTest::addColumn<PanelOutcome>("kind");
+        QTest::addColumn<QString>("shown"); // "title: text"
+        QTest::newRow("hardware") << PanelOutcome::HardwareFail << "System Information: hardware testing fail!";
+        QTest::newRow("download") << PanelOutcome::DownloadFinished << "System Information: finish download!";
+        QTest::newRow("refused") << PanelOutcome::DownloadRefused << "System Information: finish download!";
+        QTest::newRow("upload") << PanelOutcome::UploadFinished << "system information: finish Upload!";
+        QTest::newRow("zone") << PanelOutcome::ZoneUploadFinished << "system information: finish Upload!";
+        QTest::newRow("data error") << PanelOutcome::DataError << "System Information: Data Error!";
+        QTest::newRow("password") << PanelOutcome::PasswordRefused << ": Enter the password wrong operation";
+        QTest::newRow("not open") << PanelOutcome::NotOpen << "system information: Serial port not open!";
+        QTest::newRow("no port") << PanelOutcome::NoHardware << "System Information: No detected hardware devices!";
+        QTest::newRow("no words") << PanelOutcome::ComparisonSame << ": ";
+    }
+    void wording()
+    {
+        QFETCH(PanelOutcome, kind);
+        QFETCH(QString, shown);
+        const SessionMessage message = SessionMessage::of(kind);
+        QCOMPARE(message.title + ": " + message.text, shown);
+    }
+
     // Settings there and back; then a zone's message there, back, and there again unchanged: a text over several
     // lines (each a reply of its own, an empty one too) is one answer.
     void roundTrip_data()
@@ -127,37 +154,40 @@ private slots:
         const PanelSettings settings = varied();
         QVERIFY(w.session.download(settings));
         QVERIFY(w.session.progress().isRunning());
-        QVERIFY(w.waitFor(Downloaded));
+        QVERIFY(w.waitFor(PanelOutcome::DownloadFinished));
         QVERIFY(!w.session.progress().isRunning()); // a tick each 0.1 s: far from the end after a quick download
         QVERIFY(simulator.isEmpty() || w.session.progress().value() < TransferProgress::DownloadMaximum);
         // The panel ends the last frame when the line goes quiet; an upload sent sooner would run into it.
         QTRY_COMPARE(panel.state().value("interval").toString(), settings.TxtTian);
         QVERIFY(w.session.upload());
         QVERIFY(w.session.progress().isRunning());
-        QVERIFY(w.waitFor(Uploaded, finishes, 15000));
+        QVERIFY(w.waitFor(PanelOutcome::UploadFinished, finishes, 15000));
         QTest::qWait(300); // no further message follows
-        QCOMPARE(w.shown, QStringList{Downloaded} + QStringList(finishes, Uploaded));
-        QCOMPARE(w.readings.size(), 1);
-        QVERIFY(w.readings[0].complete());
-        QCOMPARE(w.readings[0].settings, settings); // the name and No. never travel, and are empty
+        QCOMPARE(w.said, Kinds{PanelOutcome::DownloadFinished} + Kinds(finishes, PanelOutcome::UploadFinished));
+        const QList<OperationEnd> uploads = w.endsOf(Operation::Uploading);
+        QCOMPARE(uploads.size(), 1);
+        QCOMPARE(uploads[0].outcome, PanelOutcome::UploadFinished);
+        QCOMPARE(uploads[0].reading.settings, settings); // the name and No. never travel, and are empty
         QCOMPARE(w.groups.size(), 11 * finishes);
         QVERIFY(!w.session.progress().isRunning());
+        QCOMPARE(w.session.progress().value(), TransferProgress::UploadMaximum); // complete: the bar full
         if (zone.isEmpty())
             return;
         const auto onPanel = [&] { return panel.state().value("zoneTexts").toArray().at(zone.toInt() - 1).toString(); };
         const QString panelText = QString(text).replace("\n", "\r\n");
         QVERIFY(w.session.downloadZoneText(zone, text));
-        QCOMPARE(w.shown.last(), Downloaded);
+        QCOMPARE(w.said.last(), PanelOutcome::ZoneDownloadFinished);
         QTRY_COMPARE(onPanel(), panelText);
         QVERIFY(w.session.uploadZoneText(zone));
-        QVERIFY(w.waitFor(Uploaded, finishes + 1));
+        QVERIFY(w.waitFor(PanelOutcome::ZoneUploadFinished));
         QCOMPARE(w.zoneText, text);
+        QCOMPARE(w.endsOf(Operation::ZoneUploading).value(0).zoneText, text);
         QVERIFY(w.session.downloadZoneText(zone, "changed"));
         QTRY_COMPARE(onPanel(), QString("changed"));
         QVERIFY(w.session.downloadZoneText(zone, w.zoneText));
         QTRY_COMPARE(onPanel(), panelText);
         QTest::qWait(PanelSession::ZoneAnswerQuietMs + 100);
-        QCOMPARE(w.shown.count(Uploaded), finishes + 1); // one answer, one message
+        QCOMPARE(w.said.count(PanelOutcome::ZoneUploadFinished), 1); // one answer, one message
     }
 
     // Refused before anything is sent: a zone text counts what is sent, line breaks as CR LF (254 characters and
@@ -171,11 +201,9 @@ private slots:
         longPassword.TxtMiMa = "123456";
         QVERIFY(!w.session.download(longPassword));
         QVERIFY(!w.session.openPort());
-        QCOMPARE(w.shown, (QStringList{"System Information: Message content is longer than 255 characters (a line "
-                                       "break counts as two)!",
-                                       "system information: password format error!",
-                                       "System Information: Serial port is already open!"}));
+        QCOMPARE(w.said, (Kinds{PanelOutcome::TextRefused, PanelOutcome::InputRefused, PanelOutcome::AlreadyOpen}));
         QCOMPARE(w.line.read(0), QByteArray());
+        QVERIFY(w.ends.isEmpty());
     }
 
     // Whatever is tried after the first frame, the line gets the eleven frames once, in order, with nothing
@@ -183,45 +211,50 @@ private slots:
     void duringDownload_data()
     {
         QTest::addColumn<QString>("action");
-        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<Kinds>("said");
+        QTest::addColumn<PanelOutcome>("outcome");
         for (const char *op : {"download", "upload", "zone download", "zone upload", "compare", "open", "password"})
-            QTest::newRow(op) << op << QStringList{Refused, Downloaded};
-        QTest::newRow("answered FF5000") << "data error" << QStringList{"System Information: Data Error!", Downloaded};
-        QTest::newRow("close") << "close" << QStringList{DownloadCut};
-        QTest::newRow("exit") << "exit" << QStringList();
+            QTest::newRow(op) << op << Kinds{PanelOutcome::DownloadInProgress, PanelOutcome::DownloadFinished}
+                              << PanelOutcome::DownloadFinished;
+        QTest::newRow("answered FF5000") << "data error" << Kinds{PanelOutcome::DataError, PanelOutcome::DownloadRefused}
+                                         << PanelOutcome::DownloadRefused;
+        QTest::newRow("close") << "close" << Kinds{PanelOutcome::DownloadIncomplete} << PanelOutcome::DownloadIncomplete;
+        QTest::newRow("exit") << "exit" << Kinds() << PanelOutcome::DownloadIncomplete;
     }
     void duringDownload()
     {
         QFETCH(QString, action);
-        QFETCH(QStringList, shown);
+        QFETCH(Kinds, said);
+        QFETCH(PanelOutcome, outcome);
         const bool stops = action == "close" || action == "exit"; // the download, after two frames
         Watched w(40);
         QVERIFY(w.open());
-        QSignalSpy ended(&w.session, &PanelSession::downloadFinished);
 
         QVERIFY(w.session.download(PanelSettings::startValues()));
         QByteArray received = w.line.read(40); // frames 1 and 2 have gone out
         QCOMPARE(received.size(), 40);
         if (action == "data error") { // the bar stops where it stands; the frames go on
             w.line.write(QByteArray::fromHex("FF50000D0A"));
-            QTRY_VERIFY(!w.shown.isEmpty());
-            QVERIFY(!w.session.progress().isRunning() && w.session.isDownloading());
+            QTRY_VERIFY(!w.said.isEmpty());
+            QVERIFY(!w.session.progress().isRunning() && w.session.operation() == Operation::Downloading);
         } else {
             QCOMPARE(Operations.value(action)(w.session), stops);
         }
         if (action == "close") // over at once, not at the next frame; the port opened again hears no more frames
-            QVERIFY(!w.session.isDownloading() && w.session.openPort());
-        if (action != "exit")
-            QTRY_COMPARE(ended.count(), 1);
+            QVERIFY(w.session.operation() == Operation::Idle && w.session.openPort());
+        QTRY_COMPARE(w.ends.size(), 1);
         QTest::qWait(100); // no frame follows
         received += w.line.read(0);
 
         // Stopped early, the download says how many went out: two, or a third when a loaded machine was slow.
         const int sent = stops ? int(received.size() / 20) : 11;
         QCOMPARE(received.toHex().toUpper(), StartValuesDownload.left(20 * sent).toHex().toUpper());
-        QCOMPARE(w.shown, shown.replaceInStrings("%1", QString::number(sent)));
-        QCOMPARE(ended.count(), action == "exit" ? 0 : 1);
-        QVERIFY(!w.session.isDownloading());
+        QCOMPARE(w.said, said);
+        QCOMPARE(w.ends.size(), 1);
+        QCOMPARE(w.ends[0].outcome, outcome);
+        QCOMPARE(w.ends[0].framesSent, sent);
+        QCOMPARE(w.ends[0].frames, 11);
+        QVERIFY(w.session.operation() == Operation::Idle);
         QVERIFY(!w.session.progress().isRunning());
         QCOMPARE(w.session.link().isOpen(), action != "exit");
         const QString stopped = "-- download stopped after %1 of 11 frames: the program ended, the panel did not "
@@ -229,28 +262,91 @@ private slots:
         QCOMPARE(w.session.trace().lines().filter(stopped.arg(sent)).size(), action == "exit" ? 1 : 0);
     }
 
+    // Close port and Exit end what awaits replies with their own outcome, the line closed before anything is
+    // said; an operation that begins ends the one that awaited replies; a second request of the same kind
+    // while the first awaits its answer is not sent.
+    void endedEarly_data()
+    {
+        QTest::addColumn<QString>("running");
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<PanelOutcome>("outcome");
+        QTest::addColumn<EndCause>("cause");
+        QTest::addColumn<Kinds>("said");
+        QTest::addColumn<QByteArray>("sent"); // what went on the line
+        const QByteArray upload = QByteArray::fromHex("FF0000");
+        QTest::newRow("upload, close") << "upload" << "close" << PanelOutcome::UploadIncomplete << EndCause::PortClosed
+                                       << Kinds{PanelOutcome::UploadIncomplete} << upload;
+        QTest::newRow("upload, exit") << "upload" << "exit" << PanelOutcome::UploadIncomplete << EndCause::ProgramEnded
+                                      << Kinds() << upload;
+        QTest::newRow("compare, close") << "compare" << "close" << PanelOutcome::ComparisonIncomplete
+                                        << EndCause::PortClosed << Kinds() << upload;
+        QTest::newRow("compare, exit") << "compare" << "exit" << PanelOutcome::ComparisonIncomplete
+                                       << EndCause::ProgramEnded << Kinds() << upload;
+        QTest::newRow("upload twice") << "upload" << "upload" << PanelOutcome::UploadIncomplete << EndCause::PanelSilent
+                                      << Kinds{PanelOutcome::UploadIncomplete} << upload;
+        QTest::newRow("zone, then upload") << "zone upload" << "upload" << PanelOutcome::ZoneUploadIncomplete
+                                           << EndCause::UploadBegan << Kinds{PanelOutcome::ZoneUploadIncomplete}
+                                           << QByteArray::fromHex("FF0001FF0000");
+        QTest::newRow("zone upload twice") << "zone upload" << "zone upload" << PanelOutcome::ZoneUploadIncomplete
+                                           << EndCause::PanelSilent << Kinds{PanelOutcome::ZoneUploadIncomplete}
+                                           << QByteArray::fromHex("FF0001");
+    }
+    void endedEarly()
+    {
+        QFETCH(QString, running);
+        QFETCH(QString, then);
+        QFETCH(PanelOutcome, outcome);
+        QFETCH(EndCause, cause);
+        QFETCH(Kinds, said);
+        QFETCH(QByteArray, sent);
+        Watched w;
+        w.session.setReplyWaitMs(500);
+        QVERIFY(w.open());
+        // The first settings reply: the number 123, type 02.
+        const QByteArray number = QByteArray::fromHex("FF5103010203" "00000000000000000000000000" "020D0A");
+        QVERIFY(Operations.value(running)(w.session));
+        QCOMPARE(w.line.read(3).size(), 3);
+        if (running != "zone upload") {
+            w.line.write(number);
+            if (running == "upload")
+                QTRY_COMPARE(w.groups.size(), 1);
+            else
+                QTest::qWait(200); // the comparison takes it in silence
+        }
+        QVERIFY(Operations.value(then)(w.session));
+        QTRY_COMPARE_WITH_TIMEOUT(w.ends.size(), 1, 3000);
+        QTest::qWait(100);
+        QCOMPARE(w.line.read(0), sent.mid(3));
+        QCOMPARE(w.ends[0].outcome, outcome);
+        QCOMPARE(w.ends[0].cause, cause);
+        QCOMPARE(w.said, said);
+        QCOMPARE(w.ends.size(), 1);
+        QCOMPARE(w.session.progress().isRunning(), w.session.operation() == Operation::Uploading);
+        if (then == "close" || then == "exit")
+            QCOMPARE(w.openWhenSaid, QList<bool>(said.size(), false));
+        if (running != "zone upload")
+            QCOMPARE(w.ends[0].reading.settings.Txt[0], QString("123"));
+        QCOMPARE(w.session.operation(), then == "upload" && running == "zone upload" ? Operation::Uploading
+                                                                                      : Operation::Idle);
+    }
+
     // The far end hangs up in the middle of an operation: one message says what did not complete, none that it did.
     void lineLost_data()
     {
         QTest::addColumn<QString>("during");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("a download") << "download" << DownloadCut.arg(1);
-        QTest::newRow("an upload, write refused") << "write upload" << Disconnected;
-        QTest::newRow("a download, write refused") << "write download" << DownloadCut.arg(0);
-        QTest::newRow("an upload")
-            << "upload"
-            << "system information: upload not complete: the serial port went away; not received: "
-               "the 2nd alarm receiving number, the 3rd alarm receiving number, the 4th alarm receiving number, "
-               "the 5th alarm receiving number, the 6th alarm receiving number, The first number to program GSM "
-               "module, The second number to program GSM module, The third number to program GSM module, the "
-               "wireless module password and relay states, the remind interval and report routing!";
-        QTest::newRow("a comparison") << "compare" << Disconnected;
-        QTest::newRow("an upload, then a download") << "upload, download" << DownloadCut.arg(1);
+        QTest::addColumn<Kinds>("said");
+        QTest::newRow("a download") << "download" << Kinds{PanelOutcome::DownloadIncomplete};
+        QTest::newRow("an upload, write refused") << "write upload" << Kinds{PanelOutcome::LineLost};
+        QTest::newRow("a download, write refused") << "write download" << Kinds{PanelOutcome::DownloadIncomplete};
+        QTest::newRow("an upload") << "upload" << Kinds{PanelOutcome::UploadIncomplete};
+        QTest::newRow("a comparison") << "compare" << Kinds{PanelOutcome::LineLost};
+        QTest::newRow("an upload, then a download")
+            << "upload, download" << Kinds{PanelOutcome::UploadIncomplete, PanelOutcome::DownloadIncomplete};
     }
     void lineLost()
     {
         QFETCH(QString, during);
-        QFETCH(QString, shown);
+        QFETCH(Kinds, said);
         Watched w(100);
         QVERIFY(w.open());
         w.line.releaseSlave();
@@ -271,50 +367,48 @@ private slots:
             QVERIFY(w.session.download(PanelSettings::startValues()));
         else if (during == "write upload")
             QVERIFY(!w.session.upload());
-        QVERIFY(w.waitFor(shown));
+        QVERIFY(w.waitFor(said.last()));
         QTest::qWait(300);
-        QCOMPARE(w.shown, QStringList{shown});
+        QCOMPARE(w.said, said);
         QVERIFY(!w.session.link().isOpen());
         QVERIFY(!w.session.progress().isRunning());
-        QVERIFY(!w.session.isDownloading() && !w.session.isUploading() && !w.session.isComparing());
+        QCOMPARE(w.session.operation(), Operation::Idle);
         if (during == "upload") {
-            QCOMPARE(w.readings.size(), 1);
-            QCOMPARE(w.readings[0].receivedCount(), 1);
-            QCOMPARE(w.readings[0].settings.Txt[0], QString("123"));
+            const OperationEnd upload = w.endsOf(Operation::Uploading).value(0);
+            QCOMPARE(upload.cause, EndCause::LineLost);
+            QCOMPARE(upload.reading.receivedCount(), 1);
+            QCOMPARE(upload.reading.settings.Txt[0], QString("123"));
         }
         if (during == "compare")
-            QCOMPARE(w.comparisonNote, QString("The serial port went away during the comparison."));
+            QCOMPARE(w.endsOf(Operation::Comparing).value(0).cause, EndCause::LineLost);
         // Nothing is begun on the lost line.
         for (const char *operation : {"upload", "compare", "download", "zone upload", "zone download"})
             QVERIFY(!Operations.value(operation)(w.session));
-        QCOMPARE(w.shown.mid(1), QStringList(3, "system information: Serial port not open!")
-                                     + QStringList(2, "System Information: Serial port not open!"));
+        QCOMPARE(w.said.mid(said.size()), Kinds(5, PanelOutcome::NotOpen));
     }
 
-    // How a comparison on a pseudo-terminal ends: the panel's bytes, then what the session is asked, give the note;
-    // no message.
+    // How a comparison on a pseudo-terminal ends: the panel's bytes, then what the session is asked, give the
+    // cause; no message.
     void comparison_data()
     {
         QTest::addColumn<QByteArray>("panel");
         QTest::addColumn<QString>("then");
-        QTest::addColumn<QString>("note");
+        QTest::addColumn<EndCause>("cause");
         // Receiving number 1 "123", type 0; the window holds none.
         const QByteArray number = QByteArray::fromHex("FF5103010203" "0000000000000000000000000000" "0D0A");
-        QTest::newRow("data error") << number + QByteArray::fromHex("FF50000D0A") << ""
-                                    << "Data Error! The panel refused the request (FF5000); the comparison has ended.";
-        QTest::newRow("silent panel") << QByteArray() << "" << "The panel did not answer.";
-        QTest::newRow("panel stops") << number << "" << "The panel stopped answering before its last reply.";
-        QTest::newRow("port closed") << QByteArray() << "close" << "The serial port was closed during the comparison.";
-        QTest::newRow("upload") << QByteArray() << "upload" << "The comparison ended when a settings upload began.";
-        for (const char *zone : {"download", "upload"})
-            QTest::newRow(zone) << QByteArray() << QString("zone ") + zone
-                                << QString("The comparison ended when a zone message %1 began.").arg(zone);
+        QTest::newRow("data error") << number + QByteArray::fromHex("FF50000D0A") << "" << EndCause::PanelRefused;
+        QTest::newRow("silent panel") << QByteArray() << "" << EndCause::PanelSilent;
+        QTest::newRow("panel stops") << number << "" << EndCause::PanelSilent;
+        QTest::newRow("port closed") << QByteArray() << "close" << EndCause::PortClosed;
+        QTest::newRow("upload") << QByteArray() << "upload" << EndCause::UploadBegan;
+        QTest::newRow("zone download") << QByteArray() << "zone download" << EndCause::ZoneDownloadBegan;
+        QTest::newRow("zone upload") << QByteArray() << "zone upload" << EndCause::ZoneUploadBegan;
     }
     void comparison()
     {
         QFETCH(QByteArray, panel);
         QFETCH(QString, then);
-        QFETCH(QString, note);
+        QFETCH(EndCause, cause);
         Watched w;
         w.session.setReplyWaitMs(1000);
         QVERIFY(w.open());
@@ -326,11 +420,16 @@ private slots:
         w.line.write(panel);
         if (!then.isEmpty())
             QVERIFY(Operations.value(then)(w.session));
-        QTRY_COMPARE_WITH_TIMEOUT(w.comparisonNote, note, 6000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.endsOf(Operation::Comparing).size(), 1, 6000);
+        const OperationEnd end = w.endsOf(Operation::Comparing).at(0);
+        QCOMPARE(end.cause, cause);
+        QCOMPARE(end.outcome, PanelOutcome::ComparisonIncomplete);
+        QCOMPARE(end.note, ComparisonNote(cause, !panel.isEmpty()));
         // The summary counts what came before the end.
-        QCOMPARE(w.compared, panel.isEmpty() ? "32 settings were not received from the panel."
-                                             : "1 setting differs. 30 settings were not received from the panel.");
-        QCOMPARE(w.shown, then == "zone download" ? QStringList{Downloaded} : QStringList());
+        QCOMPARE(ComparisonSummary(end.rows), panel.isEmpty() ? "32 settings were not received from the panel."
+                                                              : "1 setting differs. 30 settings were not received "
+                                                                "from the panel.");
+        QCOMPARE(w.said, then == "zone download" ? Kinds{PanelOutcome::ZoneDownloadFinished} : Kinds());
         QCOMPARE(w.groups, QList<int>()); // the panel's answers went to the comparison alone
     }
 
@@ -347,6 +446,11 @@ private slots:
         const auto pick = [&random](const QStringList &from) { return from.at(random.bounded(int(from.size()))); };
         const auto list = [&random](const QStringList &items) {
             return SettingsLists::atPosition(items, random.bounded(-1, int(items.size())));
+        };
+        const auto compared = [&w](const PanelSettings &s) {
+            const qsizetype before = w.endsOf(Operation::Comparing).size();
+            return w.session.compare(s) && QTest::qWaitFor([&] { return w.endsOf(Operation::Comparing).size() > before; })
+                ? ComparisonSummary(w.endsOf(Operation::Comparing).last().rows) : QString();
         };
         for (int n = 0; n < 8; ++n) {
             PanelSettings s;
@@ -365,14 +469,14 @@ private slots:
             s.CkNX = random.bounded(2);
 
             QVERIFY(w.session.download(s));
-            QVERIFY(w.waitFor(Downloaded, n + 1));
+            QVERIFY(w.waitFor(PanelOutcome::DownloadFinished, n + 1));
             QVERIFY(panel.waitForFrame(SettingsDownloadFrames(AlignRelayLists(s)).frames.last()));
-            QVERIFY(w.session.compare(s)); // the summaries alternate: each wait is for this comparison's
-            QTRY_COMPARE(w.compared, QString("The panel holds the settings shown."));
+            QCOMPARE(compared(s), QString("The panel holds the settings shown."));
+            QCOMPARE(w.endsOf(Operation::Comparing).last().outcome, PanelOutcome::ComparisonSame);
             const int changed = random.bounded(6);
             s.Txt[changed] = s.Txt[changed].toInt() == 4711 ? "4712" : "4711";
-            QVERIFY(w.session.compare(s));
-            QTRY_COMPARE(w.compared, QString("1 setting differs."));
+            QCOMPARE(compared(s), QString("1 setting differs."));
+            QCOMPARE(w.endsOf(Operation::Comparing).last().outcome, PanelOutcome::ComparisonDiffers);
         }
     }
 };

@@ -159,7 +159,7 @@ private slots:
         QCoreApplication::sendEvent(lamp1, &hover);
         QCOMPARE(QToolTip::text(), lamp1->toolTip());
         QToolTip::hideText();
-        QCOMPARE(window.session().PanelFound, found > 0 ? 1 : 0);
+        QCOMPARE(window.session().PanelFound(), found > 0 ? 1 : 0);
         if (found > 0)
             QCOMPARE(window.PortIndex(), found);
     }
@@ -189,7 +189,7 @@ private slots:
         trigger(window, "open_com");
         QVERIFY(window.session().link().isOpen());
         QCOMPARE(window.PortIndex(), 2);
-        QCOMPARE(window.session().PanelFound, 0);
+        QCOMPARE(window.session().PanelFound(), 0);
         trigger(window, "Close_com");
         QVERIFY(!window.session().link().isOpen());
         QCOMPARE(window.lamps().colour(2), PortLamps::InUse);

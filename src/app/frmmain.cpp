@@ -83,19 +83,21 @@ bool frmmain::Form_Load()
     InitialiseRecord();
     SearchIndicator indicator;
     connect(&m_session, &PanelSession::searching, &indicator, &SearchIndicator::showPort);
-    PanelSearch::Outcome outcome = PanelSearch::NoPanel;
+    PanelOutcome outcome = PanelOutcome::NoPanel;
     QEventLoop searching;
-    connect(&m_session, &PanelSession::searchFinished, &searching, [&](PanelSearch::Outcome ended) {
-        outcome = ended;
+    connect(&m_session, &PanelSession::operationEnded, &searching, [&](const OperationEnd &end) {
+        if (end.operation != Operation::Searching)
+            return;
+        outcome = end.outcome;
         searching.quit();
     });
     m_session.search();
     searching.exec();
     indicator.hide();
 
-    if (outcome == PanelSearch::Found)
+    if (outcome == PanelOutcome::PanelFound)
         showPasswordDialog();
-    else if (outcome == PanelSearch::HardwareFail)
+    else if (outcome == PanelOutcome::HardwareFail)
         ProgramEnd::EndProgram(); // after the session's "hardware testing fail!"
     return !ProgramEnd::isEnding();
 }

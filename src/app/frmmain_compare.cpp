@@ -19,17 +19,16 @@ void frmmain::connectCompareAndTrace()
         m_compareDialog->raise();
         m_compareDialog->activateWindow();
     });
-    connect(&m_session, &PanelSession::comparisonFinished, this,
-            [this](const QList<ComparisonRow> &rows, const QString &note) {
-                if (m_compareDialog)
-                    m_compareDialog->showResult(rows, note);
-            });
+    connect(&m_session, &PanelSession::operationEnded, this, [this](const OperationEnd &end) {
+        if (end.operation == Operation::Comparing && m_compareDialog)
+            m_compareDialog->showResult(end.rows, end.note);
+    });
 }
 
 // Starts a comparison, or brings the running one's dialog to the front.
 void frmmain::compareWithPanel()
 {
-    if (!m_session.isComparing() || !m_compareDialog) {
+    if (m_session.operation() != Operation::Comparing || !m_compareDialog) {
         m_session.compare(settings());
         return;
     }

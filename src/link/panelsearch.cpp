@@ -38,7 +38,21 @@ void PanelSearch::start(int first, int last)
     m_last = last;
     // The first port is tried from the event loop, so that whoever started
     // the search is ready for its signals.
-    QTimer::singleShot(0, this, [this, first] { tryPort(first); });
+    const int run = ++m_run;
+    QTimer::singleShot(0, this, [this, first, run] {
+        if (run == m_run)
+            tryPort(first);
+    });
+}
+
+void PanelSearch::cancel()
+{
+    if (!m_running)
+        return;
+    m_running = false;
+    ++m_run; // a port waiting its turn is not tried
+    m_wait.stop();
+    m_link.close();
 }
 
 void PanelSearch::tryPort(int port)
@@ -83,7 +97,10 @@ void PanelSearch::next(bool failed)
         return finish(failed ? HardwareFail : NoPanel);
     const int port = m_port + 1;
     // Events waiting since the last port are handled before the next one.
-    QTimer::singleShot(0, this, [this, port] { tryPort(port); });
+    QTimer::singleShot(0, this, [this, port, run = m_run] {
+        if (run == m_run)
+            tryPort(port);
+    });
 }
 
 void PanelSearch::finish(Outcome outcome)
@@ -92,15 +109,15 @@ void PanelSearch::finish(Outcome outcome)
     emit finished(outcome);
 }
 
-PanelSearch::Outcome PanelSearch::openFirstPort()
+PanelSearch::Opening PanelSearch::openFirstPort()
 {
     if (m_link.isOpen())
-        return AlreadyOpen;
+        return Opening::AlreadyOpen;
     for (int port = PortCatalog::FirstPort; port <= PortCatalog::LastPort; ++port) {
         if (tryOpen(port)) {
             emit portTried(port, true, m_link.deviceName(), QStringLiteral("opened"));
-            return Opened;
+            return Opening::Opened;
         }
     }
-    return NoPortOpened;
+    return Opening::NoPortOpened;
 }

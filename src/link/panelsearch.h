@@ -20,12 +20,15 @@ public:
     enum Outcome {
         Found,        // the port that answered is open; port() is its number
         NoPanel,      // ports opened, none answered; no port is open
-        HardwareFail, // port 16 could not be opened
-        AlreadyOpen,  // "Open port" while a port is open; nothing changed
-        NoPortOpened, // "Open port" found no port that opens
-        Opened,       // "Open port" opened port()
+        HardwareFail, // the last port of the search could not be opened
     };
     Q_ENUM(Outcome)
+    // What "Open port" did.
+    enum class Opening {
+        Opened,       // port() is open
+        AlreadyOpen,  // a port was open; nothing changed
+        NoPortOpened, // no port opens
+    };
 
     static constexpr int DetectWaitMs = 1000;
 
@@ -35,12 +38,14 @@ public:
     // finished follows, never before this returns.
     void start(int first = 1, int last = 16);
     bool isRunning() const { return m_running; }
+    // Ends a running search now, its port closed; finished is not emitted.
+    void cancel();
     // The panel answered the detection frame: the wait ends now. Outside
     // the wait of a search this does nothing.
     void panelAnswered();
 
     // Opens the first port that opens, without looking for the panel.
-    Outcome openFirstPort();
+    Opening openFirstPort();
 
     int port() const { return m_port; }
 
@@ -63,6 +68,7 @@ private:
     SerialLink &m_link;
     QTimer m_wait;
     bool m_running = false;
+    int m_run = 0; // which start() the ports waiting their turn belong to
     bool m_answered = false;
     bool m_sent = false;
     QString m_sendError;

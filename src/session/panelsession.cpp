@@ -12,10 +12,6 @@
 
 namespace {
 
-const QString SystemInformation = QLatin1String(SessionMessage::SystemInformation);
-// The transfers' own messages carry this title in lower case.
-const QString SystemInformationLower = QLatin1String(SessionMessage::SystemInformationLower);
-
 // The window writes line breaks as "\n"; the panel's are carriage return and line feed.
 QString toPanelLineBreaks(QString text)
 {
@@ -25,6 +21,38 @@ QString toPanelLineBreaks(QString text)
 QString fromPanelLineBreaks(QString text)
 {
     return text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+
+// What an operation that awaits replies is told when `next` takes the line.
+EndCause givenWayTo(Operation next)
+{
+    switch (next) {
+    case Operation::Downloading:
+        return EndCause::DownloadBegan;
+    case Operation::Uploading:
+        return EndCause::UploadBegan;
+    case Operation::ZoneDownloading:
+        return EndCause::ZoneDownloadBegan;
+    case Operation::ZoneUploading:
+        return EndCause::ZoneUploadBegan;
+    case Operation::Comparing:
+        return EndCause::ComparisonBegan;
+    case Operation::Searching:
+    case Operation::Idle:
+        break;
+    }
+    return EndCause::PortClosed;
+}
+
+PanelOutcome comparisonOutcome(const QList<ComparisonRow> &rows)
+{
+    bool differs = false;
+    for (const ComparisonRow &row : rows) {
+        if (row.state == ComparisonRow::State::NotReceived)
+            return PanelOutcome::ComparisonIncomplete;
+        differs |= row.state == ComparisonRow::State::Differs;
+    }
+    return differs ? PanelOutcome::ComparisonDiffers : PanelOutcome::ComparisonSame;
 }
 
 } // namespace
@@ -37,30 +65,183 @@ PanelSession::PanelSession(QObject *parent)
     connect(&m_link, &SerialLink::portLost, this, &PanelSession::lineLost);
     connect(&m_progress, &TransferProgress::changed, this, &PanelSession::progressChanged);
     connect(&m_search, &PanelSearch::searching, this, &PanelSession::searching);
-    connect(&m_search, &PanelSearch::detecting, this, [this] { ZoneTextMode = 0; });
     connect(&m_search, &PanelSearch::portTried, this, &PanelSession::reportPort);
     connect(&m_search, &PanelSearch::finished, this, &PanelSession::searchEnded);
     connect(&m_download, &PacedSender::finished, this, &PanelSession::downloadEnded);
-    connect(&m_comparison, &SettingsCollector::finished, this, &PanelSession::comparisonEnded);
+    connect(&m_comparison, &SettingsCollector::finished, this, [this](SettingsCollector::End end) {
+        switch (end) {
+        case SettingsCollector::End::Complete:
+            return finish(EndCause::Natural);
+        case SettingsCollector::End::TimedOut:
+            return finish(EndCause::PanelSilent);
+        case SettingsCollector::End::DataError:
+            return finish(EndCause::PanelRefused);
+        case SettingsCollector::End::Cancelled:
+            return; // by endRunning, which tells the end itself
+        }
+    });
+    m_replyWait.setSingleShot(true);
+    m_replyWait.setInterval(ReplyWaitMs);
+    connect(&m_replyWait, &QTimer::timeout, this, [this] { finish(EndCause::PanelSilent); });
     m_zoneAnswer.setSingleShot(true);
     m_zoneAnswer.setInterval(ZoneAnswerQuietMs);
     connect(&m_zoneAnswer, &QTimer::timeout, this, &PanelSession::zoneTextEnded);
 }
 
-void PanelSession::inform(const QString &text, const QString &title, const QString &detail)
+void PanelSession::setReplyWaitMs(int ms)
 {
-    emit message(SessionMessage{text, title, detail});
+    m_comparison.setReplyWaitMs(ms);
+    m_replyWait.setInterval(ms);
 }
 
-bool PanelSession::refuseWhileSending()
+// The state path.
+
+void PanelSession::say(PanelOutcome kind, const QStringList &arguments, const QString &detail)
 {
-    if (m_download.isRunning())
-        inform(QLatin1String(DownloadInProgress), SystemInformationLower);
-    else if (m_search.isRunning())
-        inform(QLatin1String(SearchInProgress), SystemInformationLower);
+    const SessionMessage said = SessionMessage::of(kind, arguments, detail);
+    if (!m_ending && !said.text.isEmpty())
+        emit message(said);
+}
+
+// The one check before anything goes on the line: nothing while a download
+// or the search sends, and most need an open port.
+bool PanelSession::mayUseLine(bool needsPort)
+{
+    if (m_operation == Operation::Downloading)
+        say(PanelOutcome::DownloadInProgress);
+    else if (m_operation == Operation::Searching)
+        say(PanelOutcome::SearchInProgress);
+    else if (needsPort && !m_link.isOpen())
+        say(PanelOutcome::NotOpen);
     else
-        return false;
-    return true;
+        return true;
+    return false;
+}
+
+// The one way in. What awaited replies gives way first; its end is told
+// once `setUp` has made the next ready for the replies that may come
+// while a message about it is open.
+void PanelSession::enter(Operation next, const std::function<void()> &setUp)
+{
+    const OperationEnd givenWay = endRunning(givenWayTo(next));
+    if (next != Operation::ZoneDownloading)
+        resetZoneText();
+    m_operation = next;
+    if (setUp)
+        setUp();
+    announce(givenWay);
+}
+
+void PanelSession::resetZoneText()
+{
+    m_zoneTextMode = 0;
+    m_zoneAnswer.stop();
+    m_zoneReplies.clear();
+}
+
+// From now on complete replies go to the dispatch; a zone upload that
+// awaited its text has ended.
+void PanelSession::takeRepliesAsSettings(EndCause cause)
+{
+    const OperationEnd ended = m_operation == Operation::ZoneUploading ? endRunning(cause) : OperationEnd{};
+    resetZoneText();
+    announce(ended);
+}
+
+void PanelSession::finish(EndCause cause)
+{
+    announce(endRunning(cause));
+}
+
+// The one way out: the running operation's machinery stopped, the progress
+// and the waits stopped, the state idle, and how it ended. Nothing is told
+// here; announce() tells it.
+OperationEnd PanelSession::endRunning(EndCause cause)
+{
+    OperationEnd end;
+    end.operation = std::exchange(m_operation, Operation::Idle);
+    end.cause = cause;
+    m_progress.stop();
+    m_replyWait.stop();
+    switch (end.operation) {
+    case Operation::Idle:
+        return end;
+    case Operation::Searching:
+        m_search.cancel();
+        end.outcome = m_searchOutcome == PanelSearch::Found          ? PanelOutcome::PanelFound
+                      : m_searchOutcome == PanelSearch::HardwareFail ? PanelOutcome::HardwareFail
+                                                                     : PanelOutcome::NoPanel;
+        end.message = SessionMessage::of(end.outcome, {}, m_searchReport.join(QLatin1Char('\n')));
+        return end;
+    case Operation::Downloading: {
+        const QSignalBlocker quiet(m_download);
+        m_download.stop();
+        end.framesSent = m_download.framesSent();
+        end.frames = m_download.frameCount();
+        if (end.framesSent == end.frames) {
+            end.outcome = m_downloadRefused ? PanelOutcome::DownloadRefused : PanelOutcome::DownloadFinished;
+            end.message = SessionMessage::of(end.outcome);
+            return end;
+        }
+        end.outcome = PanelOutcome::DownloadIncomplete;
+        end.message = SessionMessage::of(end.outcome, {QString::number(end.framesSent), QString::number(end.frames)});
+        if (cause == EndCause::ProgramEnded) {
+            const QString note = QStringLiteral("download stopped after %1 of %2 frames: the program ended, "
+                                                "the panel did not get all settings")
+                                     .arg(end.framesSent)
+                                     .arg(end.frames);
+            m_link.trace().note(note);
+            std::fprintf(stderr, "kv4810g: %s\n", qPrintable(note));
+        }
+        return end;
+    }
+    case Operation::Uploading:
+        end.reading = m_reading;
+        if (cause == EndCause::Natural) {
+            end.outcome = PanelOutcome::UploadFinished;
+            m_progress.setValue(m_progress.maximum());
+        } else {
+            end.outcome = cause == EndCause::PanelRefused ? PanelOutcome::UploadRefused : PanelOutcome::UploadIncomplete;
+        }
+        end.message = SessionMessage::of(end.outcome, {EndCausePhrase(cause), MissingGroups(m_reading)});
+        return end;
+    case Operation::ZoneDownloading:
+        end.outcome = PanelOutcome::ZoneDownloadFinished;
+        end.message = SessionMessage::of(end.outcome);
+        return end;
+    case Operation::ZoneUploading:
+        m_zoneAnswer.stop();
+        if (cause == EndCause::Natural) {
+            end.outcome = PanelOutcome::ZoneUploadFinished;
+            end.zoneText = m_zoneText;
+        } else {
+            end.outcome = PanelOutcome::ZoneUploadIncomplete;
+            m_zoneReplies.clear(); // what came is not the whole text
+        }
+        end.message = SessionMessage::of(end.outcome, {EndCausePhrase(cause)});
+        return end;
+    case Operation::Comparing: {
+        {
+            const QSignalBlocker quiet(m_comparison);
+            m_comparison.cancel();
+        }
+        end.reading = m_comparison.reading();
+        end.rows = CompareWithPanel(m_compared, end.reading);
+        end.note = ComparisonNote(cause, end.reading.receivedCount() > 0);
+        end.outcome = comparisonOutcome(end.rows);
+        return end;
+    }
+    }
+    return end;
+}
+
+void PanelSession::announce(const OperationEnd &end)
+{
+    if (end.operation == Operation::Idle)
+        return;
+    emit operationEnded(end);
+    if (!m_ending && !end.message.text.isEmpty())
+        emit message(end.message);
 }
 
 bool PanelSession::send(const QString &frame)
@@ -73,7 +254,7 @@ bool PanelSession::send(const QString &frame)
     // send fails on a closed port, or on a line that went away while sending
     // (and that has been said).
     if (!wasOpen)
-        inform(QStringLiteral("Serial port not open!"), SystemInformation);
+        say(PanelOutcome::NotOpen);
     return false;
 }
 
@@ -81,30 +262,19 @@ bool PanelSession::send(const QString &frame)
 
 void PanelSession::search(int firstPort, int lastPort)
 {
-    if (refuseWhileSending())
+    if (!mayUseLine(false))
         return;
-    PanelFound = 0;
-    m_searchReport.clear();
-    m_search.start(firstPort, lastPort);
-}
-
-bool PanelSession::openDevice(const QString &device)
-{
-    if (refuseWhileSending())
-        return false;
-    QString error;
-    if (!m_link.openPath(device, &error)) {
-        inform(QStringLiteral("The serial port %1 cannot be opened: %2!").arg(device, error), SystemInformation);
-        return false;
-    }
-    PanelFound = 0;
-    ZoneTextMode = 0;
-    return true;
+    enter(Operation::Searching, [&] {
+        m_panelFound = 0;
+        m_searchReport.clear();
+        m_searchOutcome = PanelSearch::NoPanel;
+        m_search.start(firstPort, lastPort);
+    });
 }
 
 void PanelSession::reportPort(int port, bool opened, const QString &device, const QString &detail)
 {
-    if (m_search.isRunning())
+    if (m_operation == Operation::Searching)
         m_searchReport << (device.isEmpty() ? QStringLiteral("Port %1: %2").arg(port).arg(detail)
                                             : QStringLiteral("Port %1 (%2): %3").arg(port).arg(device, detail));
     emit portTried(port, opened, device, detail);
@@ -112,58 +282,76 @@ void PanelSession::reportPort(int port, bool opened, const QString &device, cons
 
 void PanelSession::searchEnded(PanelSearch::Outcome outcome)
 {
-    if (outcome == PanelSearch::HardwareFail)
-        inform(QStringLiteral("hardware testing fail!"), SystemInformation, m_searchReport.join(QLatin1Char('\n')));
-    emit searchFinished(outcome);
+    m_searchOutcome = outcome;
+    finish(EndCause::Natural);
+}
+
+bool PanelSession::openDevice(const QString &device)
+{
+    if (!mayUseLine(false))
+        return false;
+    QString error;
+    if (!m_link.openPath(device, &error)) {
+        say(PanelOutcome::DeviceUnavailable, {device, error});
+        return false;
+    }
+    m_panelFound = 0;
+    takeRepliesAsSettings(EndCause::PortClosed);
+    return true;
 }
 
 bool PanelSession::openPort()
 {
-    if (refuseWhileSending())
+    if (!mayUseLine(false))
         return false;
     switch (m_search.openFirstPort()) {
-    case PanelSearch::Opened:
-        PanelFound = 0;
-        ZoneTextMode = 0; // the open emptied the receive buffer
+    case PanelSearch::Opening::Opened:
+        m_panelFound = 0;
+        takeRepliesAsSettings(EndCause::PortClosed); // the open emptied the receive buffer
         return true;
-    case PanelSearch::AlreadyOpen:
-        inform(QStringLiteral("Serial port is already open!"), SystemInformation);
+    case PanelSearch::Opening::AlreadyOpen:
+        say(PanelOutcome::AlreadyOpen);
         return false;
-    default:
-        inform(QStringLiteral("No detected hardware devices!"), SystemInformation);
-        return false;
+    case PanelSearch::Opening::NoPortOpened:
+        break;
     }
+    say(PanelOutcome::NoHardware);
+    return false;
 }
 
+// The line is closed before anything is told, so no reply comes in while
+// a message about the end is open.
 void PanelSession::closePort()
 {
-    endComparison(QStringLiteral("The serial port was closed during the comparison."));
-    m_download.stop();
-    endUpload(QStringLiteral("the serial port was closed"));
     m_link.close();
+    finish(EndCause::PortClosed);
 }
 
 void PanelSession::endProgram()
 {
-    if (m_download.isRunning()) {
-        const QString note = QStringLiteral("download stopped after %1 of 11 frames: the program ended, "
-                                            "the panel did not get all settings")
-                                 .arg(m_download.framesSent());
-        m_link.trace().note(note);
-        std::fprintf(stderr, "kv4810g: %s\n", qPrintable(note));
-        // Nothing more is shown on the way out.
-        const QSignalBlocker quiet(m_download);
-        m_download.stop();
-    }
-    m_progress.stop();
+    m_ending = true;
     m_link.close();
+    finish(EndCause::ProgramEnded);
+}
+
+void PanelSession::lineLost(const QString &reason)
+{
+    if (m_operation == Operation::Searching)
+        return; // the search counts the port as failed and goes on
+    emit portTried(m_link.portNumber(), false, m_link.deviceName(),
+                   QStringLiteral("the device went away: %1").arg(reason));
+    const OperationEnd ended = endRunning(EndCause::LineLost);
+    announce(ended);
+    // A transfer's own message says what did not arrive: the one message of this loss.
+    if (ended.message.text.isEmpty())
+        say(PanelOutcome::LineLost);
 }
 
 // The password test.
 
 bool PanelSession::testPassword(const QString &password)
 {
-    if (refuseWhileSending())
+    if (!mayUseLine(false))
         return false;
     // The line went away while the password dialog was open (a cable
     // pulled and plugged back): the device on which the panel was found is
@@ -171,12 +359,12 @@ bool PanelSession::testPassword(const QString &password)
     QString error;
     if (!m_link.isOpen() && m_link.reopen(&error))
         emit portTried(m_link.portNumber(), true, m_link.deviceName(), QStringLiteral("opened again"));
-    ZoneTextMode = 0;
     const Encoded frame = PasswordFrame(password);
     if (!frame.ok()) {
-        inform(QStringLiteral("The password can only hold characters that fit in one byte!"), SystemInformation);
+        say(PanelOutcome::TextRefused, {QStringLiteral("The password can only hold characters that fit in one byte!")});
         return false;
     }
+    takeRepliesAsSettings(EndCause::PasswordSent);
     return send(frame.text);
 }
 
@@ -184,85 +372,57 @@ bool PanelSession::testPassword(const QString &password)
 
 bool PanelSession::download(const PanelSettings &settings, PanelSettings *sent)
 {
-    if (refuseWhileSending())
+    if (!mayUseLine())
         return false;
-    if (!m_link.isOpen()) {
-        inform(QStringLiteral("Serial port not open!"), SystemInformationLower);
-        return false;
-    }
     // One reading of the settings: changes made during the sending do not count.
     const PanelSettings aligned = AlignRelayLists(settings);
     const DownloadFrames frames = SettingsDownloadFrames(aligned);
     if (!frames.ok()) {
-        inform(frames.refusal, SystemInformationLower);
+        say(PanelOutcome::InputRefused, {frames.refusal});
         return false;
     }
     if (sent)
         *sent = aligned;
-    endComparison(QStringLiteral("The comparison ended when a settings download began."));
-    m_progress.start(TransferProgress::DownloadMaximum);
-    ZoneTextMode = 0;
-    m_download.start(frames.frames, m_frameGapMs,
-                     [this](const QString &frame, QString *error) { return m_link.SendFrame(frame, error); });
+    enter(Operation::Downloading, [&] {
+        m_downloadRefused = false;
+        m_progress.start(TransferProgress::DownloadMaximum);
+        m_download.start(frames.frames, m_frameGapMs,
+                         [this](const QString &frame, QString *error) { return m_link.SendFrame(frame, error); });
+    });
     return true;
 }
 
 void PanelSession::downloadEnded(const PacedSender::Result &result)
 {
-    m_progress.stop();
-    const bool complete = result.outcome == PacedSender::Outcome::Sent;
-    if (complete)
-        inform(QStringLiteral("finish download!"), SystemInformation);
-    else
-        inform(QStringLiteral("download not complete: the serial port closed after %1 of %2 frames, "
-                              "the panel did not get all settings!")
-                   .arg(result.framesSent)
-                   .arg(result.frames),
-               SystemInformationLower);
-    emit downloadFinished(complete);
+    finish(result.outcome == PacedSender::Outcome::SendFailed ? EndCause::SendFailed : EndCause::Natural);
 }
 
 // The settings upload.
 
 bool PanelSession::upload()
 {
-    if (refuseWhileSending())
+    if (m_operation == Operation::Uploading)
+        return true; // a double click: the replies are on their way
+    if (!mayUseLine())
         return false;
-    if (!m_link.isOpen()) {
-        inform(QStringLiteral("Serial port not open!"), SystemInformationLower);
-        return false;
-    }
-    endComparison(QStringLiteral("The comparison ended when a settings upload began."));
-    ZoneTextMode = 0;
     m_link.clearReceiveBuffer();
     if (!send(QLatin1String(PanelFrames::UploadRequest)))
         return false;
-    m_reading = PanelReading{};
-    m_uploading = true;
-    m_progress.start(TransferProgress::UploadMaximum);
+    enter(Operation::Uploading, [this] {
+        m_reading = PanelReading{};
+        m_progress.start(TransferProgress::UploadMaximum);
+        m_replyWait.start();
+    });
     return true;
-}
-
-// An upload that awaits replies ends without its last one: the window
-// keeps what came, and the message says what did not.
-void PanelSession::endUpload(const QString &why)
-{
-    if (!m_uploading)
-        return;
-    m_uploading = false;
-    m_progress.stop();
-    emit uploadFinished(m_reading);
-    inform(QStringLiteral("upload not complete: %1; not received: %2!").arg(why, MissingGroups(m_reading)),
-           SystemInformationLower);
 }
 
 // Replies.
 
 void PanelSession::takeReply(const QString &reply)
 {
-    if (m_comparison.isGathering())
+    if (m_operation == Operation::Comparing)
         m_comparison.take(reply); // every reply goes to it until it ends
-    else if (ZoneTextMode == 1)
+    else if (m_zoneTextMode == 1)
         zoneTextPart(reply);
     else
         DispatchReply(reply);
@@ -273,93 +433,109 @@ void PanelSession::DispatchReply(const QString &reply)
     const ReplyMatch match = MatchReply(reply);
     switch (match.kind) {
     case ReplyKind::DataError:
-        m_progress.stop();
-        if (m_uploading) {
-            m_uploading = false;
-            emit uploadFinished(m_reading);
-        }
-        inform(QStringLiteral("Data Error!"), SystemInformation);
-        break;
+        return dataError();
     case ReplyKind::PanelAnswer:
-        PanelFound = 1;
+        m_panelFound = 1;
         m_search.panelAnswered();
-        break;
+        return;
     case ReplyKind::PasswordAccepted:
         emit passwordAccepted();
-        break;
+        return;
     case ReplyKind::PasswordRefused:
-        inform(QStringLiteral("Enter the password wrong operation"), QString());
-        break;
+        return say(PanelOutcome::PasswordRefused);
     case ReplyKind::Ignored:
     case ReplyKind::Unknown:
-        break;
+        return;
     default:
-        settingsReply(match, reply);
-        break;
+        return settingsReply(match, reply);
     }
+}
+
+void PanelSession::dataError()
+{
+    if (m_operation == Operation::Uploading)
+        return finish(EndCause::PanelRefused);
+    m_progress.stop(); // the bar stays where it stands
+    if (m_operation != Operation::Downloading)
+        return say(PanelOutcome::DataError);
+    // The remaining frames wait until the message has been answered; a
+    // download stopped meanwhile stays stopped.
+    m_downloadRefused = true;
+    m_download.pause();
+    say(PanelOutcome::DataError);
+    m_download.resume();
 }
 
 void PanelSession::settingsReply(const ReplyMatch &match, const QString &reply)
 {
     const int group = DecodeSettingsReply(match, reply, m_reading);
     emit settingsReceived(group, m_reading.settings);
+    const bool uploading = m_operation == Operation::Uploading;
+    if (uploading)
+        m_replyWait.start(); // the panel is still talking
     if (group != SettingsGroups::Reminder)
         return;
-    // The panel's last reply; the bar stays where it is.
-    m_progress.stop();
-    if (m_uploading) {
-        m_uploading = false;
-        emit uploadFinished(m_reading);
-    }
-    inform(QStringLiteral("finish Upload!"), SystemInformationLower);
+    // The panel's last reply.
+    if (!uploading)
+        return say(PanelOutcome::UploadFinished);
+    finish(m_reading.complete() ? EndCause::Natural : EndCause::LastReplyEarly);
 }
 
 // Zone messages.
 
 bool PanelSession::downloadZoneText(const QString &zone, const QString &text)
 {
-    if (refuseWhileSending())
+    if (!mayUseLine())
         return false;
     const Encoded frame = ZoneMessageFrame(zone, toPanelLineBreaks(text));
     if (!frame.ok()) {
-        inform(frame.error, SystemInformation);
+        say(PanelOutcome::TextRefused, {frame.error});
         return false;
     }
-    endComparison(QStringLiteral("The comparison ended when a zone message download began."));
     if (!send(frame.text))
         return false;
-    inform(QStringLiteral("finish download!"), SystemInformation);
+    enter(Operation::ZoneDownloading, nullptr);
+    finish(EndCause::Natural);
     return true;
 }
 
 bool PanelSession::uploadZoneText(const QString &zone)
 {
-    if (refuseWhileSending())
+    if (m_operation == Operation::ZoneUploading)
+        return true; // a double click: the answer is on its way
+    if (!mayUseLine())
         return false;
     const Encoded frame = ZoneUploadFrame(zone);
     if (!frame.ok()) {
-        inform(frame.error, SystemInformation);
+        say(PanelOutcome::TextRefused, {frame.error});
         return false;
     }
-    endComparison(QStringLiteral("The comparison ended when a zone message upload began."));
-    // The answer is handled by a later receive event, never before this returns.
     if (!send(frame.text))
         return false;
-    ZoneTextMode = 1;
+    enter(Operation::ZoneUploading, [this] {
+        m_zoneTextMode = 1;
+        m_replyWait.start();
+    });
     return true;
 }
 
 void PanelSession::zoneTextPart(const QString &reply)
 {
+    m_replyWait.stop(); // the answer has begun; its quiet time ends it
     m_zoneReplies += reply;
     m_zoneAnswer.start();
 }
 
+// The zone's answer is over. Outside a zone upload (a late answer) it is
+// shown all the same, as it always was.
 void PanelSession::zoneTextEnded()
 {
-    const QString answer = std::exchange(m_zoneReplies, QString());
-    emit zoneTextReceived(fromPanelLineBreaks(HexText(answer)));
-    inform(QStringLiteral("finish Upload!"), SystemInformationLower);
+    m_zoneText = fromPanelLineBreaks(HexText(std::exchange(m_zoneReplies, QString())));
+    emit zoneTextReceived(m_zoneText);
+    if (m_operation == Operation::ZoneUploading)
+        finish(EndCause::Natural);
+    else
+        say(PanelOutcome::ZoneUploadFinished);
 }
 
 // Compare with panel: the panel's settings are read into a reading of
@@ -367,75 +543,16 @@ void PanelSession::zoneTextEnded()
 
 bool PanelSession::compare(const PanelSettings &window)
 {
-    if (m_comparison.isGathering() || refuseWhileSending())
+    if (m_operation == Operation::Comparing || !mayUseLine())
         return false;
-    if (!m_link.isOpen()) {
-        inform(QStringLiteral("Serial port not open!"), SystemInformationLower);
-        return false;
-    }
-    m_compared = AlignRelayLists(window);
-    m_comparisonNote.clear();
-    emit comparisonStarted(m_compared);
     // As an upload does: stray bytes go, and the answers are not zone text.
-    ZoneTextMode = 0;
     m_link.clearReceiveBuffer();
-    m_comparison.start();
     if (!send(QLatin1String(PanelFrames::UploadRequest)))
-        endComparison(QStringLiteral("The request could not be sent to the panel."));
+        return false;
+    enter(Operation::Comparing, [&] {
+        m_compared = AlignRelayLists(window);
+        m_comparison.start();
+        emit comparisonStarted(m_compared);
+    });
     return true;
-}
-
-// Another operation, a lost port or a failed request needs the replies
-// back: the comparison ends now, with what has come so far.
-void PanelSession::endComparison(const QString &note)
-{
-    if (!m_comparison.isGathering())
-        return;
-    m_comparisonNote = note;
-    m_comparison.cancel();
-}
-
-void PanelSession::comparisonEnded(SettingsCollector::End end)
-{
-    const PanelReading &reading = m_comparison.reading();
-    QString note;
-    switch (end) {
-    case SettingsCollector::End::Complete:
-        break;
-    case SettingsCollector::End::TimedOut:
-        note = reading.receivedCount() == 0 ? QStringLiteral("The panel did not answer.")
-                                            : QStringLiteral("The panel stopped answering before its last reply.");
-        break;
-    case SettingsCollector::End::DataError:
-        note = QStringLiteral("Data Error! The panel refused the request (FF5000); the comparison has ended.");
-        break;
-    case SettingsCollector::End::Cancelled:
-        note = m_comparisonNote;
-        break;
-    }
-    emit comparisonFinished(CompareWithPanel(m_compared, reading), note);
-}
-
-// The line went away.
-
-void PanelSession::lineLost(const QString &reason)
-{
-    if (m_search.isRunning())
-        return; // the search counts the port as failed and goes on
-    emit portTried(m_link.portNumber(), false, m_link.deviceName(),
-                   QStringLiteral("the device went away: %1").arg(reason));
-    endComparison(QStringLiteral("The serial port went away during the comparison."));
-    if (m_download.isRunning()) {
-        // The download's own message says what the panel did not get: the
-        // one message of this loss.
-        m_download.stop();
-        if (m_uploading) {
-            m_uploading = false;
-            emit uploadFinished(m_reading);
-        }
-        return;
-    }
-    if (m_uploading)
-        return endUpload(QStringLiteral("the serial port went away"));
-    inform(QStringLiteral("Serial port disconnected!"), SystemInformation);
 }

@@ -1,26 +1,29 @@
 #pragma once
 
+#include "operationend.h"
 #include "pacedsender.h"
 #include "panelsearch.h"
 #include "seriallink.h"
 #include "sessionmessage.h"
 #include "settingscollector.h"
-#include "settingscomparison.h"
 #include "transferprogress.h"
 
 #include <QObject>
 #include <QTimer>
+
+#include <functional>
 
 struct ReplyMatch;
 
 // Everything the program does with one panel on one serial line: the
 // search, the password test, the settings download and upload, the zone
 // messages and the comparison. It owns the line, the reply dispatch, the
-// progress and the paced sender, and decides in one place what may run:
-// while a download (or the search) sends its frames nothing else goes on
-// the line. Operations take and give values; refusals and the outcomes
-// the technician must see come as messages. No state is shared between
-// sessions: several can run side by side on several ports.
+// progress and the paced sender, and holds one Operation: begin() is the
+// one way in (it refuses what may not run now), finish() the one way out
+// (operationEnded says how, then the message). While a download or the
+// search sends nothing else goes on the line; an operation that awaits
+// replies gives way to the next. No state is shared between sessions:
+// several can run side by side on several ports.
 class PanelSession : public QObject
 {
     Q_OBJECT
@@ -32,107 +35,116 @@ public:
     // this quiet time between them are one answer. A USB adapter holds bytes
     // back for up to 16 ms; a second request by hand is seconds away.
     static constexpr int ZoneAnswerQuietMs = 100;
-    static constexpr char DownloadInProgress[] = "download in progress, please wait!";
-    static constexpr char SearchInProgress[] = "search for the panel in progress, please wait!";
+    // An upload or a zone upload whose panel says nothing for this long
+    // has ended without its answer.
+    static constexpr int ReplyWaitMs = SettingsCollector::ReplyWaitMs;
 
     explicit PanelSession(QObject *parent = nullptr);
 
-    // 1 while a zone message upload awaits its text; 0 otherwise.
-    int ZoneTextMode = 0;
-    // 1 once the panel has answered the detection frame.
-    int PanelFound = 0;
+    Operation operation() const { return m_operation; }
+    // 1 while complete replies are taken as a zone's text; 0 otherwise. It
+    // stays 1 after the text has come, until an operation takes the
+    // replies as settings again.
+    int ZoneTextMode() const { return m_zoneTextMode; }
+    // 1 once the panel has answered the detection frame; 0 after the search
+    // began or a port was opened.
+    int PanelFound() const { return m_panelFound; }
 
     SerialLink &link() { return m_link; }
     const SerialLink &link() const { return m_link; }
     ProtocolTrace &trace() { return m_link.trace(); }
     const TransferProgress &progress() const { return m_progress; }
-    // The pacing of a download's frames and the comparison's wait for the
-    // next reply (tests may shorten them).
+    // The pacing of a download's frames and the waits for the panel's
+    // replies (tests may shorten them).
     void setFrameGapMs(int ms) { m_frameGapMs = ms; }
-    void setReplyWaitMs(int ms) { m_comparison.setReplyWaitMs(ms); }
+    void setReplyWaitMs(int ms);
     void setZoneAnswerQuietMs(int ms) { m_zoneAnswer.setInterval(ms); }
 
-    bool isSearching() const { return m_search.isRunning(); }
-    bool isDownloading() const { return m_download.isRunning(); }
-    bool isUploading() const { return m_uploading; }
-    bool isComparing() const { return m_comparison.isGathering(); }
-
-    // The start-up search over ports 1 to 16; searchFinished follows. When
-    // port 16 cannot be opened, "hardware testing fail!" comes first, its
-    // detail naming what became of every port.
+    // The start-up search over ports first to last. When the last cannot be
+    // opened, it ends HardwareFail with "hardware testing fail!", its detail
+    // naming what became of every port.
     void search(int firstPort = 1, int lastPort = 16);
     // Opens the device at a path instead of a port by number (the console
     // program's --device); false, with a message, when it cannot.
     bool openDevice(const QString &device);
-    // "Open port" and "Close port". Closing stops a running download and
-    // ends a comparison or an upload that awaits replies.
+    // "Open port" and "Close port". Closing ends what runs, once the line is closed.
     bool openPort();
     void closePort();
-    // Exit: a running download is stopped (said on standard error and in
-    // the trace, no message) and the port closed.
+    // Exit: the line closed, what runs ended quietly (a download's stop is
+    // noted in the trace and on standard error).
     void endProgram();
 
     // Each returns false, with a message, when refused; nothing is sent then.
     bool testPassword(const QString &password);
     // `sent` receives the settings as they go out (relay lists aligned).
+    // A "Data Error!" holds the remaining frames until its message has
+    // been answered (the window's box closed).
     bool download(const PanelSettings &settings, PanelSettings *sent = nullptr);
+    // An upload already awaiting its replies is left to run.
     bool upload();
     // The text's line breaks may be "\n"; they travel as CR LF.
     bool downloadZoneText(const QString &zone, const QString &text);
     bool uploadZoneText(const QString &zone);
-    // comparisonStarted, then comparisonFinished; a comparison that is
-    // already running is left to run.
+    // comparisonStarted, then the end; a comparison already running is left to run.
     bool compare(const PanelSettings &window);
 
     // A complete reply, as the link hands it out.
     void takeReply(const QString &reply);
 
 signals:
+    void operationEnded(const OperationEnd &end);
     void message(const SessionMessage &message);
     void progressChanged(int value, int maximum);
 
     void searching(int port, int lastPort);
     void portTried(int port, bool opened, const QString &device, const QString &detail);
-    void searchFinished(PanelSearch::Outcome outcome);
 
     void passwordAccepted();
-    void downloadFinished(bool complete);
     // A settings reply, whenever it comes: `values` holds its group's fields.
     void settingsReceived(int group, const PanelSettings &values);
-    // An upload has ended: with "FF5B", "FF5000", a lost line or a closed port.
-    void uploadFinished(const PanelReading &reading);
+    // A zone's text, whenever it comes.
     void zoneTextReceived(const QString &text);
     // `compared`: the window's settings as a download would send them.
     void comparisonStarted(const PanelSettings &compared);
-    void comparisonFinished(const QList<ComparisonRow> &rows, const QString &note);
 
 private:
+    bool mayUseLine(bool needsPort = true);
+    void enter(Operation next, const std::function<void()> &setUp);
+    void resetZoneText();
+    void takeRepliesAsSettings(EndCause cause);
+    OperationEnd endRunning(EndCause cause);
+    void finish(EndCause cause);
+    void announce(const OperationEnd &end);
+    void say(PanelOutcome kind, const QStringList &arguments = {}, const QString &detail = {});
+    bool send(const QString &frame);
+
     void DispatchReply(const QString &reply);
+    void dataError();
     void settingsReply(const ReplyMatch &match, const QString &reply);
     void zoneTextPart(const QString &reply);
     void zoneTextEnded();
-    bool refuseWhileSending();
-    bool send(const QString &frame);
-    void inform(const QString &text, const QString &title, const QString &detail = QString());
     void reportPort(int port, bool opened, const QString &device, const QString &detail);
     void searchEnded(PanelSearch::Outcome outcome);
     void downloadEnded(const PacedSender::Result &result);
-    void endUpload(const QString &why);
     void lineLost(const QString &reason);
-    void endComparison(const QString &note);
-    void comparisonEnded(SettingsCollector::End end);
 
+    Operation m_operation = Operation::Idle;
+    int m_zoneTextMode = 0;
+    int m_panelFound = 0;
+    bool m_ending = false;       // the program ends: nothing more is said
     SerialLink m_link;
     PanelSearch m_search;
     TransferProgress m_progress;
     PacedSender m_download;
+    bool m_downloadRefused = false; // "FF5000" came during this download
     SettingsCollector m_comparison;
+    PanelSettings m_compared;    // the window's settings when the comparison began
+    PanelReading m_reading;      // what the settings replies brought, since the last upload began
+    QTimer m_replyWait;          // an upload's or a zone upload's wait for the panel
     QTimer m_zoneAnswer;         // the quiet time that ends a zone text's answer
     QString m_zoneReplies;       // the answer so far
     int m_frameGapMs = DownloadFrameGapMs;
     QStringList m_searchReport;  // one line per port tried, for the failure's detail
-    bool m_uploading = false;
-    PanelReading m_reading;      // what the settings replies brought, since the last upload began
-    PanelSettings m_compared;    // the window's settings when the comparison began
-    QString m_comparisonNote;    // why it ended early
+    PanelSearch::Outcome m_searchOutcome = PanelSearch::NoPanel;
+    QString m_zoneText;          // the last zone text that came
 };

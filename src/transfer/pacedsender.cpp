@@ -13,6 +13,7 @@ bool PacedSender::start(const QStringList &frames, int gapMs, Send send)
     if (m_running)
         return false;
     m_running = true;
+    m_paused = false;
     m_frames = frames;
     m_send = std::move(send);
     m_result = Result{};
@@ -45,10 +46,27 @@ void PacedSender::stop()
         finish(Outcome::Stopped);
 }
 
+void PacedSender::pause()
+{
+    if (!m_running)
+        return;
+    m_paused = true;
+    m_gap.stop();
+}
+
+void PacedSender::resume()
+{
+    if (!m_running || !m_paused)
+        return;
+    m_paused = false;
+    m_gap.start();
+}
+
 void PacedSender::finish(Outcome outcome)
 {
     m_gap.stop();
     m_running = false;
+    m_paused = false;
     m_result.outcome = outcome;
     emit finished(m_result);
 }

@@ -35,8 +35,14 @@ public:
     // goes out before this returns; finished may be emitted before too.
     bool start(const QStringList &frames, int gapMs, Send send);
     void stop();
+    // Holds the frames not yet sent until resume(), which waits one gap
+    // before the next; a run stopped meanwhile stays stopped.
+    void pause();
+    void resume();
     bool isRunning() const { return m_running; }
+    bool isPaused() const { return m_paused; }
     int framesSent() const { return m_result.framesSent; }
+    int frameCount() const { return m_result.frames; }
 
 signals:
     void finished(const PacedSender::Result &result);
@@ -50,4 +56,5 @@ private:
     Send m_send;
     Result m_result;
     bool m_running = false;
+    bool m_paused = false;
 };

@@ -1,9 +1,32 @@
 #include "paneljob.h"
 
 #include "settingsfile.h"
-#include "settingstransfer.h"
 
 #include <QJsonArray>
+
+namespace {
+
+// The operation of the session that carries out a request.
+Operation sessionOperation(JobRequest::Operation operation)
+{
+    switch (operation) {
+    case JobRequest::Operation::Download:
+        return Operation::Downloading;
+    case JobRequest::Operation::Upload:
+        return Operation::Uploading;
+    case JobRequest::Operation::Compare:
+        return Operation::Comparing;
+    case JobRequest::Operation::ZoneDownload:
+        return Operation::ZoneDownloading;
+    case JobRequest::Operation::ZoneUpload:
+        return Operation::ZoneUploading;
+    case JobRequest::Operation::Detect:
+        break;
+    }
+    return Operation::Searching;
+}
+
+} // namespace
 
 PanelJob::PanelJob(const JobRequest &request, QObject *parent)
     : QObject(parent)
@@ -11,67 +34,17 @@ PanelJob::PanelJob(const JobRequest &request, QObject *parent)
 {
     m_answerWait.setSingleShot(true);
     m_answerWait.setInterval(AnswerWaitMs);
-    connect(&m_answerWait, &QTimer::timeout, this, &PanelJob::answerTimedOut);
+    connect(&m_answerWait, &QTimer::timeout, this, [this] {
+        finish(ExitStatus::Incomplete, QStringLiteral("the panel did not answer the password"));
+    });
     connect(&m_session, &PanelSession::message, this, &PanelJob::message);
+    connect(&m_session, &PanelSession::operationEnded, this, &PanelJob::operationEnded);
+    connect(&m_session, &PanelSession::passwordAccepted, this, &PanelJob::passwordAccepted);
+    connect(&m_session, &PanelSession::portTried, this, &PanelJob::portTried);
     connect(&m_session, &PanelSession::searching, this,
             [this](int port, int last) { emit progress(QStringLiteral("searching, port %1").arg(port), port, last); });
-    connect(&m_session, &PanelSession::portTried, this,
-            [this](int port, bool opened, const QString &device, const QString &detail) {
-                m_ports.append(QJsonObject{{"port", port}, {"device", device}, {"opened", opened}, {"detail", detail}});
-            });
-    connect(&m_session, &PanelSession::searchFinished, this, [this](PanelSearch::Outcome outcome) {
-        if (outcome == PanelSearch::Found)
-            return connected();
-        finish(ExitStatus::NoPanel, QStringLiteral("no panel found"));
-    });
-    connect(&m_session, &PanelSession::passwordAccepted, this, [this] {
-        if (m_passwordTested || m_finished)
-            return;
-        m_passwordTested = true;
-        m_answerWait.stop();
-        runOperation();
-    });
     connect(&m_session, &PanelSession::progressChanged, this,
             [this](int value, int maximum) { emit progress(QStringLiteral("transfer"), value, maximum); });
-    connect(&m_session, &PanelSession::downloadFinished, this, [this](bool complete) {
-        const int status = complete && !m_dataError ? ExitStatus::Done : ExitStatus::Incomplete;
-        settleThenFinish(status, m_summary);
-    });
-    connect(&m_session, &PanelSession::settingsReceived, this, [this](int group) {
-        m_reading.received[group] = true;
-        if (m_session.isUploading())
-            m_answerWait.start(); // the panel is still talking
-    });
-    connect(&m_session, &PanelSession::uploadFinished, this, [this](const PanelReading &reading) {
-        if (m_request.operation != JobRequest::Operation::Upload)
-            return;
-        m_reading = reading;
-        m_data.insert(QStringLiteral("settings"), SettingsFile::toJson(reading.settings));
-        // A lost line or "Data Error!" has said what it is.
-        if (reading.complete())
-            finish(ExitStatus::Done, QStringLiteral("finish Upload!"));
-    });
-    connect(&m_session, &PanelSession::zoneTextReceived, this, [this](const QString &text) {
-        m_data.insert(QStringLiteral("text"), text);
-        finish(ExitStatus::Done, QStringLiteral("finish Upload!"));
-    });
-    connect(&m_session, &PanelSession::comparisonFinished, this,
-            [this](const QList<ComparisonRow> &rows, const QString &note) {
-                QJsonArray shown;
-                bool differs = false;
-                bool missing = false;
-                for (const ComparisonRow &row : rows) {
-                    const bool same = row.state == ComparisonRow::State::Same;
-                    differs |= row.state == ComparisonRow::State::Differs;
-                    missing |= row.state == ComparisonRow::State::NotReceived;
-                    shown.append(QJsonObject{{"setting", row.label}, {"given", row.windowValue},
-                                             {"panel", row.panelValue}, {"same", same}});
-                }
-                m_data.insert(QStringLiteral("comparison"), shown);
-                const QString summary = note.isEmpty() ? ComparisonSummary(rows) : note + ' ' + ComparisonSummary(rows);
-                finish(missing ? ExitStatus::Incomplete : differs ? ExitStatus::Differences : ExitStatus::Done,
-                       summary);
-            });
 }
 
 QString PanelJob::device() const
@@ -91,13 +64,18 @@ void PanelJob::start()
         if (m_session.openDevice(m_request.device))
             connected();
         else
-            finish(ExitStatus::NoPanel, m_summary);
+            finish(ExitStatus::of(m_lastMessage.kind), m_lastMessage.text);
         return;
     }
     QString error;
     if (m_session.link().selectPort(m_request.port, &error) && m_session.link().open(&error))
         return connected();
     finish(ExitStatus::NoPanel, QStringLiteral("port %1 cannot be opened: %2").arg(m_request.port).arg(error));
+}
+
+void PanelJob::portTried(int port, bool opened, const QString &device, const QString &detail)
+{
+    m_ports.append(QJsonObject{{"port", port}, {"device", device}, {"opened", opened}, {"detail", detail}});
 }
 
 void PanelJob::connected()
@@ -107,7 +85,16 @@ void PanelJob::connected()
     emit progress(QStringLiteral("password"), 0, 0);
     m_answerWait.start();
     if (!m_session.testPassword(m_request.password))
-        finish(ExitStatus::Incomplete, m_summary);
+        finish(ExitStatus::of(m_lastMessage.kind), m_lastMessage.text);
+}
+
+void PanelJob::passwordAccepted()
+{
+    if (m_passwordTested || m_finished)
+        return;
+    m_passwordTested = true;
+    m_answerWait.stop();
+    runOperation();
 }
 
 void PanelJob::runOperation()
@@ -120,63 +107,88 @@ void PanelJob::runOperation()
         break;
     case Op::Upload:
         begun = m_session.upload();
-        if (begun)
-            m_answerWait.start();
         break;
     case Op::Compare:
         begun = m_session.compare(m_request.settings);
         break;
     case Op::ZoneDownload:
-        if (m_session.downloadZoneText(m_request.zone, m_request.text))
-            return settleThenFinish(ExitStatus::Done, m_summary);
+        begun = m_session.downloadZoneText(m_request.zone, m_request.text);
         break;
     case Op::ZoneUpload:
         begun = m_session.uploadZoneText(m_request.zone);
-        if (begun)
-            m_answerWait.start();
         break;
     case Op::Detect:
         break;
     }
     if (!begun)
-        finish(ExitStatus::Incomplete, m_summary);
+        finish(ExitStatus::of(m_lastMessage.kind), m_lastMessage.text);
+}
+
+void PanelJob::operationEnded(const OperationEnd &end)
+{
+    if (m_finished)
+        return;
+    if (end.operation == Operation::Searching) {
+        if (end.outcome == PanelOutcome::PanelFound)
+            return connected();
+        return finish(ExitStatus::of(end.outcome), QStringLiteral("no panel found"));
+    }
+    if (end.operation != sessionOperation(m_request.operation))
+        return;
+    keepResult(end);
+    QString summary = end.message.text;
+    if (end.outcome == PanelOutcome::DownloadRefused)
+        summary = SessionMessage::of(PanelOutcome::DataError).text;
+    else if (end.operation == Operation::Comparing)
+        summary = end.note.isEmpty() ? ComparisonSummary(end.rows) : end.note + ' ' + ComparisonSummary(end.rows);
+    const int status = ExitStatus::of(end.outcome);
+    // The panel ends the last frame of a download when the line has been
+    // quiet for a moment; a program started right after this one must not
+    // run its first frame into it.
+    if (end.operation == Operation::Downloading || end.operation == Operation::ZoneDownloading)
+        settleThenFinish(status, summary);
+    else
+        finish(status, summary);
+}
+
+void PanelJob::keepResult(const OperationEnd &end)
+{
+    switch (end.operation) {
+    case Operation::Uploading:
+        m_reading = end.reading;
+        m_data.insert(QStringLiteral("settings"), SettingsFile::toJson(end.reading.settings));
+        break;
+    case Operation::ZoneUploading:
+        if (end.outcome == PanelOutcome::ZoneUploadFinished)
+            m_data.insert(QStringLiteral("text"), end.zoneText);
+        break;
+    case Operation::Comparing: {
+        QJsonArray shown;
+        for (const ComparisonRow &row : end.rows)
+            shown.append(QJsonObject{{"setting", row.label},
+                                     {"given", row.windowValue},
+                                     {"panel", row.panelValue},
+                                     {"same", row.state == ComparisonRow::State::Same}});
+        m_data.insert(QStringLiteral("comparison"), shown);
+        break;
+    }
+    default:
+        break;
+    }
 }
 
 void PanelJob::message(const SessionMessage &message)
 {
-    m_summary = message.text;
+    m_lastMessage = message;
     m_messages.append(message.text);
     emit said(message.text);
     if (m_finished)
         return;
-    if (message.text == QLatin1String("Enter the password wrong operation"))
-        return finish(ExitStatus::PasswordRefused, message.text);
-    if (message.text == QLatin1String("Data Error!")) {
-        m_dataError = true;
-        if (m_request.operation == JobRequest::Operation::Upload)
-            finish(ExitStatus::Incomplete, message.text);
-        return;
-    }
-    // A line lost outside a transfer's own report, or an upload that
-    // did not complete.
-    if (message.text == QLatin1String("Serial port disconnected!") || message.text.startsWith("upload not complete"))
-        finish(ExitStatus::Incomplete, message.text);
+    // What ends a panel's work outside an operation's own end.
+    if (message.kind == PanelOutcome::PasswordRefused || message.kind == PanelOutcome::LineLost)
+        finish(ExitStatus::of(message.kind), message.text);
 }
 
-void PanelJob::answerTimedOut()
-{
-    if (!m_passwordTested)
-        return finish(ExitStatus::Incomplete, QStringLiteral("the panel did not answer the password"));
-    finish(ExitStatus::Incomplete,
-           m_request.operation == JobRequest::Operation::Upload
-               ? QStringLiteral("upload not complete: the panel stopped answering; not received: %1!")
-                     .arg(MissingGroups(m_reading))
-               : QStringLiteral("the panel did not answer"));
-}
-
-// The panel ends the last frame of a download when the line has been quiet
-// for a moment; a program started right after this one must not run its
-// first frame into it.
 void PanelJob::settleThenFinish(int status, const QString &summary)
 {
     QTimer::singleShot(SettleMs, this, [this, status, summary] { finish(status, summary); });

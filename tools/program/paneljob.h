@@ -1,23 +1,12 @@
 #pragma once
 
+#include "exitstatus.h"
 #include "panelsession.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QObject>
 #include <QTimer>
-
-// Exit statuses of kv4810g-program, the same for every sub-command.
-namespace ExitStatus {
-inline constexpr int Done = 0;
-inline constexpr int Usage = 1;
-inline constexpr int NoPanel = 2;
-inline constexpr int PasswordRefused = 3;
-inline constexpr int Incomplete = 4; // the line lost, or the panel stopped answering
-inline constexpr int RecordStore = 5;
-inline constexpr int Differences = 6;
-inline constexpr int BadSettingsFile = 7;
-} // namespace ExitStatus
 
 // What one panel is asked to do.
 struct JobRequest
@@ -38,12 +27,13 @@ struct JobRequest
 
 // One panel on its own line and session: found (or opened), its password
 // tested, the operation run. Ends with finished(); result() then holds the
-// status (ExitStatus), what was said and what came back.
+// status (ExitStatus), what was said and what came back. The status comes
+// from the kind of the operation's end, never from a message's words.
 class PanelJob : public QObject
 {
     Q_OBJECT
 public:
-    // A panel that says nothing for this long has stopped answering.
+    // A panel that does not answer the password for this long has stopped answering.
     static constexpr int AnswerWaitMs = 3000;
     static constexpr int SettleMs = 150;
 
@@ -72,11 +62,14 @@ signals:
 
 private:
     void connected();
+    void passwordAccepted();
     void runOperation();
+    void operationEnded(const OperationEnd &end);
+    void keepResult(const OperationEnd &end);
+    void portTried(int port, bool opened, const QString &device, const QString &detail);
     void finish(int status, const QString &summary);
     void settleThenFinish(int status, const QString &summary);
     void message(const SessionMessage &message);
-    void answerTimedOut();
 
     JobRequest m_request;
     PanelSession m_session;
@@ -84,8 +77,8 @@ private:
     QJsonObject m_data;
     QJsonArray m_ports;
     QStringList m_messages;
-    PanelReading m_reading; // an upload's, its groups marked as their replies come
-    bool m_dataError = false;
+    SessionMessage m_lastMessage;
+    PanelReading m_reading; // an upload's
     QString m_summary;
     int m_status = ExitStatus::Done;
     bool m_passwordTested = false;
