@@ -1,4 +1,5 @@
 // kv4810g-program against panel simulators: sub-commands, exit statuses, output and JSON, eight panels at once.
+#include "exitstatus.h"
 #include "ptypair.h"
 #include "simulatorprocess.h"
 
@@ -57,6 +58,32 @@ class TestProgram : public QObject
 private slots:
     void init() { m_dir = std::make_unique<QTemporaryDir>(); }
 
+    // Every kind of end or message stands for one exit status.
+    void exitStatuses_data()
+    {
+        QTest::addColumn<QList<PanelOutcome>>("kinds");
+        QTest::addColumn<int>("status");
+        using O = PanelOutcome;
+        QTest::newRow("done") << QList<O>{O::None, O::PanelFound, O::DownloadFinished, O::UploadFinished,
+                                          O::ZoneDownloadFinished, O::ZoneUploadFinished, O::ComparisonSame} << 0;
+        QTest::newRow("usage") << QList<O>{O::InputRefused, O::TextRefused} << 1;
+        QTest::newRow("no panel") << QList<O>{O::NoPanel, O::HardwareFail, O::NoHardware, O::AlreadyOpen,
+                                              O::DeviceUnavailable} << 2;
+        QTest::newRow("password") << QList<O>{O::PasswordRefused} << 3;
+        QTest::newRow("incomplete") << QList<O>{O::DownloadRefused, O::DownloadIncomplete, O::UploadRefused,
+                                                O::UploadIncomplete, O::ZoneUploadIncomplete, O::ComparisonIncomplete,
+                                                O::DataError, O::LineLost, O::DownloadInProgress, O::SearchInProgress,
+                                                O::NotOpen} << 4;
+        QTest::newRow("differences") << QList<O>{O::ComparisonDiffers} << 6;
+    }
+    void exitStatuses()
+    {
+        QFETCH(QList<PanelOutcome>, kinds);
+        QFETCH(int, status);
+        for (const PanelOutcome kind : kinds)
+            QCOMPARE(ExitStatus::of(kind), status);
+    }
+
     // Ports are "panel", "silent" or a missing device.
     void detect_data()
     {
@@ -106,7 +133,7 @@ private slots:
         row("done", 0, "finish download!");
         row("wrong password", 3, "Enter the password wrong operation", {"--password", "9999"});
         row("line lost", 4, "download not complete", {"--hangup-after", "3"});
-        row("data refused", 4, "Data Error!", {"--refuse"});
+        row("data refused", 4, "Data Error!", {"--refuse", "--trace"}); // every frame sent all the same
         row("no answer", 4, "the panel did not answer the password", {"mute"});
         row("record missing", 5, "No this No", {}, QByteArray());
         row("unknown member", 7, "unknown member \"JieTel7\"", {}, R"({"format": 1, "JieTel7": "1"})");
@@ -136,6 +163,8 @@ private slots:
         const Run run = program(QStringList{"download", "--device", device, "--json"} + source, env);
         QCOMPARE(run.status, status);
         QVERIFY2((run.err + run.out).contains(says), qPrintable(run.err + run.out));
+        if (simulator.contains("--refuse"))
+            QVERIFY(panel.waitForFrame("FF0C0010000000000000"));
         if (status == 0) {
             QCOMPARE(run.panel().value("status").toInt(), 0);
             QTRY_COMPARE(panel.state().value("receivingNumbers").toArray().at(0).toObject().value("number").toString(),

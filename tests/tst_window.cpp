@@ -1,5 +1,6 @@
 // The main window on the panel simulator: transfer buttons, Compare with panel, the trace window; no session logic.
 #include "comparedialog.h"
+#include "ptypair.h"
 #include "protocoltrace.h"
 #include "tracewindow.h"
 #include "windowtest.h"
@@ -54,6 +55,37 @@ private slots:
         click(window, "Command2");
         QTRY_COMPARE_WITH_TIMEOUT(m_shown, (QStringList{Downloaded, Uploaded, Downloaded, Uploaded}), 15000);
         QCOMPARE(message->toPlainText(), QString("Back door"));
+    }
+
+    // While the "Data Error!" box is open no frame goes out; once it is closed the rest follow, then "finish
+    // download!".
+    void dataErrorPause()
+    {
+        PtyPair line;
+        qputenv("KV4810G_PORTS", line.devicePath().toLocal8Bit());
+        frmmain window;
+        window.InitialiseRecord();
+        trigger(window, "open_com");
+        window.session().setFrameGapMs(40);
+        QByteArray received;
+        QByteArray whileOpen;
+        Messages::setResponder([&](const QString &text, const QString &title, bool) {
+            m_shown << title + ": " + text;
+            if (m_shown.size() == 1) {
+                received += line.read(0);
+                QTest::qWait(400);
+                whileOpen = line.read(0);
+            }
+            return Messages::Answer::Ok;
+        });
+        click(window, "ComSend");
+        received += line.read(40); // two frames
+        line.write(QByteArray::fromHex("FF50000D0A"));
+        QTRY_COMPARE(m_shown.size(), 2);
+        received += line.read(0);
+        QCOMPARE(m_shown, (QStringList{"System Information: Data Error!", Downloaded}));
+        QCOMPARE(whileOpen, QByteArray());
+        QCOMPARE(received.size(), 6 * 20 + 3 * 19 + 8 + 10); // all eleven frames
     }
 
     // The dialog shows the window's values beside the panel's, marks what differs, leaves the window as it was,
