@@ -326,6 +326,7 @@ private slots:
             QCOMPARE(w.openWhenSaid, QList<bool>(said.size(), false));
         if (running != "zone upload")
             QCOMPARE(w.ends[0].reading.settings.Txt[0], QString("123"));
+        QCOMPARE(w.session.ZoneTextMode(), then == "zone upload" ? 1 : 0); // an upload takes replies as settings
         QCOMPARE(w.session.operation(), then == "upload" && running == "zone upload" ? Operation::Uploading
                                                                                       : Operation::Idle);
     }
