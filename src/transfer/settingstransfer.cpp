@@ -5,14 +5,6 @@
 
 namespace {
 
-const char *const ReceivingNumberLabels[6] = {
-    "the 1st alarm receiving number", "the 2nd alarm receiving number",
-    "the 3rd alarm receiving number", "the 4th alarm receiving number",
-    "the 5th alarm receiving number", "the 6th alarm receiving number"};
-const char *const GsmNumberLabels[3] = {"The first number to program GSM module",
-                                        "The second number to program GSM module",
-                                        "The third number to program GSM module"};
-
 bool allOf(const QString &s, bool (*accept)(QChar))
 {
     for (const QChar c : s) {
@@ -27,9 +19,9 @@ bool isDecimal(QChar c)
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
-QString formatError(const char *label)
+QString formatError(int group)
 {
-    return QStringLiteral("%1 format error!").arg(QLatin1String(label));
+    return QStringLiteral("%1 format error!").arg(SettingsGroupName(group));
 }
 
 // Count byte and sixteen digit bytes of a number already checked to be
@@ -106,11 +98,11 @@ DownloadFrames SettingsDownloadFrames(const PanelSettings &s)
         return {{}, QStringLiteral("remind interval format error!")};
     for (int i = 0; i < 6; ++i) {
         if (s.Txt[i].size() > FieldLimits::TelephoneNumber || !allOf(s.Txt[i], isDecimal))
-            return {{}, formatError(ReceivingNumberLabels[i])};
+            return {{}, formatError(SettingsGroups::FirstReceivingNumber + i)};
     }
     for (int i = 0; i < 3; ++i) {
         if (s.TxtDuanXin[i].size() > FieldLimits::TelephoneNumber || !allOf(s.TxtDuanXin[i], isDecimal))
-            return {{}, formatError(GsmNumberLabels[i])};
+            return {{}, formatError(SettingsGroups::FirstGsmNumber + i)};
     }
 
     const int alarmTypes = int(SettingsLists::alarmTypes().size());
@@ -207,28 +199,6 @@ int DecodeSettingsReply(const ReplyMatch &match, const QString &text, PanelReadi
     }
     reading.received[group] = true;
     return group;
-}
-
-QString SettingsGroupName(int group)
-{
-    using namespace SettingsGroups;
-    if (group >= FirstReceivingNumber && group < FirstGsmNumber)
-        return QLatin1String(ReceivingNumberLabels[group - FirstReceivingNumber]);
-    if (group >= FirstGsmNumber && group < PasswordRelays)
-        return QLatin1String(GsmNumberLabels[group - FirstGsmNumber]);
-    if (group == PasswordRelays)
-        return QStringLiteral("the wireless module password and relay states");
-    return QStringLiteral("the remind interval and report routing");
-}
-
-QString MissingGroups(const PanelReading &reading)
-{
-    QStringList missing;
-    for (int group = 0; group < SettingsGroups::Count; ++group) {
-        if (!reading.received[group])
-            missing << SettingsGroupName(group);
-    }
-    return missing.join(QLatin1String(", "));
 }
 
 PanelReading HeldAfterDownload(const PanelSettings &settings)
