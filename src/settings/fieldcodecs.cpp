@@ -12,14 +12,25 @@ bool isBlank(QChar c)
         || c == QLatin1Char('\r');
 }
 
+bool isSign(QChar c)
+{
+    return c == QLatin1Char('+') || c == QLatin1Char('-');
+}
+
+// Where the run of decimal digits that starts at `at` ends.
+int digitsEnd(const QString &s, int at)
+{
+    while (at < s.size() && s.at(at) >= QLatin1Char('0') && s.at(at) <= QLatin1Char('9'))
+        ++at;
+    return at;
+}
+
 // Two upper-case digits of a code 0..FF.
 QString byteDigits(int value)
 {
     return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
 }
 
-// Value of up to two hexadecimal digits starting at index `at` (0-based);
-// missing digits are not counted, so a lone digit gives its own value.
 // The value of each hexadecimal digit; any other character counts 0.
 constexpr std::array<quint8, 128> DigitValues = [] {
     std::array<quint8, 128> values{};
@@ -30,6 +41,8 @@ constexpr std::array<quint8, 128> DigitValues = [] {
     return values;
 }();
 
+// Value of up to two hexadecimal digits starting at index `at` (0-based);
+// missing digits are not counted, so a lone digit gives its own value.
 int pairValue(const QString &s, int at)
 {
     // Replies are read a byte at a time, so this is a table lookup rather
@@ -67,26 +80,30 @@ QString bytesAsDecimal(const QString &s, int at, int count)
 
 double NumericValue(const QString &s)
 {
-    QString number;
-    bool seenDigit = false;
-    bool seenPoint = false;
-    for (const QChar c : s) {
-        if (isBlank(c))
-            continue;
-        if (number.isEmpty() && !seenDigit && (c == QLatin1Char('-') || c == QLatin1Char('+'))) {
-            number += c;
-        } else if (c.isDigit() && c.unicode() < 128) {
-            number += c;
-            seenDigit = true;
-        } else if (c == QLatin1Char('.') && !seenPoint) {
-            number += c;
-            seenPoint = true;
-        } else {
-            break;
-        }
+    QString text = s;
+    text.removeIf(isBlank);
+    int end = !text.isEmpty() && isSign(text.at(0)) ? 1 : 0;
+    const int integerEnd = digitsEnd(text, end);
+    bool hasDigits = integerEnd > end;
+    end = integerEnd;
+    if (end < text.size() && text.at(end) == QLatin1Char('.')) {
+        const int fractionEnd = digitsEnd(text, end + 1);
+        hasDigits = hasDigits || fractionEnd > end + 1;
+        end = fractionEnd;
     }
-    if (!seenDigit)
+    if (!hasDigits)
         return 0;
+    // An exponent counts only with its digits: "2e" is 2.
+    if (end < text.size() && QLatin1String("eEdD").contains(text.at(end))) {
+        int exponent = end + 1;
+        if (exponent < text.size() && isSign(text.at(exponent)))
+            ++exponent;
+        const int exponentEnd = digitsEnd(text, exponent);
+        if (exponentEnd > exponent)
+            end = exponentEnd;
+    }
+    QString number = text.left(end);
+    number.replace(QLatin1Char('d'), QLatin1Char('e')).replace(QLatin1Char('D'), QLatin1Char('e'));
     return number.toDouble();
 }
 

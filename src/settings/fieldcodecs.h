@@ -15,7 +15,8 @@ struct Encoded
 };
 
 // The number a text begins with, read as a decimal number with blanks
-// ignored; 0 when the text does not begin with a number.
+// ignored anywhere and an optional exponent after E or D ("1E3", "2d-1");
+// 0 when the text does not begin with a number.
 double NumericValue(const QString &s);
 
 // One count byte: the number of characters, "00" when the numeric value is 0.
