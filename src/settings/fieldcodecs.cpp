@@ -156,9 +156,10 @@ Encoded NumHex(const QString &s)
     return Encoded{byteDigits(value), {}};
 }
 
-static Encoded characterBytes(const QString &s)
+Encoded TextHex(const QString &s)
 {
     QString out;
+    out.reserve(s.size() * 2);
     for (const QChar c : s) {
         if (c.unicode() > 0xFF)
             return refused(QStringLiteral("the character \"%1\" cannot be sent as one byte").arg(c));
@@ -169,12 +170,7 @@ static Encoded characterBytes(const QString &s)
 
 Encoded AscHex(const QString &s)
 {
-    return characterBytes(s);
-}
-
-Encoded TextHex(const QString &s)
-{
-    return characterBytes(s);
+    return TextHex(s);
 }
 
 QString ReplyDigits(const QString &r)

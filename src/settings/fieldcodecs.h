@@ -29,10 +29,12 @@ Encoded TelBytes(const QString &s);
 Encoded DigitBytes(const QString &s);
 // One value byte of a whole decimal number 0 to 255; anything else is refused.
 Encoded NumHex(const QString &s);
-// One character byte per character, Latin-1 code; codes above FF are refused.
-Encoded AscHex(const QString &s);
-// One character byte per character, UTF-16 code; codes above FF are refused.
+// One character byte per character of a message text, its UTF-16 code 00
+// to FF; a character with a higher code is refused.
 Encoded TextHex(const QString &s);
+// The password's character codes, one byte each, taken as Latin-1, whose
+// codes are the UTF-16 codes 00 to FF: so this is TextHex.
+Encoded AscHex(const QString &s);
 
 // Decimal text of a reply's counted digit bytes (count at byte 2, digits
 // from byte 3). A missing byte counts 0; a half byte counts its one digit.
