@@ -24,21 +24,14 @@ QString flagValue(bool ticked)
     return ticked ? QStringLiteral("ticked") : QStringLiteral("not ticked");
 }
 
-// A list's panel code as a download sends it: 0 for no item chosen.
-int windowCode(const ListField &list, const QStringList &items)
-{
-    return list.position >= 0 && list.position < items.size() ? list.position + 1 : 0;
-}
-
 QString codeValue(int code, const QStringList &items)
 {
     if (code == 0)
         return QStringLiteral("(none)");
-    if (code > 0 && code <= items.size())
-        return items.at(code - 1);
     if (code < 0)
         return QStringLiteral("(unreadable)");
-    return QStringLiteral("code %1").arg(code);
+    const ListField item = SettingsLists::atPanelCode(items, code);
+    return item.position >= 0 ? item.text : QStringLiteral("code %1").arg(code);
 }
 
 class Rows
@@ -63,7 +56,7 @@ public:
     {
         // The window's code is always one it has an item for (or 0), so a
         // code the window has no item for equals nothing.
-        const int code = windowCode(window, items);
+        const int code = window.panelCode(items);
         add(group, label, codeValue(code, items), codeValue(panelCode, items), code == panelCode);
     }
     void addFlag(int group, const QString &label, bool window, bool panel)

@@ -31,11 +31,10 @@ QString numberBytes(const QString &number)
     return LenHex(number).text + TelBytes(number).text;
 }
 
-// One digit byte of a panel code that must lie in 0..highest; anything
-// else (not possible from the window's lists) travels as "no selection".
-QString codeByte(int code, int highest)
+// A panel code 0..9 as one digit byte.
+QString codeByte(int code)
 {
-    return QStringLiteral("0%1").arg(code >= 0 && code <= highest ? code : 0);
+    return DigitBytes(QString::number(code)).text;
 }
 
 QString flagDigits(const std::array<bool, 6> &flags)
@@ -53,12 +52,6 @@ int byteAt(const QString &reply, int at)
     bool ok = false;
     const int value = reply.mid(at, 2).toInt(&ok, 16);
     return ok && reply.size() >= at + 2 ? value : -1;
-}
-
-// A list position from a panel code 1..items; -1 for anything else.
-int positionOf(int code, int items)
-{
-    return code >= 1 && code <= items ? code - 1 : -1;
 }
 
 std::array<bool, 6> flagsAt(const QString &reply, int at)
@@ -105,19 +98,19 @@ DownloadFrames SettingsDownloadFrames(const PanelSettings &s)
             return {{}, formatError(SettingsGroups::FirstGsmNumber + i)};
     }
 
-    const int alarmTypes = int(SettingsLists::alarmTypes().size());
-    const int relayStates = int(SettingsLists::relayStates().size());
+    const QStringList &alarmTypes = SettingsLists::alarmTypes();
+    const QStringList &relayStates = SettingsLists::relayStates();
     QStringList frames;
     for (int i = 0; i < 6; ++i) {
         frames << QLatin1String(ReceivingNumberCommand[i]) + numberBytes(s.Txt[i])
-                + codeByte(s.Cmb[i].panelCode(), alarmTypes);
+                + codeByte(s.Cmb[i].panelCode(alarmTypes));
     }
     for (int i = 0; i < 3; ++i)
         frames << QLatin1String(GsmNumberCommand[i]) + numberBytes(s.TxtDuanXin[i]);
     frames << QLatin1String(PasswordRelaysCommand) + DigitBytes(s.TxtMiMa).text
-            + codeByte(s.CmbChanKai.panelCode(), relayStates) + codeByte(s.CmbChanBi.panelCode(), relayStates);
+            + codeByte(s.CmbChanKai.panelCode(relayStates)) + codeByte(s.CmbChanBi.panelCode(relayStates));
     frames << QLatin1String(ReminderCommand) + s.TxtTian + flagDigits(s.CkShangBao)
-            + flagDigits(s.CkTel) + codeByte(s.CkNX ? 1 : 0, 1);
+            + flagDigits(s.CkTel) + codeByte(s.CkNX ? 1 : 0);
     return {frames, {}};
 }
 
@@ -125,9 +118,8 @@ DownloadFrames SettingsDownloadFrames(const PanelSettings &s)
 
 ReceivingNumberFields DecodeReceivingNumber(int number, const QString &reply)
 {
-    const int alarmTypes = int(SettingsLists::alarmTypes().size());
     const int type = byteAt(reply, 38);
-    return {number, ReplyDigits(reply), positionOf(type, alarmTypes), type};
+    return {number, ReplyDigits(reply), SettingsLists::atPanelCode(SettingsLists::alarmTypes(), type).position, type};
 }
 
 GsmNumberFields DecodeGsmNumber(int number, const QString &reply)
@@ -137,11 +129,12 @@ GsmNumberFields DecodeGsmNumber(int number, const QString &reply)
 
 PasswordRelaysFields DecodePasswordRelays(const QString &reply)
 {
-    const int relayStates = int(SettingsLists::relayStates().size());
+    using SettingsLists::atPanelCode;
+    const QStringList &relayStates = SettingsLists::relayStates();
     const int chanKai = byteAt(reply, 12);
     const int chanBi = byteAt(reply, 14);
-    return {BytesDigits(reply.mid(4, 8), 4), positionOf(chanKai, relayStates), positionOf(chanBi, relayStates),
-            chanKai, chanBi};
+    return {BytesDigits(reply.mid(4, 8), 4), atPanelCode(relayStates, chanKai).position,
+            atPanelCode(relayStates, chanBi).position, chanKai, chanBi};
 }
 
 ReminderFields DecodeReminder(const QString &reply)
