@@ -62,6 +62,18 @@ std::array<bool, 6> flagsAt(const QString &reply, int at)
     return flags;
 }
 
+// The reply that carries a group back, from the reply table.
+QLatin1String replyCode(int group)
+{
+    using namespace PanelFrames;
+    using namespace SettingsGroups;
+    if (group < FirstGsmNumber)
+        return QLatin1String(ReceivingNumberReply[group - FirstReceivingNumber]);
+    if (group < PasswordRelays)
+        return QLatin1String(GsmNumberReply[group - FirstGsmNumber]);
+    return QLatin1String(group == PasswordRelays ? PasswordRelaysReply : ReminderReply);
+}
+
 } // namespace
 
 ListField AlignRelayList(const ListField &relay)
@@ -199,8 +211,7 @@ PanelReading HeldAfterDownload(const PanelSettings &settings)
     PanelReading held;
     const QStringList frames = SettingsDownloadFrames(AlignRelayLists(settings)).frames;
     for (int group = 0; group < frames.size(); ++group) {
-        const QString reply = QStringLiteral("FF%1").arg(0x51 + group, 2, 16).toUpper() + frames.at(group).mid(4)
-            + QLatin1String(PanelFrames::Terminator);
+        const QString reply = replyCode(group) + frames.at(group).mid(4) + QLatin1String(PanelFrames::Terminator);
         DecodeSettingsReply(MatchReply(reply), reply, held);
     }
     return held;
