@@ -4,8 +4,6 @@
 
 namespace {
 
-const int MaxFieldChars = 16;
-
 bool isBlank(QChar c)
 {
     return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n')
@@ -109,7 +107,7 @@ double NumericValue(const QString &s)
 
 Encoded LenHex(const QString &s)
 {
-    if (s.size() > MaxFieldChars)
+    if (s.size() > CountedNumber::DigitBytes)
         return refused(QStringLiteral("\"%1\" is longer than 16 characters").arg(s));
     if (NumericValue(s) == 0)
         return Encoded{QStringLiteral("00"), {}};
@@ -118,14 +116,14 @@ Encoded LenHex(const QString &s)
 
 Encoded TelBytes(const QString &s)
 {
-    if (s.size() > MaxFieldChars)
+    if (s.size() > CountedNumber::DigitBytes)
         return refused(QStringLiteral("\"%1\" is longer than 16 characters").arg(s));
     QString out;
     for (const QChar c : s) {
         out += QLatin1Char('0');
         out += c;
     }
-    for (int i = s.size(); i < MaxFieldChars; ++i)
+    for (int i = s.size(); i < CountedNumber::DigitBytes; ++i)
         out += QLatin1String("00");
     return Encoded{out, {}};
 }
@@ -175,8 +173,8 @@ Encoded AscHex(const QString &s)
 
 QString ReplyDigits(const QString &r)
 {
-    const int count = pairValue(r, 4);
-    return bytesAsDecimal(r, 6, count);
+    const int count = pairValue(r, 2 * CountedNumber::CountByte);
+    return bytesAsDecimal(r, 2 * CountedNumber::FirstDigitByte, count);
 }
 
 QString BytesDigits(const QString &s, int n)

@@ -14,6 +14,15 @@ struct Encoded
     bool ok() const { return error.isEmpty(); }
 };
 
+// Where a telephone number stands in the frames and replies that carry
+// one, in bytes from the frame's FF: its count byte (LenHex), then its
+// digit bytes (TelBytes).
+namespace CountedNumber {
+inline constexpr int CountByte = 2;
+inline constexpr int FirstDigitByte = 3;
+inline constexpr int DigitBytes = 16;
+} // namespace CountedNumber
+
 // The number a text begins with, read as a decimal number with blanks
 // ignored anywhere and an optional exponent after E or D ("1E3", "2d-1");
 // 0 when the text does not begin with a number.
@@ -36,8 +45,8 @@ Encoded TextHex(const QString &s);
 // codes are the UTF-16 codes 00 to FF: so this is TextHex.
 Encoded AscHex(const QString &s);
 
-// Decimal text of a reply's counted digit bytes (count at byte 2, digits
-// from byte 3). A missing byte counts 0; a half byte counts its one digit.
+// Decimal text of a reply's counted number (CountedNumber). A missing
+// byte counts 0; a half byte counts its one digit.
 QString ReplyDigits(const QString &r);
 // Decimal text of the first n bytes of s; empty for n <= 0.
 QString BytesDigits(const QString &s, int n);

@@ -5,6 +5,39 @@
 
 namespace {
 
+// Where each setting stands, in bytes from the FF, in its download frame
+// and in the reply that carries it back; the number frames hold a counted
+// number (CountedNumber) behind the code.
+namespace Layout {
+inline constexpr int CodeBytes = 2; // FF and the command or reply byte
+inline constexpr int AlarmTypeByte = CountedNumber::FirstDigitByte + CountedNumber::DigitBytes;
+inline constexpr int PasswordByte = 2; // one digit byte per password digit
+inline constexpr int ChanKaiByte = 6;
+inline constexpr int ChanBiByte = 7;
+inline constexpr int IntervalByte = 2; // two decimal digits, one per half-byte
+inline constexpr int ReportFlagsByte = 3; // six flags, one per half-byte, high half first
+inline constexpr int LineFaultFlagsByte = 6;
+inline constexpr int InsideByte = 9;
+} // namespace Layout
+
+constexpr int digitOf(int byte)
+{
+    return 2 * byte;
+}
+
+// A frame of `bytes` bytes, the command in front, for the settings to be
+// put in at their places.
+QString blankFrame(const char *command, int bytes)
+{
+    return QString(QLatin1String(command)).leftJustified(digitOf(bytes), QLatin1Char('0'));
+}
+
+void put(QString &frame, int byte, const QString &digits)
+{
+    Q_ASSERT(digitOf(byte) + digits.size() <= frame.size());
+    frame.replace(digitOf(byte), digits.size(), digits);
+}
+
 bool allOf(const QString &s, bool (*accept)(QChar))
 {
     for (const QChar c : s) {
@@ -24,11 +57,13 @@ QString formatError(int group)
     return QStringLiteral("%1 format error!").arg(SettingsGroupName(group));
 }
 
-// Count byte and sixteen digit bytes of a number already checked to be
-// at most 16 decimal digits.
-QString numberBytes(const QString &number)
+// The frame of a number already checked to be at most 16 decimal digits.
+QString numberFrame(const char *command, int bytes, const QString &number)
 {
-    return LenHex(number).text + TelBytes(number).text;
+    QString frame = blankFrame(command, bytes);
+    put(frame, CountedNumber::CountByte, LenHex(number).text);
+    put(frame, CountedNumber::FirstDigitByte, TelBytes(number).text);
+    return frame;
 }
 
 // A panel code 0..9 as one digit byte.
@@ -45,20 +80,21 @@ QString flagDigits(const std::array<bool, 6> &flags)
     return digits;
 }
 
-// Value of the reply byte at digits at+1, at+2 (0-based index `at`);
-// -1 when the reply ends before it or the digits are not hexadecimal.
-int byteAt(const QString &reply, int at)
+// Value of a reply's byte; -1 when the reply ends before it or its digits
+// are not hexadecimal.
+int byteAt(const QString &reply, int byte)
 {
     bool ok = false;
-    const int value = reply.mid(at, 2).toInt(&ok, 16);
-    return ok && reply.size() >= at + 2 ? value : -1;
+    const int value = reply.mid(digitOf(byte), 2).toInt(&ok, 16);
+    return ok && reply.size() >= digitOf(byte + 1) ? value : -1;
 }
 
-std::array<bool, 6> flagsAt(const QString &reply, int at)
+// Six flags from the half-bytes starting at a byte: ticked for "1".
+std::array<bool, 6> flagsAt(const QString &reply, int byte)
 {
     std::array<bool, 6> flags{};
     for (int i = 0; i < 6; ++i)
-        flags[i] = reply.mid(at + i, 1) == QLatin1String("1");
+        flags[i] = reply.mid(digitOf(byte) + i, 1) == QLatin1String("1");
     return flags;
 }
 
@@ -114,23 +150,27 @@ DownloadFrames SettingsDownloadFrames(const PanelSettings &s)
     const QStringList &relayStates = SettingsLists::relayStates();
     QStringList frames;
     for (int i = 0; i < 6; ++i) {
-        frames << QLatin1String(ReceivingNumberCommand[i]) + numberBytes(s.Txt[i])
-                + codeByte(s.Cmb[i].panelCode(alarmTypes));
+        QString frame = numberFrame(ReceivingNumberCommand[i], ReceivingNumberFrameBytes, s.Txt[i]);
+        put(frame, Layout::AlarmTypeByte, codeByte(s.Cmb[i].panelCode(alarmTypes)));
+        frames << frame;
     }
     for (int i = 0; i < 3; ++i)
-        frames << QLatin1String(GsmNumberCommand[i]) + numberBytes(s.TxtDuanXin[i]);
-    frames << QLatin1String(PasswordRelaysCommand) + DigitBytes(s.TxtMiMa).text
-            + codeByte(s.CmbChanKai.panelCode(relayStates)) + codeByte(s.CmbChanBi.panelCode(relayStates));
-    frames << QLatin1String(ReminderCommand) + s.TxtTian + flagDigits(s.CkShangBao)
-            + flagDigits(s.CkTel) + codeByte(s.CkNX ? 1 : 0);
-    return {frames, {}};
+        frames << numberFrame(GsmNumberCommand[i], GsmNumberFrameBytes, s.TxtDuanXin[i]);
+    QString passwordRelays = blankFrame(PasswordRelaysCommand, PasswordRelaysFrameBytes);
+    put(passwordRelays, Layout::PasswordByte, DigitBytes(s.TxtMiMa).text);
+    put(passwordRelays, Layout::ChanKaiByte, codeByte(s.CmbChanKai.panelCode(relayStates)));
+    put(passwordRelays, Layout::ChanBiByte, codeByte(s.CmbChanBi.panelCode(relayStates)));
+    QString reminder = blankFrame(ReminderCommand, ReminderFrameBytes);
+    put(reminder, Layout::IntervalByte, s.TxtTian);
+    put(reminder, Layout::ReportFlagsByte, flagDigits(s.CkShangBao));
+    put(reminder, Layout::LineFaultFlagsByte, flagDigits(s.CkTel));
+    put(reminder, Layout::InsideByte, codeByte(s.CkNX ? 1 : 0));
+    return {frames << passwordRelays << reminder, {}};
 }
-
-// Reply digits are counted from 0 here: byte k is at digits 2k, 2k+1.
 
 ReceivingNumberFields DecodeReceivingNumber(int number, const QString &reply)
 {
-    const int type = byteAt(reply, 38);
+    const int type = byteAt(reply, Layout::AlarmTypeByte);
     return {number, ReplyDigits(reply), SettingsLists::atPanelCode(SettingsLists::alarmTypes(), type).position, type};
 }
 
@@ -143,19 +183,21 @@ PasswordRelaysFields DecodePasswordRelays(const QString &reply)
 {
     using SettingsLists::atPanelCode;
     const QStringList &relayStates = SettingsLists::relayStates();
-    const int chanKai = byteAt(reply, 12);
-    const int chanBi = byteAt(reply, 14);
-    return {BytesDigits(reply.mid(4, 8), 4), atPanelCode(relayStates, chanKai).position,
+    const int chanKai = byteAt(reply, Layout::ChanKaiByte);
+    const int chanBi = byteAt(reply, Layout::ChanBiByte);
+    const int passwordDigits = FieldLimits::WirelessPassword;
+    const QString password = reply.mid(digitOf(Layout::PasswordByte), digitOf(passwordDigits));
+    return {BytesDigits(password, passwordDigits), atPanelCode(relayStates, chanKai).position,
             atPanelCode(relayStates, chanBi).position, chanKai, chanBi};
 }
 
 ReminderFields DecodeReminder(const QString &reply)
 {
     ReminderFields fields;
-    fields.TxtTian = reply.mid(4, 2);
-    fields.CkShangBao = flagsAt(reply, 6);
-    fields.CkTel = flagsAt(reply, 12);
-    fields.CkNX = byteAt(reply, 18) == 1;
+    fields.TxtTian = reply.mid(digitOf(Layout::IntervalByte), FieldLimits::RemindInterval);
+    fields.CkShangBao = flagsAt(reply, Layout::ReportFlagsByte);
+    fields.CkTel = flagsAt(reply, Layout::LineFaultFlagsByte);
+    fields.CkNX = byteAt(reply, Layout::InsideByte) == 1;
     return fields;
 }
 
@@ -211,7 +253,8 @@ PanelReading HeldAfterDownload(const PanelSettings &settings)
     PanelReading held;
     const QStringList frames = SettingsDownloadFrames(AlignRelayLists(settings)).frames;
     for (int group = 0; group < frames.size(); ++group) {
-        const QString reply = replyCode(group) + frames.at(group).mid(4) + QLatin1String(PanelFrames::Terminator);
+        const QString reply = replyCode(group) + frames.at(group).mid(digitOf(Layout::CodeBytes))
+            + QLatin1String(PanelFrames::Terminator);
         DecodeSettingsReply(MatchReply(reply), reply, held);
     }
     return held;
