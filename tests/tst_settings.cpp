@@ -38,9 +38,9 @@ PanelReading panel(const SettingsEdit &edit, const QList<int> &missing = {}, con
     reading.settings = sample();
     edit(reading.settings);
     for (int i = 0; i < 6; ++i)
-        reading.alarmTypeCodes[i] = reading.settings.Cmb[i].panelCode();
-    reading.chanKaiCode = reading.settings.CmbChanKai.panelCode();
-    reading.chanBiCode = reading.settings.CmbChanBi.panelCode();
+        reading.alarmTypeCodes[i] = reading.settings.Cmb[i].panelCode(SettingsLists::alarmTypes());
+    reading.chanKaiCode = reading.settings.CmbChanKai.panelCode(SettingsLists::relayStates());
+    reading.chanBiCode = reading.settings.CmbChanBi.panelCode(SettingsLists::relayStates());
     reading.received.fill(true);
     for (const int group : missing)
         reading.received[group] = false;

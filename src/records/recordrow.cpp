@@ -1,6 +1,7 @@
 #include "recordrow.h"
 
-#include <QRegularExpression>
+#include "fieldcodecs.h"
+
 #include <cmath>
 
 namespace RecordRow {
@@ -106,20 +107,8 @@ PanelSettings settingsFromRow(const QVariantList &values)
 
 bool checkState(const QVariant &stored)
 {
-    if (stored.isNull())
-        return false;
-    static const QRegularExpression blanks(QStringLiteral("[ \\t\\r\\n]"));
-    static const QRegularExpression leadingNumber(
-        QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eEdD][+-]?\\d+)?"));
-    QString digits = stored.toString();
-    digits.remove(blanks);
-    const QRegularExpressionMatch match = leadingNumber.match(digits);
-    if (!match.hasMatch())
-        return false;
-    QString number = match.captured(0);
-    number.replace(QLatin1Char('d'), QLatin1Char('e')).replace(QLatin1Char('D'), QLatin1Char('e'));
     // nearbyint rounds halves to even in the default rounding mode.
-    return std::nearbyint(number.toDouble()) != 0.0;
+    return !stored.isNull() && std::nearbyint(NumericValue(stored.toString())) != 0.0;
 }
 
 } // namespace RecordRow

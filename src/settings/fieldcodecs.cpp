@@ -4,12 +4,23 @@
 
 namespace {
 
-const int MaxFieldChars = 16;
-
 bool isBlank(QChar c)
 {
     return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n')
         || c == QLatin1Char('\r');
+}
+
+bool isSign(QChar c)
+{
+    return c == QLatin1Char('+') || c == QLatin1Char('-');
+}
+
+// Where the run of decimal digits that starts at `at` ends.
+int digitsEnd(const QString &s, int at)
+{
+    while (at < s.size() && s.at(at) >= QLatin1Char('0') && s.at(at) <= QLatin1Char('9'))
+        ++at;
+    return at;
 }
 
 // Two upper-case digits of a code 0..FF.
@@ -18,8 +29,6 @@ QString byteDigits(int value)
     return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
 }
 
-// Value of up to two hexadecimal digits starting at index `at` (0-based);
-// missing digits are not counted, so a lone digit gives its own value.
 // The value of each hexadecimal digit; any other character counts 0.
 constexpr std::array<quint8, 128> DigitValues = [] {
     std::array<quint8, 128> values{};
@@ -30,6 +39,8 @@ constexpr std::array<quint8, 128> DigitValues = [] {
     return values;
 }();
 
+// Value of up to two hexadecimal digits starting at index `at` (0-based);
+// missing digits are not counted, so a lone digit gives its own value.
 int pairValue(const QString &s, int at)
 {
     // Replies are read a byte at a time, so this is a table lookup rather
@@ -67,32 +78,36 @@ QString bytesAsDecimal(const QString &s, int at, int count)
 
 double NumericValue(const QString &s)
 {
-    QString number;
-    bool seenDigit = false;
-    bool seenPoint = false;
-    for (const QChar c : s) {
-        if (isBlank(c))
-            continue;
-        if (number.isEmpty() && !seenDigit && (c == QLatin1Char('-') || c == QLatin1Char('+'))) {
-            number += c;
-        } else if (c.isDigit() && c.unicode() < 128) {
-            number += c;
-            seenDigit = true;
-        } else if (c == QLatin1Char('.') && !seenPoint) {
-            number += c;
-            seenPoint = true;
-        } else {
-            break;
-        }
+    QString text = s;
+    text.removeIf(isBlank);
+    int end = !text.isEmpty() && isSign(text.at(0)) ? 1 : 0;
+    const int integerEnd = digitsEnd(text, end);
+    bool hasDigits = integerEnd > end;
+    end = integerEnd;
+    if (end < text.size() && text.at(end) == QLatin1Char('.')) {
+        const int fractionEnd = digitsEnd(text, end + 1);
+        hasDigits = hasDigits || fractionEnd > end + 1;
+        end = fractionEnd;
     }
-    if (!seenDigit)
+    if (!hasDigits)
         return 0;
+    // An exponent counts only with its digits: "2e" is 2.
+    if (end < text.size() && QLatin1String("eEdD").contains(text.at(end))) {
+        int exponent = end + 1;
+        if (exponent < text.size() && isSign(text.at(exponent)))
+            ++exponent;
+        const int exponentEnd = digitsEnd(text, exponent);
+        if (exponentEnd > exponent)
+            end = exponentEnd;
+    }
+    QString number = text.left(end);
+    number.replace(QLatin1Char('d'), QLatin1Char('e')).replace(QLatin1Char('D'), QLatin1Char('e'));
     return number.toDouble();
 }
 
 Encoded LenHex(const QString &s)
 {
-    if (s.size() > MaxFieldChars)
+    if (s.size() > CountedNumber::DigitBytes)
         return refused(QStringLiteral("\"%1\" is longer than 16 characters").arg(s));
     if (NumericValue(s) == 0)
         return Encoded{QStringLiteral("00"), {}};
@@ -101,14 +116,14 @@ Encoded LenHex(const QString &s)
 
 Encoded TelBytes(const QString &s)
 {
-    if (s.size() > MaxFieldChars)
+    if (s.size() > CountedNumber::DigitBytes)
         return refused(QStringLiteral("\"%1\" is longer than 16 characters").arg(s));
     QString out;
     for (const QChar c : s) {
         out += QLatin1Char('0');
         out += c;
     }
-    for (int i = s.size(); i < MaxFieldChars; ++i)
+    for (int i = s.size(); i < CountedNumber::DigitBytes; ++i)
         out += QLatin1String("00");
     return Encoded{out, {}};
 }
@@ -139,9 +154,10 @@ Encoded NumHex(const QString &s)
     return Encoded{byteDigits(value), {}};
 }
 
-static Encoded characterBytes(const QString &s)
+Encoded TextHex(const QString &s)
 {
     QString out;
+    out.reserve(s.size() * 2);
     for (const QChar c : s) {
         if (c.unicode() > 0xFF)
             return refused(QStringLiteral("the character \"%1\" cannot be sent as one byte").arg(c));
@@ -152,18 +168,13 @@ static Encoded characterBytes(const QString &s)
 
 Encoded AscHex(const QString &s)
 {
-    return characterBytes(s);
-}
-
-Encoded TextHex(const QString &s)
-{
-    return characterBytes(s);
+    return TextHex(s);
 }
 
 QString ReplyDigits(const QString &r)
 {
-    const int count = pairValue(r, 4);
-    return bytesAsDecimal(r, 6, count);
+    const int count = pairValue(r, 2 * CountedNumber::CountByte);
+    return bytesAsDecimal(r, 2 * CountedNumber::FirstDigitByte, count);
 }
 
 QString BytesDigits(const QString &s, int n)

@@ -29,12 +29,22 @@ ListField atPosition(const QStringList &items, int position)
     return ListField{position, items.at(position)};
 }
 
+ListField atPanelCode(const QStringList &items, int code)
+{
+    return code > 0 ? atPosition(items, code - 1) : ListField{};
+}
+
 ListField withText(const QStringList &items, const QString &text)
 {
     return ListField{int(items.indexOf(text)), text};
 }
 
 } // namespace SettingsLists
+
+int ListField::panelCode(const QStringList &items) const
+{
+    return position >= 0 && position < items.size() ? position + 1 : 0;
+}
 
 PanelSettings PanelSettings::startValues()
 {

@@ -11,8 +11,9 @@ struct ListField
     int position = -1;
     QString text;
 
-    // The panel's code for it: position + 1, 0 when nothing is selected.
-    int panelCode() const { return position + 1; }
+    // The panel's code for it among `items`: position + 1, 0 when no item
+    // of them is selected.
+    int panelCode(const QStringList &items) const;
     bool operator==(const ListField &o) const { return position == o.position && text == o.text; }
 };
 
@@ -28,6 +29,8 @@ inline constexpr int RelayDisconnect = 1;
 
 // The item at a position (nothing selected, empty text, when out of range).
 ListField atPosition(const QStringList &items, int position);
+// The item a panel code selects; nothing selected for 0 or a code of no item.
+ListField atPanelCode(const QStringList &items, int code);
 // Shows the text and selects the item of exactly that text, if there is one.
 ListField withText(const QStringList &items, const QString &text);
 

@@ -4,8 +4,15 @@ namespace {
 
 using State = ComparisonRow::State;
 
-const char *const Ordinals[6] = {"1st", "2nd", "3rd", "4th", "5th", "6th"};
-const char *const GsmOrdinals[3] = {"first", "second", "third"};
+// In the order of SettingsGroups.
+const char *const GroupNames[SettingsGroups::Count] = {
+    "the 1st alarm receiving number", "the 2nd alarm receiving number",
+    "the 3rd alarm receiving number", "the 4th alarm receiving number",
+    "the 5th alarm receiving number", "the 6th alarm receiving number",
+    "The first number to program GSM module", "The second number to program GSM module",
+    "The third number to program GSM module",
+    "the wireless module password and relay states",
+    "the remind interval and report routing"};
 
 QString textValue(const QString &text)
 {
@@ -17,21 +24,14 @@ QString flagValue(bool ticked)
     return ticked ? QStringLiteral("ticked") : QStringLiteral("not ticked");
 }
 
-// A list's panel code as a download sends it: 0 for no item chosen.
-int windowCode(const ListField &list, const QStringList &items)
-{
-    return list.position >= 0 && list.position < items.size() ? list.position + 1 : 0;
-}
-
 QString codeValue(int code, const QStringList &items)
 {
     if (code == 0)
         return QStringLiteral("(none)");
-    if (code > 0 && code <= items.size())
-        return items.at(code - 1);
     if (code < 0)
         return QStringLiteral("(unreadable)");
-    return QStringLiteral("code %1").arg(code);
+    const ListField item = SettingsLists::atPanelCode(items, code);
+    return item.position >= 0 ? item.text : QStringLiteral("code %1").arg(code);
 }
 
 class Rows
@@ -56,7 +56,7 @@ public:
     {
         // The window's code is always one it has an item for (or 0), so a
         // code the window has no item for equals nothing.
-        const int code = windowCode(window, items);
+        const int code = window.panelCode(items);
         add(group, label, codeValue(code, items), codeValue(panelCode, items), code == panelCode);
     }
     void addFlag(int group, const QString &label, bool window, bool panel)
@@ -72,12 +72,27 @@ private:
 
 } // namespace
 
+QString SettingsGroupName(int group)
+{
+    return group >= 0 && group < SettingsGroups::Count ? QLatin1String(GroupNames[group]) : QString();
+}
+
 int PanelReading::receivedCount() const
 {
     int count = 0;
     for (const bool got : received)
         count += got ? 1 : 0;
     return count;
+}
+
+QString MissingGroups(const PanelReading &reading)
+{
+    QStringList missing;
+    for (int group = 0; group < SettingsGroups::Count; ++group) {
+        if (!reading.received[group])
+            missing << SettingsGroupName(group);
+    }
+    return missing.join(QLatin1String(", "));
 }
 
 QList<ComparisonRow> CompareSettings(const PanelSettings &w, const PanelReading &panel)
@@ -88,15 +103,13 @@ QList<ComparisonRow> CompareSettings(const PanelSettings &w, const PanelReading 
     const QStringList relayStates = SettingsLists::relayStates();
     Rows rows(panel);
     for (int i = 0; i < 6; ++i) {
-        const QString number = QStringLiteral("the %1 alarm receiving number").arg(QLatin1String(Ordinals[i]));
+        const QString number = SettingsGroupName(FirstReceivingNumber + i);
         rows.addText(FirstReceivingNumber + i, number, w.Txt[i], p.Txt[i]);
         rows.addList(FirstReceivingNumber + i, number + QStringLiteral(", alarm type"), w.Cmb[i],
                      panel.alarmTypeCodes[i], alarmTypes);
     }
     for (int i = 0; i < 3; ++i) {
-        rows.addText(FirstGsmNumber + i,
-                     QStringLiteral("The %1 number to program GSM module").arg(QLatin1String(GsmOrdinals[i])),
-                     w.TxtDuanXin[i], p.TxtDuanXin[i]);
+        rows.addText(FirstGsmNumber + i, SettingsGroupName(FirstGsmNumber + i), w.TxtDuanXin[i], p.TxtDuanXin[i]);
     }
     rows.addText(PasswordRelays, QStringLiteral("wireless module password"), w.TxtMiMa, p.TxtMiMa);
     rows.addList(PasswordRelays, QStringLiteral("N.O relay state"), w.CmbChanKai, panel.chanKaiCode, relayStates);

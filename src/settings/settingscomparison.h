@@ -16,6 +16,11 @@ inline constexpr int PasswordRelays = 9;       // "FF5A"
 inline constexpr int Reminder = 10;            // "FF5B"
 } // namespace SettingsGroups
 
+// A group of settings as the technician knows it ("the 1st alarm
+// receiving number", ..., "the remind interval and report routing"); empty
+// for a number that is no group.
+QString SettingsGroupName(int group);
+
 // What a reading of the panel got. The settings of a group whose reply did
 // not come are unknown, whatever the reading holds for them. The lists are
 // compared by the codes the panel sent (0 none, 1 the first item, ...; a
@@ -32,6 +37,9 @@ struct PanelReading
     int receivedCount() const;
     bool complete() const { return receivedCount() == SettingsGroups::Count; }
 };
+
+// The groups a reading lacks, by name, separated by ", ".
+QString MissingGroups(const PanelReading &reading);
 
 // One setting that travels to the panel: its label as the window shows it
 // (without the colon), its value in the window and in the panel as text.

@@ -5,13 +5,38 @@
 
 namespace {
 
-const char *const ReceivingNumberLabels[6] = {
-    "the 1st alarm receiving number", "the 2nd alarm receiving number",
-    "the 3rd alarm receiving number", "the 4th alarm receiving number",
-    "the 5th alarm receiving number", "the 6th alarm receiving number"};
-const char *const GsmNumberLabels[3] = {"The first number to program GSM module",
-                                        "The second number to program GSM module",
-                                        "The third number to program GSM module"};
+// Where each setting stands, in bytes from the FF, in its download frame
+// and in the reply that carries it back; the number frames hold a counted
+// number (CountedNumber) behind the code.
+namespace Layout {
+inline constexpr int CodeBytes = 2; // FF and the command or reply byte
+inline constexpr int AlarmTypeByte = CountedNumber::FirstDigitByte + CountedNumber::DigitBytes;
+inline constexpr int PasswordByte = 2; // one digit byte per password digit
+inline constexpr int ChanKaiByte = 6;
+inline constexpr int ChanBiByte = 7;
+inline constexpr int IntervalByte = 2; // two decimal digits, one per half-byte
+inline constexpr int ReportFlagsByte = 3; // six flags, one per half-byte, high half first
+inline constexpr int LineFaultFlagsByte = 6;
+inline constexpr int InsideByte = 9;
+} // namespace Layout
+
+constexpr int digitOf(int byte)
+{
+    return 2 * byte;
+}
+
+// A frame of `bytes` bytes, the command in front, for the settings to be
+// put in at their places.
+QString blankFrame(const char *command, int bytes)
+{
+    return QString(QLatin1String(command)).leftJustified(digitOf(bytes), QLatin1Char('0'));
+}
+
+void put(QString &frame, int byte, const QString &digits)
+{
+    Q_ASSERT(digitOf(byte) + digits.size() <= frame.size());
+    frame.replace(digitOf(byte), digits.size(), digits);
+}
 
 bool allOf(const QString &s, bool (*accept)(QChar))
 {
@@ -27,23 +52,24 @@ bool isDecimal(QChar c)
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
-QString formatError(const char *label)
+QString formatError(int group)
 {
-    return QStringLiteral("%1 format error!").arg(QLatin1String(label));
+    return QStringLiteral("%1 format error!").arg(SettingsGroupName(group));
 }
 
-// Count byte and sixteen digit bytes of a number already checked to be
-// at most 16 decimal digits.
-QString numberBytes(const QString &number)
+// The frame of a number already checked to be at most 16 decimal digits.
+QString numberFrame(const char *command, int bytes, const QString &number)
 {
-    return LenHex(number).text + TelBytes(number).text;
+    QString frame = blankFrame(command, bytes);
+    put(frame, CountedNumber::CountByte, LenHex(number).text);
+    put(frame, CountedNumber::FirstDigitByte, TelBytes(number).text);
+    return frame;
 }
 
-// One digit byte of a panel code that must lie in 0..highest; anything
-// else (not possible from the window's lists) travels as "no selection".
-QString codeByte(int code, int highest)
+// A panel code 0..9 as one digit byte.
+QString codeByte(int code)
 {
-    return QStringLiteral("0%1").arg(code >= 0 && code <= highest ? code : 0);
+    return DigitBytes(QString::number(code)).text;
 }
 
 QString flagDigits(const std::array<bool, 6> &flags)
@@ -54,27 +80,34 @@ QString flagDigits(const std::array<bool, 6> &flags)
     return digits;
 }
 
-// Value of the reply byte at digits at+1, at+2 (0-based index `at`);
-// -1 when the reply ends before it or the digits are not hexadecimal.
-int byteAt(const QString &reply, int at)
+// Value of a reply's byte; -1 when the reply ends before it or its digits
+// are not hexadecimal.
+int byteAt(const QString &reply, int byte)
 {
     bool ok = false;
-    const int value = reply.mid(at, 2).toInt(&ok, 16);
-    return ok && reply.size() >= at + 2 ? value : -1;
+    const int value = reply.mid(digitOf(byte), 2).toInt(&ok, 16);
+    return ok && reply.size() >= digitOf(byte + 1) ? value : -1;
 }
 
-// A list position from a panel code 1..items; -1 for anything else.
-int positionOf(int code, int items)
-{
-    return code >= 1 && code <= items ? code - 1 : -1;
-}
-
-std::array<bool, 6> flagsAt(const QString &reply, int at)
+// Six flags from the half-bytes starting at a byte: ticked for "1".
+std::array<bool, 6> flagsAt(const QString &reply, int byte)
 {
     std::array<bool, 6> flags{};
     for (int i = 0; i < 6; ++i)
-        flags[i] = reply.mid(at + i, 1) == QLatin1String("1");
+        flags[i] = reply.mid(digitOf(byte) + i, 1) == QLatin1String("1");
     return flags;
+}
+
+// The reply that carries a group back, from the reply table.
+QLatin1String replyCode(int group)
+{
+    using namespace PanelFrames;
+    using namespace SettingsGroups;
+    if (group < FirstGsmNumber)
+        return QLatin1String(ReceivingNumberReply[group - FirstReceivingNumber]);
+    if (group < PasswordRelays)
+        return QLatin1String(GsmNumberReply[group - FirstGsmNumber]);
+    return QLatin1String(group == PasswordRelays ? PasswordRelaysReply : ReminderReply);
 }
 
 } // namespace
@@ -106,36 +139,39 @@ DownloadFrames SettingsDownloadFrames(const PanelSettings &s)
         return {{}, QStringLiteral("remind interval format error!")};
     for (int i = 0; i < 6; ++i) {
         if (s.Txt[i].size() > FieldLimits::TelephoneNumber || !allOf(s.Txt[i], isDecimal))
-            return {{}, formatError(ReceivingNumberLabels[i])};
+            return {{}, formatError(SettingsGroups::FirstReceivingNumber + i)};
     }
     for (int i = 0; i < 3; ++i) {
         if (s.TxtDuanXin[i].size() > FieldLimits::TelephoneNumber || !allOf(s.TxtDuanXin[i], isDecimal))
-            return {{}, formatError(GsmNumberLabels[i])};
+            return {{}, formatError(SettingsGroups::FirstGsmNumber + i)};
     }
 
-    const int alarmTypes = int(SettingsLists::alarmTypes().size());
-    const int relayStates = int(SettingsLists::relayStates().size());
+    const QStringList &alarmTypes = SettingsLists::alarmTypes();
+    const QStringList &relayStates = SettingsLists::relayStates();
     QStringList frames;
     for (int i = 0; i < 6; ++i) {
-        frames << QLatin1String(ReceivingNumberCommand[i]) + numberBytes(s.Txt[i])
-                + codeByte(s.Cmb[i].panelCode(), alarmTypes);
+        QString frame = numberFrame(ReceivingNumberCommand[i], ReceivingNumberFrameBytes, s.Txt[i]);
+        put(frame, Layout::AlarmTypeByte, codeByte(s.Cmb[i].panelCode(alarmTypes)));
+        frames << frame;
     }
     for (int i = 0; i < 3; ++i)
-        frames << QLatin1String(GsmNumberCommand[i]) + numberBytes(s.TxtDuanXin[i]);
-    frames << QLatin1String(PasswordRelaysCommand) + DigitBytes(s.TxtMiMa).text
-            + codeByte(s.CmbChanKai.panelCode(), relayStates) + codeByte(s.CmbChanBi.panelCode(), relayStates);
-    frames << QLatin1String(ReminderCommand) + s.TxtTian + flagDigits(s.CkShangBao)
-            + flagDigits(s.CkTel) + codeByte(s.CkNX ? 1 : 0, 1);
-    return {frames, {}};
+        frames << numberFrame(GsmNumberCommand[i], GsmNumberFrameBytes, s.TxtDuanXin[i]);
+    QString passwordRelays = blankFrame(PasswordRelaysCommand, PasswordRelaysFrameBytes);
+    put(passwordRelays, Layout::PasswordByte, DigitBytes(s.TxtMiMa).text);
+    put(passwordRelays, Layout::ChanKaiByte, codeByte(s.CmbChanKai.panelCode(relayStates)));
+    put(passwordRelays, Layout::ChanBiByte, codeByte(s.CmbChanBi.panelCode(relayStates)));
+    QString reminder = blankFrame(ReminderCommand, ReminderFrameBytes);
+    put(reminder, Layout::IntervalByte, s.TxtTian);
+    put(reminder, Layout::ReportFlagsByte, flagDigits(s.CkShangBao));
+    put(reminder, Layout::LineFaultFlagsByte, flagDigits(s.CkTel));
+    put(reminder, Layout::InsideByte, codeByte(s.CkNX ? 1 : 0));
+    return {frames << passwordRelays << reminder, {}};
 }
-
-// Reply digits are counted from 0 here: byte k is at digits 2k, 2k+1.
 
 ReceivingNumberFields DecodeReceivingNumber(int number, const QString &reply)
 {
-    const int alarmTypes = int(SettingsLists::alarmTypes().size());
-    const int type = byteAt(reply, 38);
-    return {number, ReplyDigits(reply), positionOf(type, alarmTypes), type};
+    const int type = byteAt(reply, Layout::AlarmTypeByte);
+    return {number, ReplyDigits(reply), SettingsLists::atPanelCode(SettingsLists::alarmTypes(), type).position, type};
 }
 
 GsmNumberFields DecodeGsmNumber(int number, const QString &reply)
@@ -145,20 +181,23 @@ GsmNumberFields DecodeGsmNumber(int number, const QString &reply)
 
 PasswordRelaysFields DecodePasswordRelays(const QString &reply)
 {
-    const int relayStates = int(SettingsLists::relayStates().size());
-    const int chanKai = byteAt(reply, 12);
-    const int chanBi = byteAt(reply, 14);
-    return {BytesDigits(reply.mid(4, 8), 4), positionOf(chanKai, relayStates), positionOf(chanBi, relayStates),
-            chanKai, chanBi};
+    using SettingsLists::atPanelCode;
+    const QStringList &relayStates = SettingsLists::relayStates();
+    const int chanKai = byteAt(reply, Layout::ChanKaiByte);
+    const int chanBi = byteAt(reply, Layout::ChanBiByte);
+    const int passwordDigits = FieldLimits::WirelessPassword;
+    const QString password = reply.mid(digitOf(Layout::PasswordByte), digitOf(passwordDigits));
+    return {BytesDigits(password, passwordDigits), atPanelCode(relayStates, chanKai).position,
+            atPanelCode(relayStates, chanBi).position, chanKai, chanBi};
 }
 
 ReminderFields DecodeReminder(const QString &reply)
 {
     ReminderFields fields;
-    fields.TxtTian = reply.mid(4, 2);
-    fields.CkShangBao = flagsAt(reply, 6);
-    fields.CkTel = flagsAt(reply, 12);
-    fields.CkNX = byteAt(reply, 18) == 1;
+    fields.TxtTian = reply.mid(digitOf(Layout::IntervalByte), FieldLimits::RemindInterval);
+    fields.CkShangBao = flagsAt(reply, Layout::ReportFlagsByte);
+    fields.CkTel = flagsAt(reply, Layout::LineFaultFlagsByte);
+    fields.CkNX = byteAt(reply, Layout::InsideByte) == 1;
     return fields;
 }
 
@@ -209,34 +248,12 @@ int DecodeSettingsReply(const ReplyMatch &match, const QString &text, PanelReadi
     return group;
 }
 
-QString SettingsGroupName(int group)
-{
-    using namespace SettingsGroups;
-    if (group >= FirstReceivingNumber && group < FirstGsmNumber)
-        return QLatin1String(ReceivingNumberLabels[group - FirstReceivingNumber]);
-    if (group >= FirstGsmNumber && group < PasswordRelays)
-        return QLatin1String(GsmNumberLabels[group - FirstGsmNumber]);
-    if (group == PasswordRelays)
-        return QStringLiteral("the wireless module password and relay states");
-    return QStringLiteral("the remind interval and report routing");
-}
-
-QString MissingGroups(const PanelReading &reading)
-{
-    QStringList missing;
-    for (int group = 0; group < SettingsGroups::Count; ++group) {
-        if (!reading.received[group])
-            missing << SettingsGroupName(group);
-    }
-    return missing.join(QLatin1String(", "));
-}
-
 PanelReading HeldAfterDownload(const PanelSettings &settings)
 {
     PanelReading held;
     const QStringList frames = SettingsDownloadFrames(AlignRelayLists(settings)).frames;
     for (int group = 0; group < frames.size(); ++group) {
-        const QString reply = QStringLiteral("FF%1").arg(0x51 + group, 2, 16).toUpper() + frames.at(group).mid(4)
+        const QString reply = replyCode(group) + frames.at(group).mid(digitOf(Layout::CodeBytes))
             + QLatin1String(PanelFrames::Terminator);
         DecodeSettingsReply(MatchReply(reply), reply, held);
     }

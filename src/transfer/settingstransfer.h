@@ -76,12 +76,6 @@ ReminderFields DecodeReminder(const QString &reply);
 // (SettingsGroups), or -1 for a reply that carries no settings.
 int DecodeSettingsReply(const ReplyMatch &match, const QString &text, PanelReading &reading);
 
-// A group of settings as the technician knows it ("the 1st alarm
-// receiving number", ..., "remind interval and report routing").
-QString SettingsGroupName(int group);
-// The groups a reading lacks, by name, separated by ", ".
-QString MissingGroups(const PanelReading &reading);
-
 // What the panel holds after a download of `settings`, as an upload reads
 // it back: each download frame taken as the reply for its group, the bytes
 // as they went, through the one decoder. A number of zeros, for one, is

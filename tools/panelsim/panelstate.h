@@ -15,6 +15,17 @@ struct StoredNumber
     int count = 0;
     QString digits = QString(Digits, QLatin1Char('0'));
 
+    // A number of up to 16 decimal digits as the program sends it: its
+    // digits padded with zeros, announced by their count, or by 0 for a
+    // number of zeros only.
+    static StoredNumber asSent(const QString &number)
+    {
+        StoredNumber stored;
+        stored.count = number.count(QLatin1Char('0')) == number.size() ? 0 : int(number.size());
+        stored.digits = number.leftJustified(Digits, QLatin1Char('0'));
+        return stored;
+    }
+
     // The number the program reads back: the first `count` digits.
     QString number() const { return digits.left(count); }
     bool operator==(const StoredNumber &o) const { return count == o.count && digits == o.digits; }

@@ -1,7 +1,7 @@
 #include "settingsframes.h"
 
-#include "fieldcodecs.h"
 #include "frametext.h"
+#include "panelbytes.h"
 #include "panelcommands.h"
 
 namespace {
@@ -24,8 +24,7 @@ bool readNumber(const QByteArray &bytes, StoredNumber *number)
     if (count > MaxCount || !digitBytes(bytes, 3, StoredNumber::Digits))
         return false;
     number->count = count;
-    number->digits = BytesDigits(FrameText::fromBytes(bytes.mid(3, StoredNumber::Digits)),
-                                 StoredNumber::Digits);
+    number->digits = PanelBytes::digitsOf(bytes.mid(3, StoredNumber::Digits));
     return true;
 }
 
@@ -60,7 +59,7 @@ bool storePasswordRelays(const QByteArray &bytes, PanelState *state)
     const int relayNC = quint8(bytes.at(7));
     if (relayNO > PanelState::RelayDisconnect || relayNC > PanelState::RelayDisconnect)
         return false;
-    state->wirelessPassword = BytesDigits(FrameText::fromBytes(bytes.mid(2, 4)), 4);
+    state->wirelessPassword = PanelBytes::digitsOf(bytes.mid(2, 4));
     state->relayNO = relayNO;
     state->relayNC = relayNC;
     return true;

@@ -1,6 +1,6 @@
 #include "statefile.h"
 
-#include "fieldcodecs.h"
+#include "panelbytes.h"
 #include "panelcommands.h"
 
 #include <QFile>
@@ -88,8 +88,7 @@ public:
             if (!object.value(QStringLiteral("number")).isString() || !isDecimal(text)
                 || text.size() > StoredNumber::Digits)
                 return fail(key + QStringLiteral(".number"), QStringLiteral("must be up to 16 decimal digits"));
-            number.count = LenHex(text).text.toInt(nullptr, 16);
-            number.digits = text.leftJustified(StoredNumber::Digits, QLatin1Char('0'));
+            number = StoredNumber::asSent(text);
         }
         if (!integer(object.value(QStringLiteral("count")), key + QStringLiteral(".count"),
                      StoredNumber::Digits, &number.count))
@@ -192,7 +191,7 @@ bool readZoneTexts(Reader &read, const QJsonObject &json, PanelState *s)
         return false;
     for (int i = 0; i < array.size(); ++i) {
         const QString text = array.at(i).toString();
-        if (!array.at(i).isString() || !TextHex(text).ok() || text.size() > PanelCommands::MaxZoneTextBytes)
+        if (!array.at(i).isString() || !PanelBytes::fitsBytes(text) || text.size() > PanelCommands::MaxZoneTextBytes)
             return read.fail(indexed("zoneTexts", i), QStringLiteral("must be up to 255 Latin-1 characters"));
         s->zoneTexts[i] = text.toLatin1();
     }

@@ -1,7 +1,7 @@
 #include "uploadreplies.h"
 
-#include "fieldcodecs.h"
 #include "frametext.h"
+#include "panelbytes.h"
 #include "panelcommands.h"
 
 namespace {
@@ -9,16 +9,6 @@ namespace {
 QString terminated(const QString &reply)
 {
     return reply + QLatin1String(PanelAnswers::Terminator);
-}
-
-QString valueByte(int value)
-{
-    return NumHex(QString::number(value)).text;
-}
-
-QString numberBytes(const StoredNumber &number)
-{
-    return valueByte(number.count) + TelBytes(number.digits).text;
 }
 
 QString flagDigits(const std::array<bool, PanelState::ReceivingNumbers> &flags)
@@ -33,6 +23,8 @@ QString flagDigits(const std::array<bool, PanelState::ReceivingNumbers> &flags)
 
 namespace UploadReplies {
 
+using namespace PanelBytes;
+
 QStringList settings(const PanelState &state)
 {
     QStringList replies;
@@ -43,9 +35,8 @@ QStringList settings(const PanelState &state)
     for (int i = 0; i < PanelState::GsmNumbers; ++i)
         replies << terminated(QLatin1String(PanelAnswers::GsmNumber[i]) + numberBytes(state.gsmNumbers[i]));
     replies << terminated(QLatin1String(PanelAnswers::PasswordRelays)
-                          + DigitBytes(state.wirelessPassword).text
-                          + DigitBytes(QString::number(state.relayNO)).text
-                          + DigitBytes(QString::number(state.relayNC)).text);
+                          + digitBytes(state.wirelessPassword) + valueByte(state.relayNO)
+                          + valueByte(state.relayNC));
     replies << terminated(QLatin1String(PanelAnswers::Reminder) + state.interval
                           + flagDigits(state.reportFlags) + flagDigits(state.lineFaultFlags)
                           + valueByte(state.inside ? 1 : 0));
