@@ -239,8 +239,11 @@ void PanelSession::announce(const OperationEnd &end)
 {
     if (end.operation == Operation::Idle)
         return;
+    // An end that came before the program's is told even when a receiver
+    // of operationEnded ends the program.
+    const bool quiet = m_ending;
     emit operationEnded(end);
-    if (!m_ending && !end.message.text.isEmpty())
+    if (!quiet && !end.message.text.isEmpty())
         emit message(end.message);
 }
 

@@ -51,7 +51,9 @@ SessionMessage SessionMessage::of(PanelOutcome kind, const QStringList &argument
         if (wording.kind != kind)
             continue;
         message.text = QLatin1String(wording.text);
-        for (const QString &argument : arguments)
+        // Arguments beyond the wording's own places are not for it.
+        const int places = int(message.text.count(QLatin1Char('%')));
+        for (const QString &argument : arguments.mid(0, places))
             message.text = message.text.arg(argument);
         message.title = QLatin1String(wording.title);
     }
