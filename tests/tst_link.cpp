@@ -1,5 +1,4 @@
 // The serial line: reply assembly, bytes over a real pseudo-terminal, the port's life, the trace, the port catalog.
-#include "delay.h"
 #include "portcatalog.h"
 #include "protocoltrace.h"
 #include "ptypair.h"
@@ -106,7 +105,7 @@ private slots:
                 m_pty->write(QByteArray("\xFF\x52\r\n\xFF\x53\r\n", 8));
                 for (QDeadlineTimer deadline(500); !deadline.hasExpired();) {
                     accepted += qMax<qint64>(0, m_pty->write(QByteArray(4096, '\x55')));
-                    Delay(0.005);
+                    QTest::qWait(5);
                 }
             }
             --depth;
