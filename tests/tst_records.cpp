@@ -152,11 +152,9 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("searched");
         QTest::addColumn<bool>("found");
-        const QString quotes = "1\" OR \"\"=\"", statement = "a'; DROP TABLE tb4810; --";
+        const QString statement = "a'; DROP TABLE tb4810; --";
         for (const char *s : {"sqlite", "postgresql"}) {
-            QTest::addRow("%s, quotes and SQL words", s) << s << Key::Number << quotes << quotes << true;
             QTest::addRow("%s, statement", s) << s << Key::Name << statement << statement << true;
-            QTest::addRow("%s, number, other case", s) << s << Key::Number << "AB12" << "ab12" << true;
             QTest::addRow("%s, name, other case", s) << s << Key::Name << "Shop Nord" << "SHOP NORD" << true;
             QTest::addRow("%s, leading blank kept", s) << s << Key::Number << " 17" << " 17" << true;
             QTest::addRow("%s, leading blank needed", s) << s << Key::Number << " 17" << "17" << false;
@@ -358,43 +356,31 @@ private slots:
                                           "datname = '" + Database + "' AND pid <> pg_backend_pid()"),
                  QString());
         QCOMPARE(records->save(record("2"), AddOnly, &error), Outcome::Added);
-        Outcome outcome = Outcome::Found, next = Outcome::Found;
-        RecordStore::Keys keys;
-        std::atomic<bool> ended{false};
-        // The store's connection belongs to the thread that uses it.
-        const std::unique_ptr<QThread> saving(QThread::create([&] {
-            PostgresRecordStore store(PgServer::address(Database));
-            outcome = store.save(record("3"), AddOnly, &lost);
-            while (!ended) {
-            }
-            store.listKeys(&keys, &error);
-            next = store.save(record("3"), AddOnly, &error);
-        }));
         {
-            const auto end = qScopeGuard([&] {
-                ended = true;
-                saving->wait(30000);
-            });
-            // Another session holds the table, so the save stops at its lookup.
+            // Another session holds the table, so the save stops at its lookup, where the server ends it.
             QSqlDatabase admin = PgServer::connection("admin", Database);
-            QVERIFY(admin.open());
-            QSqlQuery lock(admin), waiting(admin), terminate(admin);
-            QVERIFY(lock.exec("BEGIN") && lock.exec("LOCK TABLE tb4810 IN ACCESS EXCLUSIVE MODE"));
-            saving->start();
-            // The activity view holds still within a transaction unless told.
-            QTRY_VERIFY(waiting.exec("SELECT pg_stat_clear_snapshot()")
-                        && waiting.exec("SELECT pid FROM pg_stat_activity WHERE wait_event_type = 'Lock' AND "
-                                        "datname = '" + Database + "'")
-                        && waiting.next());
-            QVERIFY(terminate.exec("SELECT pg_terminate_backend(" + waiting.value(0).toString() + ")"));
-            QVERIFY(lock.exec("COMMIT"));
+            QSqlQuery lock(admin);
+            QVERIFY(admin.open() && lock.exec("BEGIN") && lock.exec("LOCK TABLE tb4810 IN ACCESS EXCLUSIVE MODE"));
+            const QString waiting = "FROM pg_stat_activity WHERE wait_event_type = 'Lock' AND datname = '" + Database
+                + "'";
+            QString ended = "not run";
+            const std::unique_ptr<QThread> ending(QThread::create([&] {
+                ended = PgServer::exec(Database, "DO $$ BEGIN FOR i IN 1..2000 LOOP PERFORM pg_stat_clear_snapshot(); "
+                                                 "EXIT WHEN EXISTS (SELECT 1 " + waiting + "); PERFORM pg_sleep(0.01); "
+                                                 "END LOOP; PERFORM pg_terminate_backend(pid) " + waiting + "; END $$");
+            }));
+            ending->start();
+            QCOMPARE(records->save(record("3"), AddOnly, &lost), Outcome::Failed);
+            QVERIFY(ending->wait(30000) && lock.exec("COMMIT"));
+            QCOMPARE(ended, QString());
         }
         QSqlDatabase::removeDatabase("admin");
-        QCOMPARE(outcome, Outcome::Failed);
         QVERIFY2(lost.contains("connection") && lost.contains("nothing was changed") && lost.endsWith('!'),
                  qPrintable(lost));
+        RecordStore::Keys keys;
+        QVERIFY2(records->listKeys(&keys, &error), qPrintable(error));
         QCOMPARE(keys.numbers, (QStringList{"1", "2"}));
-        QCOMPARE(next, Outcome::Added);
+        QCOMPARE(records->save(record("3"), AddOnly, &error), Outcome::Added);
     }
 
     void serverAddresses_data()
