@@ -21,6 +21,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using Outcome = RecordStore::Outcome;
 using Key = RecordStore::Key;
@@ -242,22 +243,20 @@ private slots:
             file.write(QByteArray(file.size() - 4096, '\xA5'));
             file.close();
         }
-        // Root, whom no folder binds, runs the operations as nobody, whose file it is, in root's folder.
-        const bool asNobody = fault == Fault::ReadOnlyFolder && ::geteuid() == 0;
-        const passwd *nobody = ::getpwnam("nobody");
-        QVERIFY(!asNobody || (nobody && ::chown(QFile::encodeName(m_path), nobody->pw_uid, -1) == 0
-                              && ::chmod(QFile::encodeName(m_dir->path()), 0755) == 0));
-        const auto asRoot = qScopeGuard([asNobody] {
-            if (asNobody && ::seteuid(0) != 0)
+        // Permissions bind every user but root: root runs the operations as nobody, whose file it is.
+        const bool protect =
+            fault == Fault::ReadOnlyFile || fault == Fault::ReadOnlyFolder || fault == Fault::NoFolderAccess;
+        const QByteArray folder = QFile::encodeName(m_dir->path()), path = QFile::encodeName(m_path);
+        const passwd *nobody = protect && ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr;
+        QVERIFY(!nobody || fault == Fault::NoFolderAccess || ::chown(path, nobody->pw_uid, -1) == 0);
+        QVERIFY(!protect || ::chmod(folder, fault == Fault::ReadOnlyFile ? 0777 : 0555) == 0);
+        QVERIFY(fault != Fault::ReadOnlyFile || ::chmod(path, 0444) == 0);
+        const auto restore = qScopeGuard([&] {
+            if (nobody && ::setresuid(0, 0, 0) != 0)
                 qFatal("cannot become root again");
+            ::chmod(folder, 0700);
         });
-        QVERIFY(!asNobody || ::seteuid(nobody->pw_uid) == 0);
-        std::unique_ptr<WriteProtection> protection;
-        if (!asNobody
-            && (fault == Fault::ReadOnlyFile || fault == Fault::ReadOnlyFolder || fault == Fault::NoFolderAccess))
-            protection = std::make_unique<WriteProtection>(fault == Fault::ReadOnlyFile ? m_path : m_dir->path());
-        if (protection && !protection->holds())
-            QSKIP("this user writes whatever the permissions say");
+        QVERIFY(!nobody || ::setresuid(nobody->pw_uid, nobody->pw_uid, 0) == 0); // root kept to come back
         rlimit sizeLimit{};
         getrlimit(RLIMIT_FSIZE, &sizeLimit);
         const auto lift = qScopeGuard([unlimited = sizeLimit] { setrlimit(RLIMIT_FSIZE, &unlimited); });
