@@ -1,11 +1,8 @@
 // Cost of one receive event as the unterminated part of the buffer grows:
 // the terminator search looks only at the new bytes, so it stays flat.
-#include "delay.h"
 #include "receiveassembler.h"
 
 #include <QtTest>
-
-#include <sys/resource.h>
 
 class BenchReceive : public QObject
 {
@@ -40,22 +37,6 @@ private slots:
         QBENCHMARK {
             assembler.feed(upload);
         }
-    }
-
-    void delayCpu()
-    {
-        // CPU spent by ten 0.2 s waits; a spinning wait would spend 2 s.
-        rusage before{};
-        rusage after{};
-        getrusage(RUSAGE_SELF, &before);
-        for (int i = 0; i < 10; ++i)
-            Delay(0.2);
-        getrusage(RUSAGE_SELF, &after);
-        const auto micros = [](const rusage &u) {
-            return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000000LL + u.ru_utime.tv_usec
-                + u.ru_stime.tv_usec;
-        };
-        qInfo("CPU for 10 x Delay(0.2): %.3f ms", (micros(after) - micros(before)) / 1000.0);
     }
 };
 

@@ -11,11 +11,7 @@ namespace {
 
 const QString Database = QStringLiteral("kv_tst_recordcopy");
 
-struct Run
-{
-    int status = -1;
-    QString out, err;
-};
+struct Run { int status; QString out, err; }; // status -1: the tool did not end by itself
 
 Run copyTool(const QStringList &arguments)
 {
@@ -88,60 +84,77 @@ private slots:
         QCOMPARE(readAll(back), records);
     }
 
-    void rowsNotCopied_data()
+    void refusals_data()
     {
-        QTest::addColumn<QString>("store");       // of the target
-        QTest::addColumn<QString>("held");        // a number the target holds first
-        QTest::addColumn<QStringList>("source");  // the numbers of its rows, NULL for none
-        QTest::addColumn<bool>("keepGoing");
+        QTest::addColumn<QString>("store");         // of the target
+        QTest::addColumn<QString>("held");          // a number the target holds first
+        QTest::addColumn<QStringList>("source");    // the numbers of source.mdb's rows, NULL for none
+        QTest::addColumn<QStringList>("arguments"); // target.mdb the target; postgresql:NAME a database; else a file
         QTest::addColumn<int>("status");
-        QTest::addColumn<QStringList>("after");    // the target's numbers
-        QTest::addColumn<QStringList>("reported"); // the rows not copied, up to the number
-        QTest::addColumn<QString>("says");         // SOURCE for the source's path
-        const QStringList ab{"ab", "7"}, heldAb{"Row 1 (No. \"ab\""};
+        QTest::addColumn<QStringList>("after");     // the target's numbers
+        QTest::addColumn<QStringList>("reported");  // the rows not copied, up to the number
+        QTest::addColumn<QString>("says");          // SOURCE for the source's path; on standard output for status 0
+        const QStringList copy{"source.mdb", "target.mdb"}, keepGoing{"--keep-going", "source.mdb", "target.mdb"};
+        const QStringList ab{"ab", "7"}, heldAb{"Row 1 (No. \"ab\""}, none;
         // The same number in the other case, no number at all, two letters beyond Z.
         const QStringList mixed{"1", "", "k1", "K1", "NULL", "Ë", "ë"};
         const QStringList refused{"Row 2 (No. \"\"", "Row 4 (No. \"K1\"", "Row 5 (No. \"\""};
         for (const char *s : {"sqlite", "postgresql"}) {
-            QTest::addRow("%s, held in other case", s) << s << "AB" << ab << false << 1 << QStringList{"AB"}
-                                                       << heldAb << "Nothing was copied (--keep-going";
-            QTest::addRow("%s, held in other case, keep going", s) << s << "AB" << ab << true << 1
+            QTest::addRow("%s, held in other case", s) << s << "AB" << ab << copy << 1 << QStringList{"AB"} << heldAb
+                                                       << "Nothing was copied (--keep-going";
+            QTest::addRow("%s, held in other case, keep going", s) << s << "AB" << ab << keepGoing << 1
                                                                    << QStringList{"AB", "7"} << heldAb << "1 of 2";
-            // Only A to Z match in either case.
-            QTest::addRow("%s, held in other case beyond Z", s) << s << "AË" << QStringList{"aë", "7"} << false << 0
-                                                                << QStringList{"AË", "aë", "7"} << QStringList()
-                                                                << "2 of 2 records copied";
-            QTest::addRow("%s, source rows refused", s) << s << "" << mixed << false << 1 << QStringList() << refused
+            QTest::addRow("%s, source rows refused", s) << s << "" << mixed << copy << 1 << none << refused
                                                         << "row 3 of SOURCE has the same number";
-            QTest::addRow("%s, source rows refused, keep going", s) << s << "" << mixed << true << 1
+            QTest::addRow("%s, source rows refused, keep going", s) << s << "" << mixed << keepGoing << 1
                                                                     << QStringList{"1", "k1", "Ë", "ë"} << refused
                                                                     << "4 of 7 records copied";
         }
+        // Help, wrong arguments (status 2), a source that cannot be read (status 3, the reason and the file).
+        QTest::newRow("help") << "sqlite" << "" << none << QStringList{"--help"} << 0 << none << none << "--keep-going";
+        QTest::newRow("one path") << "sqlite" << "" << none << QStringList{"target.mdb"} << 2 << none << none
+                                  << "give FROM and TO";
+        QTest::newRow("missing file") << "sqlite" << "" << none << QStringList{"no such folder/4810G.mdb", "target.mdb"}
+                                      << 3 << none << none << "SOURCE does not exist";
+        QTest::newRow("folder") << "sqlite" << "1" << none << QStringList{"", "target.mdb"} << 3 << QStringList{"1"}
+                                << none << "SOURCE is not a file";
+        QTest::newRow("server without the database") << "postgresql" << "1" << none
+                                                     << QStringList{"postgresql:kv_absent", "target.mdb"} << 3
+                                                     << QStringList{"1"} << none << "no such database";
     }
     // Rows that cannot go over (a number the target holds in either letter case, none, one the source holds
-    // twice) are named, the target's row left as it was; without --keep-going nothing is written.
-    void rowsNotCopied()
+    // twice) are named, the target's row left as it was; without --keep-going nothing is written, as with
+    // arguments or a source that are no use.
+    void refusals()
     {
         QFETCH(QString, store);
         QFETCH(QString, held);
         QFETCH(QStringList, source);
-        QFETCH(bool, keepGoing);
+        QFETCH(QStringList, arguments);
         QFETCH(int, status);
         QFETCH(QStringList, after);
         QFETCH(QStringList, reported);
         QFETCH(QString, says);
         SKIP_WITHOUT_SERVER(store);
-        const QString from = m_dir->filePath("source.mdb"), target = where(store, "target.mdb");
+        const QString target = where(store, "target.mdb");
+        for (QString &argument : arguments)
+            if (!argument.startsWith("--"))
+                argument = argument == "target.mdb"             ? target
+                    : argument.startsWith("postgresql:") ? PgServer::address(argument.mid(11))
+                                                         : m_dir->filePath(argument);
         const PanelSettings kept = stored(held, "kept at the target");
         QVERIFY(held.isEmpty() || saved(target, {kept}));
         // The source as another tool writes it.
         QString rows = "CREATE TABLE tb4810 (" + RecordRow::columns().join(", ") + ");";
         for (const QString &number : source)
             rows += QString("INSERT INTO tb4810 (ID) VALUES (%1);").arg(number == "NULL" ? number : "'" + number + "'");
-        QCOMPARE(sqliteExec(from, rows), QString());
+        QVERIFY(source.isEmpty() || sqliteExec(m_dir->filePath("source.mdb"), rows).isEmpty());
+        const QByteArray before = checksum(target);
 
-        const Run run = copyTool(keepGoing ? QStringList{"--keep-going", from, target} : QStringList{from, target});
-        QVERIFY2(run.status == status && run.err.contains(says.replace("SOURCE", from)), qPrintable(run.err));
+        const Run run = copyTool(arguments);
+        says.replace("SOURCE", arguments.value(arguments.size() - 2));
+        QVERIFY2(run.status == status && (status == 0 ? run.out : run.err).contains(says),
+                 qPrintable(run.out + run.err));
         QStringList reportedRows, numbers;
         for (const QString &line : run.err.split('\n', Qt::SkipEmptyParts))
             if (line.startsWith("Row "))
@@ -152,46 +165,8 @@ private slots:
             numbers << row.TxtAni;
         QCOMPARE(numbers, after);
         QVERIFY(held.isEmpty() || copied.first() == kept);
-        if (store == "sqlite") // nothing written, not even the file
-            QCOMPARE(QFileInfo::exists(target), !after.isEmpty());
-    }
-
-    void nothingCopied_data()
-    {
-        QTest::addColumn<QStringList>("arguments"); // files in the test's folder; postgresql:NAME a database
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("says");    // on standard output for status 0, else on standard error
-        QTest::addColumn<bool>("targetHeld"); // target.mdb holds a record before
-        const QString target = "target.mdb";
-        QTest::newRow("help") << QStringList{"--help"} << 0 << "--keep-going" << false;
-        QTest::newRow("one path") << QStringList{target} << 2 << "give FROM and TO" << false;
-        QTest::newRow("missing file") << QStringList{"no such folder/4810G.mdb", target} << 3 << "does not exist" << false;
-        QTest::newRow("folder") << QStringList{"", target} << 3 << "is not a file" << true;
-        QTest::newRow("server without the database") << QStringList{"postgresql:kv_absent", target} << 3
-                                                     << "no such database" << true;
-    }
-    // Help, wrong arguments (status 2), a source that cannot be read (status 3, the reason and the file).
-    void nothingCopied()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, status);
-        QFETCH(QString, says);
-        QFETCH(bool, targetHeld);
-        SKIP_WITHOUT_SERVER(arguments.first());
-        for (QString &argument : arguments)
-            if (!argument.startsWith("--"))
-                argument = argument.startsWith("postgresql:") ? PgServer::address(argument.mid(11))
-                                                              : m_dir->filePath(argument);
-        const QString target = m_dir->filePath("target.mdb");
-        QVERIFY(!targetHeld || saved(target, {record("1", "kept")}));
-        const QByteArray before = checksum(target);
-        const Run run = copyTool(arguments);
-        QCOMPARE(run.status, status);
-        QVERIFY2((status == 0 ? run.out : run.err).contains(says), qPrintable(run.out + run.err));
-        QVERIFY2(status != 3 || arguments[0].startsWith("postgresql://") || run.err.contains(arguments[0]),
-                 qPrintable(run.err));
-        QCOMPARE(checksum(target), before);
-        QCOMPARE(QFileInfo::exists(target), targetHeld);
+        if (store == "sqlite" && numbers.size() == int(!held.isEmpty())) // nothing written, not even the file
+            QCOMPARE(checksum(target), before);
     }
 
 private:

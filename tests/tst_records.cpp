@@ -6,7 +6,6 @@
 #include "postgresrecordstore.h"
 #include "recordrow.h"
 #include "recordsamples.h"
-#include "settingstransfer.h"
 #include "sqliterecordstore.h"
 #include "sqlitefiles.h"
 #include "serveraddress.h"
@@ -21,6 +20,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using Outcome = RecordStore::Outcome;
 using Key = RecordStore::Key;
@@ -152,11 +152,9 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("searched");
         QTest::addColumn<bool>("found");
-        const QString quotes = "1\" OR \"\"=\"", statement = "a'; DROP TABLE tb4810; --";
+        const QString statement = "a'; DROP TABLE tb4810; --";
         for (const char *s : {"sqlite", "postgresql"}) {
-            QTest::addRow("%s, quotes and SQL words", s) << s << Key::Number << quotes << quotes << true;
             QTest::addRow("%s, statement", s) << s << Key::Name << statement << statement << true;
-            QTest::addRow("%s, number, other case", s) << s << Key::Number << "AB12" << "ab12" << true;
             QTest::addRow("%s, name, other case", s) << s << Key::Name << "Shop Nord" << "SHOP NORD" << true;
             QTest::addRow("%s, leading blank kept", s) << s << Key::Number << " 17" << " 17" << true;
             QTest::addRow("%s, leading blank needed", s) << s << Key::Number << " 17" << "17" << false;
@@ -177,8 +175,6 @@ private slots:
         QCOMPARE(records->save(saved, AddOnly, &error), Outcome::Added);
         PanelSettings loaded;
         QCOMPARE(records->find(by, searched, &loaded, &error), found ? Outcome::Found : Outcome::NotFound);
-        // The copy tool matches by the same rule.
-        QCOMPARE(RecordStore::foldKey(stored) == RecordStore::foldKey(searched), found);
         if (found)
             QCOMPARE(loaded, saved);
         // The same key again finds the row: no second one is added.
@@ -218,7 +214,7 @@ private slots:
         QTest::newRow("other file") << Fault::ForeignFile << all << "not a record file";
         QTest::newRow("corrupt") << Fault::Corrupt << all << "damaged";
         QTest::newRow("read-only file") << Fault::ReadOnlyFile << writes + QStringList{"add existing"} << "read-only";
-        QTest::newRow("folder not writable") << Fault::ReadOnlyFolder << writes << "folder";
+        QTest::newRow("folder not writable, file is") << Fault::ReadOnlyFolder << writes << "for the journal";
         QTest::newRow("folder not writable, no file") << Fault::NoFolderAccess << QStringList{"add"} << "folder";
         QTest::newRow("disk full") << Fault::DiskFull << QStringList{"add", "replace"} << "full";
     }
@@ -244,11 +240,20 @@ private slots:
             file.write(QByteArray(file.size() - 4096, '\xA5'));
             file.close();
         }
-        std::unique_ptr<WriteProtection> protection;
-        if (fault == Fault::ReadOnlyFile || fault == Fault::ReadOnlyFolder || fault == Fault::NoFolderAccess)
-            protection = std::make_unique<WriteProtection>(fault == Fault::ReadOnlyFile ? m_path : m_dir->path());
-        if (protection && !protection->holds())
-            QSKIP("this user writes whatever the permissions say");
+        // Permissions bind every user but root: root runs the operations as nobody, whose file it is.
+        const bool protect =
+            fault == Fault::ReadOnlyFile || fault == Fault::ReadOnlyFolder || fault == Fault::NoFolderAccess;
+        const QByteArray folder = QFile::encodeName(m_dir->path()), path = QFile::encodeName(m_path);
+        const passwd *nobody = protect && ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr;
+        QVERIFY(!nobody || fault == Fault::NoFolderAccess || ::chown(path, nobody->pw_uid, -1) == 0);
+        QVERIFY(!protect || ::chmod(folder, fault == Fault::ReadOnlyFile ? 0777 : 0555) == 0);
+        QVERIFY(fault != Fault::ReadOnlyFile || ::chmod(path, 0444) == 0);
+        const auto restore = qScopeGuard([&] {
+            if (nobody && ::setresuid(0, 0, 0) != 0)
+                qFatal("cannot become root again");
+            ::chmod(folder, 0700);
+        });
+        QVERIFY(!nobody || ::setresuid(nobody->pw_uid, nobody->pw_uid, 0) == 0); // root kept to come back
         rlimit sizeLimit{};
         getrlimit(RLIMIT_FSIZE, &sizeLimit);
         const auto lift = qScopeGuard([unlimited = sizeLimit] { setrlimit(RLIMIT_FSIZE, &unlimited); });
@@ -314,6 +319,10 @@ private slots:
         const QString at = ":" + PgServer::server().section(':', -1) + '/' + Database;
         const QString cert = QUrl::toPercentEncoding(qEnvironmentVariable("KV4810G_TEST_POSTGRES_CERT"));
         QTest::newRow("no server") << "postgresql://postgres@%2Fnonexistent%2Fkv4810g/kv" << all << "cannot be reached";
+        // One that takes the connection and never answers (a dead VPN): a call waits only the connection's bound.
+        QTest::newRow("silent server") << "postgresql://kv@127.0.0.1:SILENT/shop" << QStringList{"add"}
+                                       << QString("did not answer within %1 seconds").arg(ServerWaits::ConnectS);
+        QTest::newRow("address refused") << "postgresql://h:54x2/db" << all << "the port \"54x2\"";
         QTest::newRow("bad password") << PgServer::address(Database, "kvpassword:wrong") << all << "refused the login";
         QTest::newRow("no password") << PgServer::address(Database, "kvpassword") << all << "refused the login";
         QTest::newRow("no database") << PgServer::address("kv_absent") << all << "no such database";
@@ -335,7 +344,14 @@ private slots:
         QFETCH(QString, says);
         STORE_ROW(usable, "postgresql");
         qunsetenv("PGPASSWORD");
-        const std::unique_ptr<RecordStore> store = openRecordStore(address);
+        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        const auto closeListener = qScopeGuard([listener] { ::close(listener); });
+        sockaddr_in at{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        socklen_t size = sizeof at;
+        QVERIFY(::bind(listener, reinterpret_cast<sockaddr *>(&at), size) == 0 && ::listen(listener, 4) == 0
+                && ::getsockname(listener, reinterpret_cast<sockaddr *>(&at), &size) == 0);
+        const std::unique_ptr<RecordStore> store =
+            openRecordStore(QString(address).replace("SILENT", QString::number(ntohs(at.sin_port))));
         const QString wrong = notFailing(*store, failing, says);
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
         RecordStore &works = failing.isEmpty() ? *store : *usable;
@@ -358,43 +374,31 @@ private slots:
                                           "datname = '" + Database + "' AND pid <> pg_backend_pid()"),
                  QString());
         QCOMPARE(records->save(record("2"), AddOnly, &error), Outcome::Added);
-        Outcome outcome = Outcome::Found, next = Outcome::Found;
-        RecordStore::Keys keys;
-        std::atomic<bool> ended{false};
-        // The store's connection belongs to the thread that uses it.
-        const std::unique_ptr<QThread> saving(QThread::create([&] {
-            PostgresRecordStore store(PgServer::address(Database));
-            outcome = store.save(record("3"), AddOnly, &lost);
-            while (!ended) {
-            }
-            store.listKeys(&keys, &error);
-            next = store.save(record("3"), AddOnly, &error);
-        }));
         {
-            const auto end = qScopeGuard([&] {
-                ended = true;
-                saving->wait(30000);
-            });
-            // Another session holds the table, so the save stops at its lookup.
+            // Another session holds the table, so the save stops at its lookup, where the server ends it.
             QSqlDatabase admin = PgServer::connection("admin", Database);
-            QVERIFY(admin.open());
-            QSqlQuery lock(admin), waiting(admin), terminate(admin);
-            QVERIFY(lock.exec("BEGIN") && lock.exec("LOCK TABLE tb4810 IN ACCESS EXCLUSIVE MODE"));
-            saving->start();
-            // The activity view holds still within a transaction unless told.
-            QTRY_VERIFY(waiting.exec("SELECT pg_stat_clear_snapshot()")
-                        && waiting.exec("SELECT pid FROM pg_stat_activity WHERE wait_event_type = 'Lock' AND "
-                                        "datname = '" + Database + "'")
-                        && waiting.next());
-            QVERIFY(terminate.exec("SELECT pg_terminate_backend(" + waiting.value(0).toString() + ")"));
-            QVERIFY(lock.exec("COMMIT"));
+            QSqlQuery lock(admin);
+            QVERIFY(admin.open() && lock.exec("BEGIN") && lock.exec("LOCK TABLE tb4810 IN ACCESS EXCLUSIVE MODE"));
+            const QString waiting = "FROM pg_stat_activity WHERE wait_event_type = 'Lock' AND datname = '" + Database
+                + "'";
+            QString ended = "not run";
+            const std::unique_ptr<QThread> ending(QThread::create([&] {
+                ended = PgServer::exec(Database, "DO $$ BEGIN FOR i IN 1..2000 LOOP PERFORM pg_stat_clear_snapshot(); "
+                                                 "EXIT WHEN EXISTS (SELECT 1 " + waiting + "); PERFORM pg_sleep(0.01); "
+                                                 "END LOOP; PERFORM pg_terminate_backend(pid) " + waiting + "; END $$");
+            }));
+            ending->start();
+            QCOMPARE(records->save(record("3"), AddOnly, &lost), Outcome::Failed);
+            QVERIFY(ending->wait(30000) && lock.exec("COMMIT"));
+            QCOMPARE(ended, QString());
         }
         QSqlDatabase::removeDatabase("admin");
-        QCOMPARE(outcome, Outcome::Failed);
         QVERIFY2(lost.contains("connection") && lost.contains("nothing was changed") && lost.endsWith('!'),
                  qPrintable(lost));
+        RecordStore::Keys keys;
+        QVERIFY2(records->listKeys(&keys, &error), qPrintable(error));
         QCOMPARE(keys.numbers, (QStringList{"1", "2"}));
-        QCOMPARE(next, Outcome::Added);
+        QCOMPARE(records->save(record("3"), AddOnly, &error), Outcome::Added);
     }
 
     void serverAddresses_data()
@@ -434,12 +438,8 @@ private slots:
         ServerAddress parsed;
         QString error;
         QCOMPARE(parseServerAddress(address, &parsed, &error), port != 0);
-        if (port == 0) {
+        if (port == 0) { // the store says the same at every call (serverConnects)
             QVERIFY2(error.contains(shown) && error.contains(address) && error.endsWith('!'), qPrintable(error));
-            // The store says the same at every call, and never reaches a server.
-            PanelSettings found;
-            QCOMPARE(PostgresRecordStore(address).find(Key::Number, "1", &found, &error), Outcome::Failed);
-            QVERIFY2(error.contains(shown), qPrintable(error));
             return;
         }
         QCOMPARE(parsed.shown(), shown);
@@ -448,23 +448,6 @@ private slots:
         const QString options = parsed.connectOptions();
         QVERIFY2(options.contains("connect_timeout=") && (option.isEmpty() || options.split(';').contains(option)),
                  qPrintable(options));
-    }
-
-    // A server that takes the connection and never answers (a dead VPN): a call waits only the connection's bound.
-    void silentServer()
-    {
-        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        const auto closeListener = qScopeGuard([listener] { ::close(listener); });
-        sockaddr_in at{};
-        at.sin_family = AF_INET;
-        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof at;
-        QVERIFY(::bind(listener, reinterpret_cast<sockaddr *>(&at), size) == 0 && ::listen(listener, 4) == 0
-                && ::getsockname(listener, reinterpret_cast<sockaddr *>(&at), &size) == 0);
-        PostgresRecordStore store(QString("postgresql://kv@127.0.0.1:%1/shop").arg(ntohs(at.sin_port)));
-        const QString wrong =
-            notFailing(store, {"add"}, QString("did not answer within %1 seconds").arg(ServerWaits::ConnectS));
-        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
     }
 
     // Tables an administrator made: the earlier layout (order column rowid) is renamed and keeps its rows; a
@@ -492,34 +475,7 @@ private slots:
         QVERIFY2(error.contains("no second record") && error.contains("23505"), qPrintable(error));
     }
 
-    // The file writable, its folder not: a save names the folder and the journal. As root, whom the folder does
-    // not bind, the save is a copy run by nobody, whose file it is.
-    void folderNotWritableFileIs()
-    {
-        SqliteRecordStore store(m_path);
-        QString error;
-        QCOMPARE(store.save(record("1"), AddOnly, &error), Outcome::Added);
-        const QByteArray folder = QFile::encodeName(m_dir->path());
-        if (::geteuid() == 0) {
-            const QString source = m_dir->filePath("source.mdb");
-            QCOMPARE(SqliteRecordStore(source).save(record("2"), AddOnly, &error), Outcome::Added);
-            const passwd *nobody = ::getpwnam("nobody");
-            QVERIFY(nobody && ::chown(QFile::encodeName(m_path).constData(), nobody->pw_uid, -1) == 0);
-            QVERIFY(::chmod(folder.constData(), 0755) == 0
-                    && ::chmod(QFile::encodeName(source).constData(), 0644) == 0);
-            QProcess copy;
-            copy.start("runuser", {"-u", "nobody", "--", COPY_TOOL_PATH, source, m_path});
-            QVERIFY(copy.waitForFinished(10000));
-            error = QString::fromLocal8Bit(copy.readAllStandardError());
-        } else {
-            QVERIFY(::chmod(folder.constData(), 0555) == 0);
-            QCOMPARE(store.save(record("2"), AddOnly, &error), Outcome::Failed);
-            ::chmod(folder.constData(), 0700);
-        }
-        QVERIFY2(error.contains("folder of the record file") && error.contains("journal"), qPrintable(error));
-    }
-
-    // A stored value longer than its field: said when opened, shown cut, refused by a download, saved whole.
+    // A stored value longer than its field: said when opened, shown cut, kept and saved whole.
     void recordLongerThanFields()
     {
         PanelSettings longer = record("17");
@@ -544,7 +500,6 @@ private slots:
         auto *number = window.findChild<QLineEdit *>("Txt1");
         QCOMPARE(number->text(), QString("1234567890123456"));
         QCOMPARE(window.settings(), longer);
-        QCOMPARE(SettingsDownloadFrames(window.settings()).refusal, QString("password format error!"));
         window.findChild<QAction *>("File_save")->trigger();
         PanelSettings found;
         QCOMPARE(SqliteRecordStore(m_path).find(Key::Number, "17", &found, &error), Outcome::Found);

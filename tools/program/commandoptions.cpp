@@ -1,17 +1,13 @@
 #include "commandoptions.h"
 
+#include "passwordprompt.h"
+#include "recordsource.h"
 #include "recordstore.h"
 #include "settingsfile.h"
 
 #include <QCommandLineParser>
-#include <QFile>
 
 #include <cstdio>
-#include <memory>
-#ifdef Q_OS_UNIX
-#include <termios.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -57,82 +53,12 @@ int usage(const QString &error)
     return ExitStatus::Usage;
 }
 
-// The password without echo from the terminal, as sudo asks it.
-bool promptPassword(QString *password)
-{
-#ifdef Q_OS_UNIX
-    if (!::isatty(STDIN_FILENO))
-        return false;
-    std::fprintf(stderr, "Panel password: ");
-    termios saved{};
-    ::tcgetattr(STDIN_FILENO, &saved);
-    termios quiet = saved;
-    quiet.c_lflag &= ~tcflag_t(ECHO);
-    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
-    char line[256] = {};
-    const bool read = std::fgets(line, sizeof line, stdin) != nullptr;
-    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-    std::fputc('\n', stderr);
-    *password = QString::fromLocal8Bit(line).remove(QLatin1Char('\n'));
-    return read;
-#else
-    Q_UNUSED(password);
-    return false;
-#endif
-}
-
-int readPassword(const Options &options, QString *password, QString *error)
-{
-    if (!options.passwordFile.isEmpty()) {
-        QFile file(options.passwordFile);
-        if (!file.open(QIODevice::ReadOnly)) {
-            *error = QStringLiteral("The password file %1 cannot be read: %2")
-                         .arg(options.passwordFile, file.errorString());
-            return ExitStatus::Usage;
-        }
-        *password = QString::fromLocal8Bit(file.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
-        return ExitStatus::Done;
-    }
-    if (qEnvironmentVariableIsSet("KV4810G_PASSWORD")) {
-        *password = qEnvironmentVariable("KV4810G_PASSWORD");
-        return ExitStatus::Done;
-    }
-    if (promptPassword(password))
-        return ExitStatus::Done;
-    *error = QStringLiteral("no panel password: set KV4810G_PASSWORD or give --password-file FILE");
-    return ExitStatus::Usage;
-}
-
-std::unique_ptr<RecordStore> recordStore(const Options &options)
-{
-    return options.records.isEmpty() ? openRecordStore() : openRecordStore(options.records);
-}
-
 } // namespace
 
 int fail(int status, const QString &error)
 {
     std::fprintf(stderr, "%s: %s\n", Name, qPrintable(error));
     return status;
-}
-
-bool findRecord(RecordStore &store, const QString &number, PanelSettings *settings, QString *error)
-{
-    switch (store.find(RecordStore::Key::Number, number, settings, error)) {
-    case RecordStore::Outcome::Found:
-        return true;
-    case RecordStore::Outcome::NotFound:
-        *error = QStringLiteral("No this No, please check! (record %1 in %2)").arg(number, store.location());
-        return false;
-    default:
-        return false;
-    }
-}
-
-bool saveRecord(const Options &options, PanelSettings settings, QString *error)
-{
-    settings.TxtAni = options.saveNumber;
-    return recordStore(options)->save(settings, RecordStore::SaveMode::Replace, error) != RecordStore::Outcome::Failed;
 }
 
 int parseOptions(const QStringList &arguments, Options *options)
@@ -230,11 +156,12 @@ int buildRequests(const Options &options, std::vector<JobRequest> *requests, QSt
     request.port = options.port;
     if (!options.settingsPath.isEmpty() && !SettingsFile::read(options.settingsPath, &request.settings, error))
         return ExitStatus::BadSettingsFile;
-    if (!options.record.isEmpty() && !findRecord(*recordStore(options), options.record, &request.settings, error))
+    if (!options.record.isEmpty()
+        && !findRecord(*openRecords(options.records), options.record, &request.settings, error))
         return ExitStatus::RecordStore;
     if (request.operation != Op::Detect) {
-        if (const int status = readPassword(options, &request.password, error); status != ExitStatus::Done)
-            return status;
+        if (!readPassword(options.passwordFile, &request.password, error))
+            return ExitStatus::Usage;
     }
     if (request.operation == Op::Detect && options.all) {
         // Every port probed at once, each by a session of its own.

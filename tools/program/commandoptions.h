@@ -5,8 +5,6 @@
 #include <QStringList>
 #include <vector>
 
-class RecordStore;
-
 // The command line of kv4810g-program, read once.
 struct Options
 {
@@ -39,6 +37,3 @@ int buildRequests(const Options &options, std::vector<JobRequest> *requests, QSt
 
 // Says the error on standard error and returns the status.
 int fail(int status, const QString &error);
-
-bool findRecord(RecordStore &store, const QString &number, PanelSettings *settings, QString *error);
-bool saveRecord(const Options &options, PanelSettings settings, QString *error);

@@ -5,6 +5,7 @@
 #include "paneljob.h"
 #include "progressview.h"
 #include "quitsignals.h"
+#include "recordsource.h"
 #include "recordstore.h"
 #include "settingsfile.h"
 
@@ -46,8 +47,7 @@ void printSettings(const QJsonObject &settings, const QString &indent = QString(
 
 int recordsCommand(const Options &options)
 {
-    const std::unique_ptr<RecordStore> store = options.records.isEmpty() ? openRecordStore()
-                                                                         : openRecordStore(options.records);
+    const std::unique_ptr<RecordStore> store = openRecords(options.records);
     QString error;
     if (options.arguments.value(1) == QLatin1String("list")) {
         RecordStore::Keys keys;
@@ -178,7 +178,7 @@ int main(int argc, char *argv[])
         const PanelSettings uploaded = jobs.front()->uploaded();
         if (!options.outputPath.isEmpty() && !SettingsFile::write(options.outputPath, uploaded, &error))
             worst = fail(ExitStatus::Usage, error);
-        if (!options.saveNumber.isEmpty() && !saveRecord(options, uploaded, &error))
+        if (!options.saveNumber.isEmpty() && !saveRecord(options.records, options.saveNumber, uploaded, &error))
             worst = fail(ExitStatus::RecordStore, error);
     }
     if (options.json)
