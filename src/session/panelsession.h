@@ -18,9 +18,9 @@ struct ReplyMatch;
 // Everything the program does with one panel on one serial line: the
 // search, the password test, the settings download and upload, the zone
 // messages and the comparison. It owns the line, the reply dispatch, the
-// progress and the paced sender, and holds one Operation: begin() is the
-// one way in (it refuses what may not run now), finish() the one way out
-// (operationEnded says how, then the message). While a download or the
+// progress and the paced sender, and holds one Operation: mayUseLine()
+// refuses what may not run now, enter() is the one way in, endRunning()
+// the one way out (operationEnded says how, then the message). While a download or the
 // search sends nothing else goes on the line; an operation that awaits
 // replies gives way to the next. No state is shared between sessions:
 // several can run side by side on several ports.
