@@ -108,7 +108,6 @@ private slots:
         QTest::addColumn<QString>("shown"); // "title: text"
         QTest::newRow("hardware") << PanelOutcome::HardwareFail << "System Information: hardware testing fail!";
         QTest::newRow("download") << PanelOutcome::DownloadFinished << "System Information: finish download!";
-        QTest::newRow("refused") << PanelOutcome::DownloadRefused << "System Information: finish download!";
         QTest::newRow("upload") << PanelOutcome::UploadFinished << "system information: finish Upload!";
         QTest::newRow("data error") << PanelOutcome::DataError << "System Information: Data Error!";
         QTest::newRow("password") << PanelOutcome::PasswordRefused << ": Enter the password wrong operation";
@@ -201,7 +200,6 @@ private slots:
         QVERIFY(!w.session.openPort());
         QCOMPARE(w.said, (Kinds{PanelOutcome::TextRefused, PanelOutcome::InputRefused, PanelOutcome::AlreadyOpen}));
         QCOMPARE(w.line.read(0), QByteArray());
-        QVERIFY(w.ends.isEmpty());
     }
 
     // Whatever is tried after the first frame, the line gets the eleven frames once, in order, with nothing
@@ -321,6 +319,12 @@ private slots:
         if (running != "zone upload")
             QCOMPARE(w.ends[0].reading.settings.Txt[0], QString("123"));
         QCOMPARE(w.session.ZoneTextMode(), then == "zone upload" ? 1 : 0); // an upload takes replies as settings
+        if (then == "zone upload") { // a late answer is the zone's text all the same, told once
+            w.line.write(QByteArray::fromHex("446F6F720D0A"));
+            QVERIFY(w.waitFor(PanelOutcome::ZoneUploadFinished) && w.zoneText.startsWith("Door"));
+            QTest::qWait(300);
+            QCOMPARE(w.said.count(PanelOutcome::ZoneUploadFinished), 1);
+        }
         QCOMPARE(w.session.operation(), then == "upload" && running == "zone upload" ? Operation::Uploading
                                                                                       : Operation::Idle);
     }
