@@ -6,7 +6,7 @@
 // a fresh database kv_bench_records on that server instead.
 #include "frmopen.h"
 #include "pgserver.h"
-#include "postgresrecordstore.h"
+#include "serverrecordstore.h"
 #include "recordrow.h"
 #include "sqliterecordstore.h"
 
@@ -43,7 +43,7 @@ private slots:
         const bool shared = PgServer::missing().isEmpty();
         if (shared) {
             QCOMPARE(PgServer::recreate("kv_bench_records"), QString());
-            m_store = std::make_unique<PostgresRecordStore>(PgServer::address("kv_bench_records"));
+            m_store = std::make_unique<ServerRecordStore>(PgServer::address("kv_bench_records"));
         } else {
             m_store = std::make_unique<SqliteRecordStore>(m_path);
         }

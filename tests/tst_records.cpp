@@ -3,7 +3,7 @@
 #include "frmopen.h"
 #include "messages.h"
 #include "pgserver.h"
-#include "postgresrecordstore.h"
+#include "serverrecordstore.h"
 #include "recordrow.h"
 #include "recordsamples.h"
 #include "sqliterecordstore.h"
@@ -596,7 +596,7 @@ private:
             return std::make_unique<SqliteRecordStore>(m_path);
         if (store == "postgresql" && !PgServer::exec(Database, "DROP TABLE IF EXISTS tb4810").isEmpty())
             return nullptr;
-        return std::make_unique<PostgresRecordStore>(PgServer::address(Database));
+        return std::make_unique<ServerRecordStore>(PgServer::address(Database));
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;

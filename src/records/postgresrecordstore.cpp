@@ -3,6 +3,7 @@
 #include "recordrow.h"
 #include "recordstatements.h"
 #include "serverlink.h"
+#include "serverscript.h"
 
 #include <QElapsedTimer>
 #include <QSqlError>
@@ -10,8 +11,14 @@
 
 namespace {
 
-// Letters A to Z match in either case, whatever the database's locale.
-const QString Match = QStringLiteral("lower(%1 COLLATE \"C\") = lower(? COLLATE \"C\")");
+// Letters A to Z match in either case, whatever the database's locale:
+// column %1 against the key %2.
+const QString MatchKey = QStringLiteral("lower(%1 COLLATE \"C\") = lower(%2 COLLATE \"C\")");
+const QString Match = MatchKey.arg(QStringLiteral("%1"), QStringLiteral("?"));
+// Saves and deletes of every copy of the program take turns under this
+// lock, held to the end of the transaction.
+const QString TakeTurns = QStringLiteral("SELECT pg_advisory_xact_lock(4810)");
+const QString UndefinedTable = QStringLiteral("42P01");
 
 // The table's layout before the order column got its name: it is renamed
 // (and the lookups indexed under the letter-case rule) when the user may.
@@ -39,8 +46,9 @@ QString detail(const QString &code, const QString &text)
 
 } // namespace
 
-PostgresRecordStore::PostgresRecordStore(const QString &address)
+PostgresRecordStore::PostgresRecordStore(const QString &address, LinkWatch *watch)
     : m_connection(QStringLiteral("kv4810g-shared-%1").arg(quintptr(this)))
+    , m_watch(watch)
 {
     if (!parseServerAddress(address, &m_address, &m_addressFault))
         m_server = address.section(QLatin1Char('?'), 0, 0);
@@ -51,10 +59,22 @@ PostgresRecordStore::PostgresRecordStore(const QString &address)
 PostgresRecordStore::~PostgresRecordStore()
 {
     if (m_db.isValid()) {
-        m_db.close();
+        disconnect();
         m_db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_connection);
     }
+}
+
+void PostgresRecordStore::disconnect()
+{
+    if (m_watch)
+        m_watch->disarm();
+    m_db.close();
+}
+
+QString PostgresRecordStore::matches(const QString &column, const QString &key) const
+{
+    return MatchKey.arg(column, ServerScript(m_db).literal(key));
 }
 
 bool PostgresRecordStore::connect(QString *error)
@@ -76,10 +96,15 @@ bool PostgresRecordStore::connect(QString *error)
         m_db.setDatabaseName(m_address.database);
         m_db.setConnectOptions(m_address.connectOptions());
     }
-    m_db.close();
+    disconnect();
     QElapsedTimer waited;
     waited.start();
-    if (!m_db.open()) {
+    const bool opened = m_db.open();
+    if (opened && m_watch) {
+        m_watch->arm(ServerLink::socket(m_db));
+        m_watch->heard();
+    }
+    if (!opened) {
         const int bound = connectSeconds(m_address);
         if (waited.elapsed() >= bound * 1000 - 250)
             return report(error, QStringLiteral("The record server %1 did not answer within %2 seconds: check the "
@@ -112,6 +137,7 @@ bool PostgresRecordStore::connect(QString *error)
                                    "AND attname = 'rowid' AND NOT attisdropped"))
         && layout.next()) {
         RecordStatements statements(m_db, Match, m_order);
+        statements.setWatch(m_watch);
         bool upgraded = statements.exec(QStringLiteral("BEGIN"));
         for (const QString &step : Upgrade)
             upgraded = upgraded && statements.exec(step);
@@ -188,62 +214,107 @@ bool PostgresRecordStore::beginWrite(RecordStatements &statements, QString *erro
 
 RecordStore::Outcome PostgresRecordStore::save(const PanelSettings &settings, SaveMode mode, QString *error)
 {
+    m_writeSent = false;
     if (!connect(error))
         return Outcome::Failed;
-    RecordStatements statements(m_db, Match, m_order);
-    if (!beginWrite(statements, error))
-        return rollBack(), Outcome::Failed;
-    const Outcome outcome = statements.save(settings, mode);
-    if (outcome == Outcome::Failed)
-        report(error, faultText(statements.error(), Step::Writing));
-    if (outcome == Outcome::Failed || outcome == Outcome::Exists)
-        return rollBack(), outcome;
-    if (statements.exec(QStringLiteral("COMMIT")))
+    // First round trip: the transaction, the turn, the row to replace.
+    ServerScript script(m_db, m_watch);
+    const QString firstRow = QStringLiteral("SELECT %1 FROM tb4810 WHERE %2 ORDER BY %1 LIMIT 1")
+                                 .arg(m_order, matches(QStringLiteral("ID"), settings.TxtAni));
+    if (!script.run({QStringLiteral("BEGIN"), TakeTurns, firstRow}, 1)) {
+        const QSqlError fault = script.error();
+        rollBack();
+        if (fault.nativeErrorCode() != UndefinedTable)
+            return failed(error, faultText(fault, Step::Writing));
+        // The first save of all: the table is made, unless another copy
+        // made it while this one waited for its turn.
+        RecordStatements statements(m_db, Match, m_order);
+        statements.setWatch(m_watch);
+        if (!beginWrite(statements, error))
+            return rollBack(), Outcome::Failed;
+        if (!script.run({firstRow}, 1))
+            return rollBack(), failed(error, faultText(script.error(), Step::Writing));
+    }
+    const bool found = !script.rows().isEmpty();
+    const qint64 row = found ? script.rows().first().first().toLongLong() : 0;
+    // Second round trip: the write and the COMMIT. "Replace it?" is asked
+    // only when a replace can be carried out: a write that changes nothing
+    // finds out first whether the store takes writes (a login without the
+    // right to update, say).
+    if (found && mode == SaveMode::AddOnly) {
+        if (script.run({QStringLiteral("UPDATE tb4810 SET ID = ID WHERE %1 = %2").arg(m_order).arg(row),
+                        QStringLiteral("ROLLBACK")}))
+            return Outcome::Exists;
+        const QSqlError fault = script.error();
+        return rollBack(), failed(error, faultText(fault, Step::Writing));
+    }
+    QStringList cells;
+    for (const QVariant &value : RecordRow::rowValues(settings))
+        cells << script.literal(value);
+    QString write;
+    if (found) {
+        for (int c = 0; c < cells.size(); ++c)
+            cells[c] = RecordRow::columns().at(c) + QStringLiteral(" = ") + cells.at(c);
+        write = QStringLiteral("UPDATE tb4810 SET %1 WHERE %2 = %3").arg(cells.join(QStringLiteral(", ")), m_order).arg(row);
+    } else {
+        write = QStringLiteral("INSERT INTO tb4810 (%1) VALUES (%2)")
+                    .arg(RecordRow::columnList(), cells.join(QStringLiteral(", ")));
+    }
+    const Outcome outcome = found ? Outcome::Replaced : Outcome::Added;
+    m_writeMeant = outcome;
+    m_writeSent = true;
+    if (script.run({write, QStringLiteral("COMMIT")}))
         return outcome;
-    if (!ServerLink::down(m_db))
-        return rollBack(), failed(error, faultText(statements.error(), Step::Writing));
+    const QSqlError fault = script.error();
+    if (!ServerLink::down(m_db)) {
+        m_writeSent = false;
+        return rollBack(), failed(error, faultText(fault, Step::Writing));
+    }
     // The link broke while the server committed: whether it did, a new
-    // connection tells.
-    PanelSettings stored;
-    QString unused;
-    const Outcome after = find(Key::Number, settings.TxtAni, &stored, &unused);
-    if (after == Outcome::Found && stored == settings)
-        return outcome;
-    if (after == Outcome::Failed)
-        return failed(error, QStringLiteral("The connection to the record server %1 was lost while the record was "
-                                            "saved: open the record to see whether it was!")
-                                 .arg(m_server));
+    // connection tells (ServerRecordStore asks it).
     return failed(error, QStringLiteral("The connection to the record server %1 was lost while the record was "
-                                        "saved, it was not saved: try again!")
+                                        "saved: open the record to see whether it was!")
                              .arg(m_server));
 }
 
 RecordStore::Outcome PostgresRecordStore::remove(const QString &number, QString *error)
 {
+    m_writeSent = false;
     if (!connect(error))
         return Outcome::Failed;
-    RecordStatements statements(m_db, Match, m_order);
-    if (!beginWrite(statements, error))
-        return rollBack(), Outcome::Failed;
-    const Outcome outcome = statements.remove(number);
-    if (outcome == Outcome::Removed && statements.exec(QStringLiteral("COMMIT")))
-        return outcome;
-    rollBack();
-    return outcome == Outcome::NotFound ? outcome : failed(error, faultText(statements.error(), Step::Writing));
+    ServerScript script(m_db, m_watch);
+    m_writeSent = true;
+    // One round trip, one transaction: the turn and the delete.
+    if (script.run({TakeTurns, QStringLiteral("DELETE FROM tb4810 WHERE %1 = (SELECT %1 FROM tb4810 WHERE %2 "
+                                              "ORDER BY %1 LIMIT 1)")
+                                   .arg(m_order, matches(QStringLiteral("ID"), number))}))
+        return script.changed() > 0 ? Outcome::Removed : Outcome::NotFound;
+    if (!ServerLink::down(m_db))
+        m_writeSent = false;
+    if (script.error().nativeErrorCode() == UndefinedTable)
+        return Outcome::NotFound;
+    return failed(error, faultText(script.error(), Step::Writing));
 }
 
 RecordStore::Outcome PostgresRecordStore::find(Key by, const QString &key, PanelSettings *settings, QString *error)
 {
     if (!connect(error))
         return Outcome::Failed;
-    RecordStatements statements(m_db, Match, m_order);
-    bool found = false;
-    if (statements.find(by, key, &found, settings))
-        return found ? Outcome::Found : Outcome::NotFound;
+    const QString column = by == Key::Name ? QStringLiteral("name") : QStringLiteral("ID");
+    ServerScript script(m_db, m_watch);
+    if (script.run({QStringLiteral("SELECT %1 FROM tb4810 WHERE %2 ORDER BY %3 LIMIT 1")
+                        .arg(RecordRow::columnList(), matches(column, key), m_order)},
+                   RecordRow::ColumnCount)) {
+        if (script.rows().isEmpty())
+            return Outcome::NotFound;
+        if (settings)
+            *settings = RecordRow::settingsFromRow(script.rows().first());
+        return Outcome::Found;
+    }
     // A missing table reads as an empty one.
-    if (statements.error().nativeErrorCode() == QLatin1String("42P01"))
+    if (script.error().nativeErrorCode() == UndefinedTable)
         return Outcome::NotFound;
-    return failed(error, faultText(statements.error(), Step::Reading));
+    return failed(error, faultText(script.error(), Step::Reading));
 }
 
 bool PostgresRecordStore::listKeys(Keys *keys, QString *error)
@@ -251,9 +322,17 @@ bool PostgresRecordStore::listKeys(Keys *keys, QString *error)
     *keys = Keys{};
     if (!connect(error))
         return false;
-    RecordStatements statements(m_db, Match, m_order);
-    return statements.readKeys(keys) || statements.error().nativeErrorCode() == QLatin1String("42P01")
-        || report(error, faultText(statements.error(), Step::Reading));
+    ServerScript script(m_db, m_watch);
+    if (!script.run({QStringLiteral("SELECT ID, name FROM tb4810 ORDER BY %1").arg(m_order)}, 2))
+        return script.error().nativeErrorCode() == UndefinedTable
+            || report(error, faultText(script.error(), Step::Reading));
+    for (const QVariantList &row : script.rows()) {
+        if (!row.at(0).isNull())
+            keys->numbers << row.at(0).toString();
+        if (!row.at(1).isNull())
+            keys->names << row.at(1).toString();
+    }
+    return true;
 }
 
 bool PostgresRecordStore::readAll(QList<PanelSettings> *rows, QString *error)
@@ -261,9 +340,14 @@ bool PostgresRecordStore::readAll(QList<PanelSettings> *rows, QString *error)
     rows->clear();
     if (!connect(error))
         return false;
-    RecordStatements statements(m_db, Match, m_order);
-    return statements.readAll(rows) || statements.error().nativeErrorCode() == QLatin1String("42P01")
-        || report(error, faultText(statements.error(), Step::Reading));
+    ServerScript script(m_db, m_watch);
+    if (!script.run({QStringLiteral("SELECT %1 FROM tb4810 ORDER BY %2").arg(RecordRow::columnList(), m_order)},
+                    RecordRow::ColumnCount))
+        return script.error().nativeErrorCode() == UndefinedTable
+            || report(error, faultText(script.error(), Step::Reading));
+    for (const QVariantList &row : script.rows())
+        *rows << RecordRow::settingsFromRow(row);
+    return true;
 }
 
 bool PostgresRecordStore::addAll(const QList<PanelSettings> &records, bool keepGoing, QList<Outcome> *outcomes,
@@ -274,6 +358,7 @@ bool PostgresRecordStore::addAll(const QList<PanelSettings> &records, bool keepG
     if (!connect(error))
         return false;
     RecordStatements statements(m_db, Match, m_order);
+    statements.setWatch(m_watch);
     if (!beginWrite(statements, error))
         return rollBack(), false;
     QList<QSqlError> faults;

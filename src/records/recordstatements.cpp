@@ -1,6 +1,7 @@
 #include "recordstatements.h"
 
 #include "recordrow.h"
+#include "serverlink.h"
 
 #include <QSqlQuery>
 
@@ -9,6 +10,13 @@ RecordStatements::RecordStatements(const QSqlDatabase &db, const QString &match,
     , m_match(match)
     , m_order(order)
 {
+}
+
+bool RecordStatements::heard(bool answered)
+{
+    if (m_watch)
+        m_watch->heard();
+    return answered;
 }
 
 bool RecordStatements::fail(const QSqlError &e)
@@ -20,7 +28,7 @@ bool RecordStatements::fail(const QSqlError &e)
 bool RecordStatements::exec(const QString &sql)
 {
     QSqlQuery query(m_db);
-    return query.exec(sql) || fail(query.lastError());
+    return heard(query.exec(sql)) || fail(query.lastError());
 }
 
 bool RecordStatements::prepare(QSqlQuery &query, const QString &sql)
@@ -32,7 +40,7 @@ bool RecordStatements::prepare(QSqlQuery &query, const QString &sql)
 
 bool RecordStatements::run(QSqlQuery &query)
 {
-    return query.exec() || fail(query.lastError());
+    return heard(query.exec()) || fail(query.lastError());
 }
 
 bool RecordStatements::firstRow(const QString &number, bool *found, qint64 *row)

@@ -10,6 +10,8 @@
 // open connection and inside the caller's transaction. A failing statement
 // returns false (or Outcome::Failed) and leaves its fault in error(), which
 // each store words for the technician.
+class LinkWatch;
+
 class RecordStatements
 {
 public:
@@ -35,15 +37,19 @@ public:
                 QList<QSqlError> *faults);
 
     const QSqlError &error() const { return m_error; }
+    // Told of every answer of the server, when set.
+    void setWatch(LinkWatch *watch) { m_watch = watch; }
 
 private:
     bool prepare(QSqlQuery &query, const QString &sql);
     bool run(QSqlQuery &query);
     bool fail(const QSqlError &e);
+    bool heard(bool answered);
     bool firstRow(const QString &number, bool *found, qint64 *row);
     bool writeRow(const PanelSettings &settings, bool found, qint64 row);
 
     QSqlDatabase m_db;
+    LinkWatch *m_watch = nullptr;
     QString m_match;
     QString m_order;
     QSqlError m_error;

@@ -1,8 +1,8 @@
 #include "recordstore.h"
 
 #include "programfolders.h"
-#include "postgresrecordstore.h"
 #include "serveraddress.h"
+#include "serverrecordstore.h"
 #include "sqliterecordstore.h"
 
 #include <QCoreApplication>
@@ -41,6 +41,6 @@ QString RecordStore::foldKey(const QString &key)
 std::unique_ptr<RecordStore> openRecordStore(const QString &where)
 {
     if (isServerAddress(where))
-        return std::make_unique<PostgresRecordStore>(where);
+        return std::make_unique<ServerRecordStore>(where);
     return std::make_unique<SqliteRecordStore>(where);
 }

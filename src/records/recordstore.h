@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 // The stored records, one row per record number. Every call is one whole
@@ -60,6 +61,11 @@ public:
     // (without keepGoing) or the store failed (*error says why).
     virtual bool addAll(const QList<PanelSettings> &records, bool keepGoing, QList<Outcome> *outcomes,
                         QStringList *reasons, QString *error) = 0;
+
+    // Told with true when a call has waited a moment for the store, and
+    // with false when that call ended. The file never keeps a call waiting
+    // that long, so only the shared store tells.
+    virtual void setWaitNotice(std::function<void(bool waiting)>) {}
 
     // The key under the letter-case rule: two keys match when these are equal.
     static QString foldKey(const QString &key);

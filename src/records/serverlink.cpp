@@ -25,6 +25,24 @@ PGconn *nativeConnection(const QSqlDatabase &db)
 
 } // namespace
 
+void LinkWatch::arm(int socket)
+{
+    const std::lock_guard<std::mutex> hold(m_mutex);
+    m_socket = socket;
+}
+
+bool LinkWatch::cut()
+{
+    const std::lock_guard<std::mutex> hold(m_mutex);
+    return m_socket >= 0 && ::shutdown(m_socket, SHUT_RDWR) == 0;
+}
+
+int ServerLink::socket(const QSqlDatabase &db)
+{
+    PGconn *connection = nativeConnection(db);
+    return connection ? PQsocket(connection) : -1;
+}
+
 bool ServerLink::down(const QSqlDatabase &db)
 {
     PGconn *connection = nativeConnection(db);

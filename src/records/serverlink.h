@@ -5,6 +5,30 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <atomic>
+#include <mutex>
+
+// A connection as another thread watches it: how many answers came, and
+// its socket, to cut it off. Shutting the socket down ends at once a call
+// that waits on a link gone silent, whatever the network in between still
+// acknowledges. The connection's own thread arms it once the connection
+// is open, disarms it before it closes, and counts each answer.
+class LinkWatch
+{
+public:
+    void arm(int socket);
+    void disarm() { arm(-1); }
+    // Shuts the armed socket down; false when none was armed.
+    bool cut();
+    void heard() { ++m_answers; }
+    int answers() const { return m_answers; }
+
+private:
+    std::mutex m_mutex;
+    int m_socket = -1;
+    std::atomic<int> m_answers{0};
+};
+
 // What the driver does not tell of a connection to the server, asked of
 // libpq directly.
 namespace ServerLink {
@@ -14,6 +38,9 @@ namespace ServerLink {
 // link) without waiting, so a connection the server dropped while idle
 // shows up before it is used.
 bool down(const QSqlDatabase &db);
+
+// The connection's socket, or -1.
+int socket(const QSqlDatabase &db);
 
 // Tries the connection once more, directly, to learn why the server
 // refused it: the SQLSTATE, or empty when the refusal came from this side
