@@ -7,6 +7,7 @@
 #include "recordrow.h"
 #include "recordsamples.h"
 #include "sqliterecordstore.h"
+#include "serverrelay.h"
 #include "sqlitefiles.h"
 #include "serveraddress.h"
 
@@ -399,6 +400,71 @@ private slots:
         QVERIFY2(records->listKeys(&keys, &error), qPrintable(error));
         QCOMPARE(keys.numbers, (QStringList{"1", "2"}));
         QCOMPARE(records->save(record("3"), AddOnly, &error), Outcome::Added);
+    }
+
+    // A link that goes silent while the connections stay open: a save in the window, the console's records
+    // show and a copy each end within the bound with a message, store nothing, and work once the link is back.
+    // The window repaints meanwhile.
+    void silentLink_data()
+    {
+        QTest::addColumn<QString>("by");
+        QTest::newRow("window save") << "window";
+        QTest::newRow("records show") << "program";
+        QTest::newRow("copy") << "copy";
+    }
+    void silentLink()
+    {
+        QFETCH(QString, by);
+        STORE_ROW(records, "postgresql");
+        QString error;
+        QCOMPARE(records->save(record("1"), AddOnly, &error), Outcome::Added);
+        ServerRelay relay(PgServer::server().section(':', -1).toUShort());
+        const QString address = QString("postgresql://postgres@127.0.0.1:%1/%2").arg(relay.port()).arg(Database);
+        qputenv("KV4810G_RECORDS", address.toLocal8Bit());
+        frmmain window;
+        QStringList said;
+        Messages::setResponder([&](const QString &text, const QString &, bool) {
+            said << text;
+            return Messages::Answer::Ok;
+        });
+        window.setSettings(record("2"));
+        const QString source = m_dir->filePath("copied.mdb");
+        QVERIFY(SqliteRecordStore(source).save(record("3"), AddOnly, &error) == Outcome::Added);
+        // The run of each, and what it said: the exit status and its error output, or the window's boxes.
+        const auto attempt = [&] {
+            said.clear();
+            if (by == "window")
+                return window.findChild<QAction *>("File_save")->trigger(), 0;
+            QProcess tool;
+            tool.start(by == "copy" ? COPY_TOOL_PATH : PROGRAM_PATH,
+                       by == "copy" ? QStringList{source, address} : QStringList{"records", "show", "1", "--records", address});
+            QSignalSpy ended(&tool, &QProcess::finished);
+            ended.wait(30000);
+            said << tool.readAllStandardError();
+            return tool.exitCode();
+        };
+        if (by == "window")
+            QCOMPARE((attempt(), said), QStringList{"add success!"});
+        QVERIFY(records->remove("2", &error) != Outcome::Failed);
+        relay.setForwarding(false);
+        int turns = 0;
+        QTimer turning;
+        connect(&turning, &QTimer::timeout, [&] { ++turns; });
+        turning.start(50);
+        QElapsedTimer took;
+        took.start();
+        const int status = attempt();
+        QVERIFY2(took.elapsed() < 12000, qPrintable(QString::number(took.elapsed())));
+        QVERIFY2(said.join('|').contains(by == "window" ? "stopped answering" : "did not answer"), qPrintable(said.join('|')));
+        QCOMPARE(status, by == "window" ? 0 : by == "copy" ? 4 : 5);
+        QVERIFY2(turns > 20, qPrintable(QString::number(turns)));
+        RecordStore::Keys keys;
+        QVERIFY(records->listKeys(&keys, &error));
+        QCOMPARE(keys.numbers, QStringList{"1"});
+        relay.setForwarding(true);
+        QCOMPARE(attempt(), 0);
+        if (by == "window")
+            QCOMPARE(said, QStringList{"add success!"});
     }
 
     void serverAddresses_data()

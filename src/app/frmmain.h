@@ -14,6 +14,7 @@ class frmmain;
 class PortLamps;
 class frmPassWord;
 class frmOpen;
+class QProgressDialog;
 class RecordStore;
 class CompareDialog;
 
@@ -79,5 +80,6 @@ private:
     QPointer<CompareDialog> m_compareDialog;
     std::unique_ptr<RecordStore> m_records;
     QPointer<frmOpen> m_openDialog;
+    QPointer<QProgressDialog> m_recordWait; // while a store call waits for the server
     QList<CutValue> m_cutValues; // of the record opened last, while their fields are untouched
 };

@@ -7,6 +7,7 @@
 #include "recordstore.h"
 #include "ui_frmmain.h"
 
+#include <QProgressDialog>
 #include <QScreen>
 
 using Messages::SystemInformation;
@@ -138,4 +139,20 @@ void frmmain::addRecordsLine()
     line->setObjectName(QStringLiteral("recordsInUse"));
     line->setToolTip(m_records->location());
     line->setEnabled(false);
+
+    // A call that waits for the record server says so; the window repaints
+    // meanwhile and takes no clicks until the call ends.
+    m_records->setWaitNotice([this](bool waiting) {
+        if (!waiting) {
+            delete m_recordWait;
+            return;
+        }
+        m_recordWait = new QProgressDialog(
+            QStringLiteral("Waiting for the record server %1 ...").arg(m_records->location()), QString(), 0, 0, this);
+        m_recordWait->setObjectName(QStringLiteral("recordWait"));
+        m_recordWait->setWindowTitle(QLatin1String(SystemInformation));
+        m_recordWait->setWindowModality(Qt::WindowModal);
+        m_recordWait->setMinimumDuration(0);
+        m_recordWait->show();
+    });
 }
