@@ -7,10 +7,37 @@
 #include "recordstore.h"
 #include "ui_frmmain.h"
 
+#include <QApplication>
 #include <QProgressDialog>
 #include <QScreen>
 
 using Messages::SystemInformation;
+
+namespace {
+
+// Drops the user's input while it lives.
+class InputDropper : public QObject
+{
+public:
+    InputDropper() { qApp->installEventFilter(this); }
+    ~InputDropper() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
+} // namespace
 
 void frmmain::File_save_Click()
 {
@@ -144,6 +171,10 @@ void frmmain::addRecordsLine()
     // meanwhile and takes no clicks until the call ends.
     m_records->setWaitNotice([this](bool waiting) {
         if (!waiting) {
+            // Clicks and keys held back while the box was up were meant for
+            // nothing: they go, as with any modal box.
+            InputDropper dropper;
+            QCoreApplication::processEvents();
             delete m_recordWait;
             return;
         }
