@@ -44,6 +44,7 @@ frmmain::frmmain(QWidget *parent)
     connect(ui->File_save, &QAction::triggered, this, &frmmain::File_save_Click);
     connect(ui->File_del, &QAction::triggered, this, &frmmain::File_del_Click);
     addRecordsLine();
+    connectHistory();
 
     connect(&m_session, &PanelSession::message, this, &frmmain::showMessage);
     connect(&m_session, &PanelSession::portTried, this, &frmmain::showPortTried);

@@ -15,6 +15,7 @@ class PortLamps;
 class frmPassWord;
 class frmOpen;
 class QProgressDialog;
+class frmHistory;
 class RecordStore;
 class CompareDialog;
 
@@ -69,6 +70,11 @@ private:
     void CopyRecordToWindow(const PanelSettings &record);
     void addRecordsLine();
 
+    // The programming history (frmmain_history.cpp).
+    void connectHistory();
+    void File_history_Click();
+    void recordHistory(const OperationEnd &end);
+
     // Setting > Compare with panel, Help > Protocol trace (frmmain_compare.cpp).
     void connectCompareAndTrace();
     void compareWithPanel();
@@ -80,6 +86,8 @@ private:
     QPointer<CompareDialog> m_compareDialog;
     std::unique_ptr<RecordStore> m_records;
     QPointer<frmOpen> m_openDialog;
-    QPointer<QProgressDialog> m_recordWait; // while a store call waits for the server
+    QPointer<QProgressDialog> m_recordWait;
+    QPointer<frmHistory> m_historyWindow;
+    bool m_historyFailureTold = false; // a history entry that could not be written is told once // while a store call waits for the server
     QList<CutValue> m_cutValues; // of the record opened last, while their fields are untouched
 };

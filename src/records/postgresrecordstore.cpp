@@ -1,5 +1,6 @@
 #include "postgresrecordstore.h"
 
+#include "historytable.h"
 #include "recordrow.h"
 #include "recordstatements.h"
 #include "serverlink.h"
@@ -371,4 +372,50 @@ bool PostgresRecordStore::addAll(const QList<PanelSettings> &records, bool keepG
     if (batch == RecordStatements::Batch::RecordRefused)
         return report(error, QStringLiteral("Nothing was written to the record server %1.").arg(m_server));
     return report(error, faultText(statements.error(), Step::Writing));
+}
+
+bool PostgresRecordStore::addHistory(QList<HistoryEntry> *entries, QString *error)
+{
+    if (!connect(error))
+        return false;
+    ServerScript script(m_db, m_watch);
+    const auto literal = [&script](const QVariant &value) { return script.literal(value); };
+    QStringList inserts;
+    for (const HistoryEntry &entry : *entries)
+        inserts << HistoryTable::insertSql(entry, true, literal);
+    const auto takeId = [&] {
+        if (inserts.size() == 1 && !script.rows().isEmpty())
+            entries->first().id = script.rows().first().first().toLongLong();
+        return true;
+    };
+    // One entry is one statement, one round trip.
+    const QStringList batch = QStringList{QStringLiteral("BEGIN")} + inserts + QStringList{QStringLiteral("COMMIT")};
+    if (script.run(inserts.size() == 1 ? inserts : batch, 1))
+        return takeId();
+    if (script.error().nativeErrorCode() != UndefinedTable)
+        return rollBack(), report(error, faultText(script.error(), Step::Writing));
+    // The first entry of all makes the table, unless another copy made it
+    // while this one waited for its turn.
+    rollBack();
+    const QString create = HistoryTable::createSql(true).replace(QStringLiteral("CREATE TABLE"),
+                                                                 QStringLiteral("CREATE TABLE IF NOT EXISTS"));
+    if (!script.run(QStringList{QStringLiteral("BEGIN"), TakeTurns, create} + inserts, 1))
+        return rollBack(), report(error, faultText(script.error(), Step::Creating));
+    takeId();
+    return script.run({QStringLiteral("COMMIT")}) || (rollBack(), report(error, faultText(script.error(), Step::Writing)));
+}
+
+bool PostgresRecordStore::readHistory(const HistoryQuery &query, QList<HistoryEntry> *entries, QString *error)
+{
+    entries->clear();
+    if (!connect(error))
+        return false;
+    ServerScript script(m_db, m_watch);
+    const auto literal = [&script](const QVariant &value) { return script.literal(value); };
+    if (!script.run({HistoryTable::selectSql(query, MatchKey, literal)}, HistoryTable::columnCount()))
+        return script.error().nativeErrorCode() == UndefinedTable
+            || report(error, faultText(script.error(), Step::Reading));
+    for (const QVariantList &row : script.rows())
+        *entries << HistoryTable::entryFromRow(row);
+    return true;
 }

@@ -39,6 +39,8 @@ public:
     bool readAll(QList<PanelSettings> *rows, QString *error) override;
     bool addAll(const QList<PanelSettings> &records, bool keepGoing, QList<Outcome> *outcomes, QStringList *reasons,
                 QString *error) override;
+    bool addHistory(QList<HistoryEntry> *entries, QString *error) override;
+    bool readHistory(const HistoryQuery &query, QList<HistoryEntry> *entries, QString *error) override;
 
     // Whether the write of the last save or delete went out, the COMMIT
     // with it; safe to ask from another thread while the call runs.

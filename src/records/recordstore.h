@@ -1,5 +1,6 @@
 #pragma once
 
+#include "historyentry.h"
 #include "panelsettings.h"
 
 #include <QString>
@@ -61,6 +62,12 @@ public:
     // (without keepGoing) or the store failed (*error says why).
     virtual bool addAll(const QList<PanelSettings> &records, bool keepGoing, QList<Outcome> *outcomes,
                         QStringList *reasons, QString *error) = 0;
+
+    // Adds the history's entries in one transaction, each given its id;
+    // false when none was written. The first entry makes the table.
+    virtual bool addHistory(QList<HistoryEntry> *entries, QString *error) = 0;
+    // The entries the query asks for, newest first; no table: none.
+    virtual bool readHistory(const HistoryQuery &query, QList<HistoryEntry> *entries, QString *error) = 0;
 
     // Told with true when a call has waited a moment for the store, and
     // with false when that call ended. The file never keeps a call waiting

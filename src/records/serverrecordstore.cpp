@@ -29,6 +29,7 @@ struct Answer
     QList<PanelSettings> rows;
     QList<RecordStore::Outcome> outcomes;
     QStringList reasons;
+    QList<HistoryEntry> history;
 };
 
 // Whether a call has ended, and how to wake its caller.
@@ -284,5 +285,29 @@ bool ServerRecordStore::addAll(const QList<PanelSettings> &records, bool keepGoi
         return report(error, silence(QStringLiteral("nothing was written: try again!")));
     *outcomes = answer->outcomes;
     *reasons = answer->reasons;
+    return answer->ok || report(error, answer->error);
+}
+
+bool ServerRecordStore::addHistory(QList<HistoryEntry> *entries, QString *error)
+{
+    auto answer = std::make_shared<Answer>();
+    answer->history = *entries;
+    const PostgresRecordStore *used = nullptr;
+    if (!run([answer](PostgresRecordStore &store) { answer->ok = store.addHistory(&answer->history, &answer->error); },
+             SilentMs, &used))
+        return report(error, silence(QStringLiteral("the history entry may not have been written!")));
+    *entries = answer->history;
+    return answer->ok || report(error, answer->error);
+}
+
+bool ServerRecordStore::readHistory(const HistoryQuery &query, QList<HistoryEntry> *entries, QString *error)
+{
+    entries->clear();
+    auto answer = std::make_shared<Answer>();
+    if (!run([answer, query](PostgresRecordStore &store) {
+            answer->ok = store.readHistory(query, &answer->history, &answer->error);
+        }, SilentMs))
+        return report(error, silence(QStringLiteral("nothing was read: try again!")));
+    *entries = answer->history;
     return answer->ok || report(error, answer->error);
 }

@@ -38,6 +38,8 @@ public:
     bool readAll(QList<PanelSettings> *rows, QString *error) override;
     bool addAll(const QList<PanelSettings> &records, bool keepGoing, QList<Outcome> *outcomes, QStringList *reasons,
                 QString *error) override;
+    bool addHistory(QList<HistoryEntry> *entries, QString *error) override;
+    bool readHistory(const HistoryQuery &query, QList<HistoryEntry> *entries, QString *error) override;
     void setWaitNotice(std::function<void(bool waiting)> notice) override { m_notice = std::move(notice); }
 
 private:

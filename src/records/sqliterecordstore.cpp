@@ -1,5 +1,6 @@
 #include "sqliterecordstore.h"
 
+#include "historytable.h"
 #include "recordrow.h"
 #include "recordstatements.h"
 
@@ -8,6 +9,8 @@
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlDriver>
+#include <QSqlField>
 #include <QSqlQuery>
 
 #include <memory>
@@ -174,6 +177,27 @@ public:
     }
 
     RecordStatements &statements() { return *m_statements; }
+    QString literal(const QVariant &value) const
+    {
+        QSqlField field(QString(), value.metaType());
+        field.setValue(value);
+        return m_db.driver()->formatValue(field);
+    }
+    // The rows of one statement, each with its first columns values.
+    bool select(const QString &sql, int columns, QList<QVariantList> *rows)
+    {
+        QSqlQuery query(m_db);
+        query.setForwardOnly(true);
+        if (!query.exec(sql))
+            return fail(query.lastError());
+        while (query.next()) {
+            QVariantList row;
+            for (int c = 0; c < columns; ++c)
+                row << query.value(c);
+            *rows << row;
+        }
+        return !query.lastError().isValid() || fail(query.lastError());
+    }
     // The last fault, worded for the technician.
     QString error() const { return m_error; }
     QString wordFault(const QSqlError &e) const { return faultText(m_path, e, m_writing); }
@@ -330,4 +354,51 @@ bool SqliteRecordStore::addAll(const QList<PanelSettings> &records, bool keepGoi
     if (batch == RecordStatements::Batch::RecordRefused)
         return report(error, QStringLiteral("Nothing was written to the record file %1.").arg(shown(m_path)));
     return file.commit() || report(error, file.error());
+}
+
+bool SqliteRecordStore::addHistory(QList<HistoryEntry> *entries, QString *error)
+{
+    bool holdsRows = false, exists = false;
+    if (!usable(m_path, &holdsRows, error))
+        return false;
+    FileConnection file(m_path, true);
+    if (!file.open(&exists)
+        || !file.statements().exec(HistoryTable::createSql(false).replace(QStringLiteral("CREATE TABLE"),
+                                                                         QStringLiteral("CREATE TABLE IF NOT EXISTS"))))
+        return report(error, file.error().isEmpty() ? file.wordFault(file.statements().error()) : file.error());
+    const auto literal = [&file](const QVariant &value) { return file.literal(value); };
+    QList<QVariantList> id;
+    for (HistoryEntry &entry : *entries) {
+        id.clear();
+        if (!file.statements().exec(HistoryTable::insertSql(entry, false, literal))
+            || !file.select(QStringLiteral("SELECT last_insert_rowid()"), 1, &id) || id.isEmpty())
+            return report(error, file.wordFault(file.statements().error()));
+        entry.id = id.first().first().toLongLong();
+    }
+    return file.commit() || report(error, file.error());
+}
+
+bool SqliteRecordStore::readHistory(const HistoryQuery &query, QList<HistoryEntry> *entries, QString *error)
+{
+    entries->clear();
+    bool holdsRows = false, exists = false;
+    if (!usable(m_path, &holdsRows, error))
+        return false;
+    if (!holdsRows)
+        return true;
+    FileConnection file(m_path, false);
+    QList<QVariantList> table, rows;
+    if (!file.open(&exists)
+        || !file.select(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = '%1'")
+                            .arg(QLatin1String(HistoryTable::Name)),
+                        1, &table))
+        return report(error, file.error());
+    const auto literal = [&file](const QVariant &value) { return file.literal(value); };
+    if (!table.isEmpty()
+        && !file.select(HistoryTable::selectSql(query, QStringLiteral("%1 = %2 COLLATE NOCASE"), literal),
+                        HistoryTable::columnCount(), &rows))
+        return report(error, file.error());
+    for (const QVariantList &row : rows)
+        *entries << HistoryTable::entryFromRow(row);
+    return true;
 }

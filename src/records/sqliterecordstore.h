@@ -22,6 +22,8 @@ public:
     bool readAll(QList<PanelSettings> *rows, QString *error) override;
     bool addAll(const QList<PanelSettings> &records, bool keepGoing, QList<Outcome> *outcomes, QStringList *reasons,
                 QString *error) override;
+    bool addHistory(QList<HistoryEntry> *entries, QString *error) override;
+    bool readHistory(const HistoryQuery &query, QList<HistoryEntry> *entries, QString *error) override;
 
     // How long a write waits for another copy's lock.
     static constexpr int BusyTimeoutMs = 5000;

@@ -29,5 +29,8 @@ struct OperationEnd
     PanelReading reading;        // an upload's or a comparison's, what came
     QList<ComparisonRow> rows;   // a comparison's
     QString note;                // a comparison's early end, in words
-    QString zoneText;            // a zone upload's answer
+    QString zoneText;            // a zone upload's answer, a zone download's text
+    QString zone;                // a zone transfer's
+    PanelSettings sent;          // a download's, its relay lists aligned as the frames carried them
+    int refusedFrame = 0;        // a refused download's: the frame the panel answered "Data Error!" to
 };

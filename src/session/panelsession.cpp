@@ -178,6 +178,8 @@ OperationEnd PanelSession::endRunning(EndCause cause)
         m_download.stop();
         end.framesSent = m_download.framesSent();
         end.frames = m_download.frameCount();
+        end.sent = m_sent;
+        end.refusedFrame = m_refusedFrame;
         if (end.framesSent == end.frames) {
             end.outcome = m_downloadRefused ? PanelOutcome::DownloadRefused : PanelOutcome::DownloadFinished;
             end.message = SessionMessage::of(end.outcome);
@@ -206,10 +208,13 @@ OperationEnd PanelSession::endRunning(EndCause cause)
         end.message = SessionMessage::of(end.outcome, {EndCausePhrase(cause), MissingGroups(m_reading)});
         return end;
     case Operation::ZoneDownloading:
+        end.zone = m_zone;
+        end.zoneText = m_zoneSent;
         end.outcome = PanelOutcome::ZoneDownloadFinished;
         end.message = SessionMessage::of(end.outcome);
         return end;
     case Operation::ZoneUploading:
+        end.zone = m_zone;
         m_zoneAnswer.stop();
         if (cause == EndCause::Natural) {
             end.outcome = PanelOutcome::ZoneUploadFinished;
@@ -388,6 +393,8 @@ bool PanelSession::download(const PanelSettings &settings, PanelSettings *sent)
         *sent = aligned;
     enter(Operation::Downloading, [&] {
         m_downloadRefused = false;
+        m_refusedFrame = 0;
+        m_sent = aligned;
         m_progress.start(TransferProgress::DownloadMaximum);
         m_download.start(frames.frames, m_frameGapMs,
                          [this](const QString &frame, QString *error) { return m_link.SendFrame(frame, error); });
@@ -463,6 +470,8 @@ void PanelSession::dataError()
         return say(PanelOutcome::DataError);
     // The remaining frames wait until the message has been answered; a
     // download stopped meanwhile stays stopped.
+    if (!m_downloadRefused)
+        m_refusedFrame = m_download.framesSent();
     m_downloadRefused = true;
     m_download.pause();
     say(PanelOutcome::DataError);
@@ -497,7 +506,10 @@ bool PanelSession::downloadZoneText(const QString &zone, const QString &text)
     }
     if (!send(frame.text))
         return false;
-    enter(Operation::ZoneDownloading, nullptr);
+    enter(Operation::ZoneDownloading, [&] {
+        m_zone = zone;
+        m_zoneSent = text;
+    });
     finish(EndCause::Natural);
     return true;
 }
@@ -515,7 +527,8 @@ bool PanelSession::uploadZoneText(const QString &zone)
     }
     if (!send(frame.text))
         return false;
-    enter(Operation::ZoneUploading, [this] {
+    enter(Operation::ZoneUploading, [&] {
+        m_zone = zone;
         m_zoneTextMode = 1;
         m_replyWait.start();
     });

@@ -137,6 +137,9 @@ private:
     TransferProgress m_progress;
     PacedSender m_download;
     bool m_downloadRefused = false; // "FF5000" came during this download
+    int m_refusedFrame = 0;         // the frame it came after
+    PanelSettings m_sent;           // what this download sends
+    QString m_zone, m_zoneSent;     // the zone of this zone transfer, the text a zone download sent
     SettingsCollector m_comparison;
     PanelSettings m_compared;    // the window's settings when the comparison began
     PanelReading m_reading;      // what the settings replies brought, since the last upload began
