@@ -311,6 +311,62 @@ private slots:
 
     // Each fault fails the operations with a message naming the server; a usable address (by IPv4, IPv6, over
     // TLS with the certificate scripts/test.sh made) stores and finds a record.
+    // The history beside tb4810: entries come back newest first, whole, as asked for (a No. under the letter-case
+    // rule, a device, a time, a limit, an id); the server fills in its user; tb4810 is left alone.
+    void history_data() { twoWriters_data(); }
+    void history()
+    {
+        STORE(records);
+        QString error;
+        QList<HistoryEntry> none;
+        QVERIFY(records->readHistory(HistoryQuery(), &none, &error) && none.isEmpty());
+        QList<HistoryEntry> entries;
+        for (int i = 0; i < 3; ++i) {
+            HistoryEntry e;
+            e.at = QDateTime(QDate(2026, 12, 1 + i), QTime(10, 0), Qt::UTC);
+            e.device = i == 2 ? "/dev/ttyUSB1" : "/dev/ttyS0";
+            e.port = 1 + i;
+            e.operation = HistoryEntry::Operations.at(i);
+            e.recordNumber = i == 1 ? "a7" : "A7";
+            e.recordName = "O'Brien\n" + QString::number(i);
+            e.outcome = HistoryEntry::Outcomes.at(i);
+            e.hasSettings = i != 2;
+            e.settings = stored(e.recordNumber, e.recordName);
+            e.missing = i == 1 ? QStringList{"alarm numbers", "relays"} : QStringList();
+            entries << e;
+        }
+        QList<HistoryEntry> batch = entries.mid(0, 2), last = entries.mid(2);
+        QVERIFY2(records->addHistory(&batch, &error) && records->addHistory(&last, &error), qPrintable(error));
+        QVERIFY(last.first().id > 0);
+        const auto ids = [&](const HistoryQuery &query) {
+            QList<HistoryEntry> read;
+            QStringList found;
+            if (!records->readHistory(query, &read, &error))
+                return QStringList{error};
+            for (const HistoryEntry &e : read)
+                found << e.operation;
+            return found;
+        };
+        QCOMPARE(ids(HistoryQuery()), (QStringList{"compare", "upload", "download"}));
+        HistoryQuery query;
+        query.recordNumber = "a7";
+        QCOMPARE(ids(query), (QStringList{"compare", "upload", "download"}));
+        query = HistoryQuery{0, QString(), "/dev/ttyS0", QDateTime(QDate(2026, 12, 2), QTime(9, 0), Qt::UTC), 5};
+        QCOMPARE(ids(query), QStringList{"upload"});
+        QCOMPARE(ids(HistoryQuery{last.first().id, QString(), QString(), QDateTime(), 1}), QStringList{"compare"});
+        QList<HistoryEntry> read;
+        QVERIFY(records->readHistory(HistoryQuery{0, {}, {}, {}, 2}, &read, &error) && read.size() == 2);
+        const HistoryEntry &upload = read.last();
+        QCOMPARE(upload.at, entries.at(1).at);
+        QCOMPARE(upload.recordName + upload.device + QString::number(upload.port) + upload.missing.join('|'),
+                 QString("O'Brien\n1/dev/ttyS02alarm numbers|relays"));
+        QCOMPARE(upload.settings, entries.at(1).settings);
+        QVERIFY(!read.first().hasSettings);
+        QCOMPARE(read.first().serverUser, QString(store == "sqlite" ? "" : "postgres"));
+        RecordStore::Keys keys;
+        QVERIFY(records->listKeys(&keys, &error) && keys.numbers.isEmpty());
+    }
+
     void serverConnects_data()
     {
         QTest::addColumn<QString>("address");

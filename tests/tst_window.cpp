@@ -1,5 +1,7 @@
 // The main window on the panel simulator: transfer buttons, Compare with panel, the trace window; no session logic.
 #include "comparedialog.h"
+#include "frmhistory.h"
+#include "sqliterecordstore.h"
 #include "ptypair.h"
 #include "protocoltrace.h"
 #include "tracewindow.h"
@@ -156,6 +158,95 @@ private slots:
         trigger(window, "protocolTrace");
         QCOMPARE(window.findChild<TraceWindow *>(), trace);
         QVERIFY(trace->isVisible() && trace->text().endsWith("-- after"));
+    }
+
+    // Each operation on the line leaves one entry in the history, with its end and what it carried; a download's
+    // entry, shown in the window and downloaded again, sends the same frames. An entry the store cannot take
+    // leaves the operation's message as it was and is told once.
+    void history_data()
+    {
+        QTest::addColumn<QStringList>("panel");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("entry"); // operation, outcome, detail (its start)
+        QTest::newRow("download") << QStringList() << "ComSend" << "download, complete, 11 of 11 frames";
+        QTest::newRow("refused") << QStringList{"--refuse"} << "ComSend" << "download, refused, Data Error! after frame 1";
+        QTest::newRow("line lost") << QStringList{"--hangup-after", "3"} << "ComSend"
+                                   << "download, line lost, stopped after ";
+        QTest::newRow("upload") << QStringList() << "CmdRead" << "upload, complete, ";
+        QTest::newRow("compare") << QStringList() << "compareWithPanel" << "compare, differs, 2 differences";
+        QTest::newRow("zone download") << QStringList() << "CmdDXSend" << "zone download, complete, ";
+        QTest::newRow("zone upload") << QStringList() << "Command2" << "zone upload, complete, ";
+        QTest::newRow("store refuses") << QStringList() << "CmdDXSend" << "";
+    }
+    void history()
+    {
+        QFETCH(QStringList, panel);
+        QFETCH(QString, button);
+        QFETCH(QString, entry);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("4810G.mdb");
+        qputenv("KV4810G_RECORDS", file.toLocal8Bit());
+        SqliteRecordStore records(file);
+        QFile foreign(file); // a file of another tool, which the store leaves as it is
+        QVERIFY(!entry.isEmpty() || (foreign.open(QIODevice::WriteOnly) && foreign.write("not records") > 0));
+        foreign.close();
+        SimulatorProcess simulator(panel << "--trace");
+        frmmain window;
+        openOn(window, simulator);
+        window.session().setFrameGapMs(20);
+        PanelSettings shown = PanelSettings::startValues();
+        shown.TxtAni = "17";
+        shown.Txt[0] = "5550187";
+        shown.CmbChanKai = ListField{-1, "pull in"};
+        window.setSettings(shown);
+        window.findChild<QPlainTextEdit *>("Text6")->setPlainText("Back door");
+        if (button == "compareWithPanel")
+            trigger(window, "compareWithPanel");
+        else
+            click(window, qPrintable(button));
+        QList<HistoryEntry> entries;
+        const auto read = [&] { return records.readHistory(HistoryQuery(), &entries, nullptr), entries.size(); };
+        if (entry.isEmpty()) {
+            QTRY_COMPARE(m_shown.size(), 2);
+            QCOMPARE(m_shown.first(), Downloaded);
+            QVERIFY2(m_shown.last().contains("history") && m_shown.last().contains("not a record file"),
+                     qPrintable(m_shown.last()));
+            click(window, "CmdDXSend");
+            QCOMPARE(m_shown.size(), 3); // told once
+            return;
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(read(), 1, 15000);
+        QTest::qWait(100);
+        QCOMPARE(read(), 1);
+        const HistoryEntry &e = entries.first();
+        QVERIFY2((e.operation + ", " + e.outcome + ", " + e.detail).startsWith(entry),
+                 qPrintable(e.operation + ", " + e.outcome + ", " + e.detail));
+        QCOMPARE(e.device, simulator.device());
+        QCOMPARE(e.recordNumber, QString("17"));
+        QVERIFY(!e.login.isEmpty() && !e.host.isEmpty() && qAbs(e.at.secsTo(QDateTime::currentDateTimeUtc())) < 60);
+        if (e.operation.startsWith("zone"))
+            QCOMPARE(e.zone + ": " + e.zoneText, QString(e.operation == "zone download" ? "1: Back door" : "1: "));
+        else
+            QCOMPARE(e.settings.Txt[0], QString(e.operation == "download" ? "5550187" : ""));
+        if (entry != "download, complete, 11 of 11 frames")
+            return;
+        QCOMPARE(e.settings.CmbChanKai.position, 0); // as the frames carried it
+        window.setSettings(PanelSettings::cleared());
+        trigger(window, "File_history");
+        auto *historyWindow = window.findChild<frmHistory *>();
+        QVERIFY(historyWindow && historyWindow->isVisible() && !historyWindow->isModal());
+        auto *list = historyWindow->findChild<QTableWidget *>("Entries");
+        QCOMPARE(list->item(0, 1)->text() + " " + list->item(0, 5)->text(), QString("download complete"));
+        list->selectRow(0);
+        click(*historyWindow, "CmdShow");
+        click(window, "ComSend");
+        QTRY_COMPARE_WITH_TIMEOUT(read(), 2, 15000);
+        QTRY_COMPARE(simulator.trace().count(" <- "), 22);
+        QStringList frames;
+        for (const QString &line : simulator.trace().split('\n'))
+            frames << line.section(" <- ", 1);
+        frames.removeAll(QString());
+        QCOMPARE(frames.mid(11), frames.mid(0, 11));
     }
 
 private:
