@@ -57,7 +57,7 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         if (PgServer::missing().isEmpty())
-            QCOMPARE(PgServer::exec(Database, "DROP TABLE IF EXISTS tb4810"), QString());
+            QCOMPARE(PgServer::exec(Database, "DROP TABLE IF EXISTS tb4810, history4810"), QString());
     }
 
     void roundTrip_data()
@@ -66,7 +66,8 @@ private slots:
         QTest::newRow("through a file") << "sqlite";
         QTest::newRow("through the server") << "postgresql";
     }
-    // A file copied to the other store and back: every column of every row, in the file's order.
+    // A file copied to the other store and back: every column of every row, in the file's order, and the history
+    // with it, once however often it is copied; --no-history leaves it.
     void roundTrip()
     {
         QFETCH(QString, store);
@@ -76,12 +77,34 @@ private slots:
         const QString source = m_dir->filePath("source.mdb"), back = m_dir->filePath("back.mdb");
         const QString between = where(store, "between.mdb");
         QVERIFY(saved(source, records));
+        QList<HistoryEntry> history;
+        for (int i = 0; i < 2; ++i) {
+            HistoryEntry e;
+            e.at = QDateTime(QDate(2026, 12, 1), QTime(10, i), Qt::UTC);
+            e.operation = HistoryEntry::Operations.at(i);
+            e.hasSettings = true;
+            e.settings = records.at(i);
+            history << e;
+        }
+        QString error;
+        QVERIFY(openRecordStore(source)->addHistory(&history, &error));
         for (const auto &[from, to] : {std::pair{source, between}, {between, back}}) {
             const Run run = copyTool({from, to});
-            QVERIFY2(run.status == 0 && run.err.contains("3 of 3 records copied"), qPrintable(run.err));
+            QVERIFY2(run.status == 0 && run.err.contains("3 of 3 records copied") && run.err.contains("2 history"),
+                     qPrintable(run.err));
         }
         QCOMPARE(readAll(between), records);
         QCOMPARE(readAll(back), records);
+        QVERIFY2(copyTool({"--keep-going", source, between}).err.contains("0 history entries"), "copied twice");
+        QVERIFY(copyTool({"--no-history", source, m_dir->filePath("records only.mdb")}).status == 0);
+        for (const QString &at : {between, back, m_dir->filePath("records only.mdb")}) {
+            QList<HistoryEntry> read;
+            QVERIFY(openRecordStore(at)->readHistory(HistoryQuery(), &read, &error));
+            QCOMPARE(read.size(), at.endsWith("records only.mdb") ? 0 : 2);
+            for (int i = 0; i < read.size(); ++i)
+                QCOMPARE(read.at(i).operation + read.at(i).at.toString() + read.at(i).settings.TxtName,
+                         history.at(1 - i).operation + history.at(1 - i).at.toString() + history.at(1 - i).settings.TxtName);
+        }
     }
 
     void refusals_data()

@@ -5,6 +5,8 @@
 // cannot go over (its number taken at the target, no number, a number the
 // source holds twice) leaves the target as it was, unless --keep-going
 // copies the others. Every record not copied is reported with its reason.
+// The programming history goes over after the records (--no-history
+// leaves it), without the entries the target holds already.
 #include "recordstore.h"
 #include "serveraddress.h"
 
@@ -12,11 +14,33 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
+
+#include <algorithm>
+#include <limits>
 #include <cstdio>
 
 namespace {
 
-enum ExitStatus { Copied = 0, NotAllCopied = 1, Usage = 2, SourceFailed = 3, TargetFailed = 4 };
+enum ExitStatus { Copied = 0, NotAllCopied = 1, Usage = 2, SourceFailed = 3, TargetFailed = 4, HistoryFailed = 5 };
+
+// Every entry, oldest first.
+bool wholeHistory(RecordStore &store, QList<HistoryEntry> *entries, QString *error)
+{
+    HistoryQuery all;
+    all.limit = std::numeric_limits<int>::max();
+    if (!store.readHistory(all, entries, error))
+        return false;
+    std::reverse(entries->begin(), entries->end());
+    return true;
+}
+
+// What tells one entry from another, whatever its id in a store.
+QString sameEntry(const HistoryEntry &e)
+{
+    return QStringList{e.at.toString(Qt::ISODateWithMs), e.host, e.login, e.program, e.device, e.operation, e.outcome}
+        .join(QLatin1Char('\x1f'));
+}
 
 void say(const QString &line)
 {
@@ -44,12 +68,16 @@ int main(int argc, char *argv[])
         "others. Numbers match without regard to the letter case of A to Z. Every record not copied is named with "
         "its reason.\n\n"
         "Exit status: 0 every record copied; 1 a record not copied (nothing written without --keep-going); "
-        "2 wrong arguments; 3 the source cannot be read; 4 the target failed, nothing written."));
+        "2 wrong arguments; 3 the source cannot be read; 4 the target failed, nothing written; 5 the records were "
+        "copied, the history was not."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption keepGoing(QStringLiteral("keep-going"),
                                        QStringLiteral("Copy the records that can go over when others cannot."));
     parser.addOption(keepGoing);
+    const QCommandLineOption noHistory(QStringLiteral("no-history"),
+                                       QStringLiteral("Copy the records only, not the programming history."));
+    parser.addOption(noHistory);
     parser.addPositionalArgument(QStringLiteral("FROM"),
                                  QStringLiteral("A records file (4810G.mdb) or postgresql://user@host:port/dbname."));
     parser.addPositionalArgument(QStringLiteral("TO"), QStringLiteral("The same, where the records go."));
@@ -79,7 +107,9 @@ int main(int argc, char *argv[])
     const std::unique_ptr<RecordStore> to = openRecordStore(args.at(1));
     QString error;
     QList<PanelSettings> rows;
-    if (!from->readAll(&rows, &error)) {
+    QList<HistoryEntry> history;
+    const bool withHistory = !parser.isSet(noHistory);
+    if (!from->readAll(&rows, &error) || (withHistory && !wholeHistory(*from, &history, &error))) {
         say(error);
         say(QStringLiteral("Nothing was copied."));
         return SourceFailed;
@@ -141,5 +171,23 @@ int main(int argc, char *argv[])
             .arg(rows.size() - notCopied)
             .arg(rows.size())
             .arg(from->location(), to->location()));
+    if (withHistory && !history.isEmpty()) {
+        QList<HistoryEntry> held;
+        QSet<QString> there;
+        error.clear();
+        if (wholeHistory(*to, &held, &error)) {
+            for (const HistoryEntry &e : std::as_const(held))
+                there.insert(sameEntry(e));
+            history.removeIf([&there](const HistoryEntry &e) { return there.contains(sameEntry(e)); });
+        }
+        if (error.isEmpty() && !history.isEmpty() && !to->addHistory(&history, &error))
+            history.clear();
+        if (!error.isEmpty()) {
+            say(error);
+            say(QStringLiteral("The history was not copied."));
+            return HistoryFailed;
+        }
+        say(QStringLiteral("%1 history entries copied.").arg(history.size()));
+    }
     return notCopied == 0 ? Copied : NotAllCopied;
 }
