@@ -7,6 +7,7 @@
 // KV4810G_BENCH_DELAY_MS as well, the store reaches the server's TCP port
 // through a relay that delays every chunk by that much each way, a
 // network's round trip of twice the delay.
+#include "frmhistory.h"
 #include "frmopen.h"
 #include "pgserver.h"
 #include "serverrecordstore.h"
@@ -15,6 +16,10 @@
 #include "sqliterecordstore.h"
 
 #include <QComboBox>
+#include <QTableWidget>
+#include <QThread>
+
+#include <atomic>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -32,6 +37,25 @@ PanelSettings record(int i)
     s.Txt[0] = QStringLiteral("555%1").arg(i);
     s.CkNX = i % 2;
     return s;
+}
+
+constexpr int HistoryStored = 100000;
+
+HistoryEntry entry(int i)
+{
+    HistoryEntry e;
+    e.at = QDateTime::currentDateTimeUtc();
+    e.login = QStringLiteral("anna");
+    e.host = QStringLiteral("laptop-7");
+    e.program = QStringLiteral("kv4810g");
+    e.device = QStringLiteral("/dev/ttyUSB0");
+    e.port = 1;
+    e.operation = HistoryEntry::Operations.at(i % 5);
+    e.outcome = HistoryEntry::Outcomes.at(0);
+    e.recordNumber = QString::number(100000 + i % Stored);
+    e.hasSettings = true;
+    e.settings = record(i % Stored);
+    return e;
 }
 
 } // namespace
@@ -166,6 +190,67 @@ private slots:
         QCOMPARE(found.TxtAni, QStringLiteral("107000"));
     }
 
+    // The history with 100,000 entries: one more written, the History window's newest 1,000 listed.
+    void historyWrite()
+    {
+        QString error;
+        if (m_historyFilled == 0) {
+            for (int chunk = 0; chunk < HistoryStored / 5000; ++chunk) {
+                QList<HistoryEntry> entries;
+                for (int i = 0; i < 5000; ++i)
+                    entries << entry(chunk * 5000 + i);
+                QVERIFY2(m_store->addHistory(&entries, &error), qPrintable(error));
+            }
+            m_historyFilled = HistoryStored;
+        }
+        QBENCHMARK {
+            QList<HistoryEntry> one{entry(m_historyFilled++)};
+            if (!m_store->addHistory(&one, &error))
+                QFAIL(qPrintable(error));
+        }
+    }
+
+    void historyWindowList()
+    {
+        QBENCHMARK {
+            frmHistory window(*m_store);
+            QVERIFY(window.Form_Load(QString()));
+            window.show();
+            QCOMPARE(window.findChild<QTableWidget *>()->rowCount(), frmHistory::Listed);
+        }
+    }
+
+    // Two technicians writing at once: no entry lost.
+    void historyTwoWriters()
+    {
+        QString error;
+        QList<HistoryEntry> before;
+        HistoryQuery all;
+        all.limit = 10 * HistoryStored;
+        QVERIFY(m_store->readHistory(all, &before, &error));
+        const QString where = m_address.isEmpty() ? m_path : m_address;
+        std::atomic<int> failed{0};
+        QElapsedTimer took;
+        took.start();
+        const auto writer = [&] {
+            const std::unique_ptr<RecordStore> own = openRecordStore(where);
+            for (int i = 0; i < 500; ++i) {
+                QList<HistoryEntry> one{entry(i)};
+                QString fault;
+                failed += !own->addHistory(&one, &fault);
+            }
+        };
+        const std::unique_ptr<QThread> a(QThread::create(writer)), b(QThread::create(writer));
+        a->start();
+        b->start();
+        QVERIFY(a->wait(600000) && b->wait(600000));
+        QList<HistoryEntry> after;
+        QVERIFY(m_store->readHistory(all, &after, &error));
+        qInfo("two writers, 500 entries each: %d failed, %lld added, %lld ms", failed.load(),
+              qlonglong(after.size() - before.size()), qlonglong(took.elapsed()));
+        QCOMPARE(after.size() - before.size(), 1000);
+    }
+
     void openDialogLists()
     {
         QBENCHMARK {
@@ -185,6 +270,7 @@ private:
     // The benchmark runs its function more than once.
     int m_next = Stored;
     int m_nextRemoved = 1;
+    int m_historyFilled = 0;
 };
 
 QTEST_MAIN(BenchRecords)
