@@ -2,7 +2,7 @@
 
 #include "busycursor.h"
 #include "messages.h"
-#include "recordrow.h"
+#include "settingscomparison.h"
 #include "recordstore.h"
 #include "ui_frmHistory.h"
 
@@ -81,9 +81,9 @@ void frmHistory::showEntry()
     if (!e.zone.isEmpty())
         lines << QStringLiteral("zone %1: %2").arg(e.zone, e.zoneText);
     if (e.hasSettings) {
-        const QVariantList values = RecordRow::rowValues(e.settings);
-        for (int c = 0; c < RecordRow::ColumnCount; ++c)
-            lines << RecordRow::columns().at(c) + QStringLiteral(": ") + values.at(c).toString();
+        // Labelled as the main window labels them.
+        for (const ComparisonRow &setting : CompareSettings(e.settings, PanelReading()))
+            lines << setting.label + QStringLiteral(": ") + setting.windowValue;
     }
     ui->Details->setPlainText(lines.join(QLatin1Char('\n')));
 }

@@ -40,7 +40,7 @@ void frmmain::File_history_Click()
 void frmmain::recordHistory(const OperationEnd &end)
 {
     const HistorySource source{ui->TxtAni->text(), ui->TxtName->text(), QString(), m_session.link().deviceName(),
-                               m_session.link().portNumber()};
+                               m_session.link().portNumber(), QStringLiteral("kv4810g")};
     const std::optional<HistoryEntry> entry = HistoryEntryOf(end, source);
     if (!entry)
         return;

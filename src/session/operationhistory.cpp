@@ -54,7 +54,7 @@ std::optional<HistoryEntry> HistoryEntryOf(const OperationEnd &end, const Histor
     e.at = QDateTime::currentDateTimeUtc();
     e.login = login();
     e.host = QSysInfo::machineHostName();
-    e.program = QCoreApplication::applicationName();
+    e.program = source.program.isEmpty() ? QCoreApplication::applicationName() : source.program;
     e.version = QCoreApplication::applicationVersion();
     e.device = source.device;
     e.port = source.port;

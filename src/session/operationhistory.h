@@ -13,6 +13,7 @@ struct HistorySource
     QString source;
     QString device;
     int port = 0;
+    QString program; // empty: the application's name
 };
 
 // The history entry of an operation that reached the panel's line: a
