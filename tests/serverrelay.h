@@ -2,7 +2,9 @@
 
 // A relay on loopback between the store and the test server, in the test's own event loop: it forwards each
 // connection's bytes both ways, each after a fixed delay when one is set; when it stops forwarding it keeps every
-// connection open and leaves what arrives unread, as a stuck proxy or a VPN that holds the link does.
+// connection open and leaves what arrives unread, as a stuck proxy or a VPN that holds the link does. With a marker
+// set, the server's answers on a connection stop once the store has sent the marker there: its COMMIT arrives, the
+// answer does not.
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -30,6 +32,7 @@ public:
         });
     }
     quint16 port() const { return m_listener.serverPort(); }
+    void holdAnswersAfter(const QByteArray &marker) { m_marker = marker; }
     void setForwarding(bool forwarding)
     {
         m_forwarding = forwarding;
@@ -44,8 +47,9 @@ private:
         for (const auto &[client, server] : m_links) {
             if (!client || !server || server->state() != QAbstractSocket::ConnectedState)
                 continue;
+            if (!m_held.contains(server))
+                forward(server, client);
             forward(client, server);
-            forward(server, client);
         }
     }
     void forward(QTcpSocket *from, QTcpSocket *to)
@@ -53,6 +57,8 @@ private:
         const QByteArray bytes = from->readAll();
         if (bytes.isEmpty())
             return;
+        if (!m_marker.isEmpty() && bytes.contains(m_marker))
+            m_held.append(to);
         if (m_delayMs == 0)
             to->write(bytes);
         else
@@ -63,5 +69,7 @@ private:
     quint16 m_serverPort;
     int m_delayMs;
     bool m_forwarding = true;
+    QByteArray m_marker;
+    QList<QTcpSocket *> m_held; // servers whose answers stay unread
     QList<std::pair<QPointer<QTcpSocket>, QPointer<QTcpSocket>>> m_links;
 };
