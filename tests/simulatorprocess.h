@@ -54,10 +54,10 @@ public:
         const qsizetype at = m_process.arguments().indexOf(QStringLiteral("--state"));
         return at < 0 ? QJsonObject() : readJsonFile(m_process.arguments().value(at + 1));
     }
-    // The simulator has taken `frameText` as one complete frame.
-    bool waitForFrame(const QString &frameText)
+    // The simulator has taken `frameText` as one complete frame (not `whole`: a frame that begins so).
+    bool waitForFrame(const QString &frameText, bool whole = true)
     {
-        const QString line = QStringLiteral(" <- ") + frameText + QLatin1Char('\n');
+        const QString line = QStringLiteral(" <- ") + frameText + (whole ? QStringLiteral("\n") : QString());
         return QTest::qWaitFor([&] { return m_trace.contains(line); }, 5000);
     }
 

@@ -7,7 +7,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <functional>
 #include <memory>
+#include <poll.h>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -22,10 +28,20 @@ struct Run
     QJsonObject panel(int i = 0) const { return json().value("panels").toArray().at(i).toObject(); }
 };
 
-// The program run to its end; the password in the environment unless "KV4810G_PASSWORD=" removes it.
-Run program(const QStringList &arguments, const QStringList &env = {})
+// The program run to its end; the password in the environment unless "KV4810G_PASSWORD=" removes it. An argument
+// ">FILE" sends standard output there; `child` runs in the child before the program starts.
+Run program(QStringList arguments, const QStringList &env = {}, const std::function<void()> &child = {})
 {
     QProcess process;
+    for (const QString &argument : arguments.filter(QRegularExpression("^>"))) {
+        process.setStandardOutputFile(argument.mid(1));
+        arguments.removeOne(argument);
+    }
+    process.setChildProcessModifier([child] {
+        ::signal(SIGPIPE, SIG_DFL); // as a shell starts it, whatever this test process ignores
+        if (child)
+            child();
+    });
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("KV4810G_PASSWORD", "1234");
     for (const QString &setting : env) {
@@ -48,7 +64,49 @@ void writeFile(const QString &path, const QByteArray &content)
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
 }
 
-const QByteArray GoodSettings = R"({"format": 1, "JieTel1": "5550187", "JieTelEM1": "SMS alarm", "shangbao1": true})";
+// A settings file naming every member a download sends, as a fresh window holds them, with `changed` put in.
+QByteArray settingsFile(const QVariantMap &changed = {})
+{
+    QJsonObject json{{"format", 1}, {"MiMa", "5793"}, {"ChangKai", ""}, {"ChangBi", ""}, {"zhouqi", "00"},
+                     {"NeiXian", false}};
+    for (int i = 1; i <= 6; ++i) {
+        for (const QString &member : QStringList{"JieTel", "JieTelEM", "shangbao", "TelGZ", "shouji"}.mid(0, i > 3 ? 4 : 5))
+            json.insert(member + QString::number(i), member.startsWith('J') || member == "shouji" ? QJsonValue("") : QJsonValue(false));
+    }
+    for (auto it = changed.begin(); it != changed.end(); ++it)
+        json.insert(it.key(), QJsonValue::fromVariant(it.value()));
+    return QJsonDocument(json).toJson();
+}
+
+// A small file system with no room left: a tmpfs of 64 KiB, filled. Where none can be mounted (not root), the
+// program's file size is bounded instead (RLIMIT_FSIZE): a write beyond it fails with EFBIG, as real a failed write.
+struct FullDisk
+{
+    FullDisk()
+    {
+        mounted = QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", dir.path()}) == 0;
+        writeFile(dir.filePath("panel.json"), "old");
+        QFile filler(dir.filePath("filler"));
+        if (mounted && filler.open(QIODevice::WriteOnly))
+            while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {}
+    }
+    ~FullDisk()
+    {
+        if (mounted)
+            QProcess::execute("umount", {dir.path()});
+    }
+    // For the program's child process.
+    std::function<void()> bound() const
+    {
+        return [mounted = mounted] {
+            const rlimit limit{512, 512};
+            if (!mounted && ::setrlimit(RLIMIT_FSIZE, &limit) == 0)
+                ::signal(SIGXFSZ, SIG_IGN);
+        };
+    }
+    QTemporaryDir dir;
+    bool mounted = false;
+};
 
 } // namespace
 
@@ -70,7 +128,8 @@ private slots:
         QTest::newRow("no panel") << QList<O>{O::NoPanel, O::HardwareFail, O::NoHardware, O::AlreadyOpen,
                                               O::DeviceUnavailable} << 2;
         QTest::newRow("password") << QList<O>{O::PasswordRefused} << 3;
-        QTest::newRow("incomplete") << QList<O>{O::DownloadRefused, O::DownloadIncomplete, O::UploadRefused,
+        QTest::newRow("incomplete") << QList<O>{O::DownloadRefused, O::DownloadIncomplete, O::ZoneDownloadRefused,
+                                                O::ZoneDownloadIncomplete, O::UploadRefused,
                                                 O::UploadIncomplete, O::ZoneUploadIncomplete, O::ComparisonIncomplete,
                                                 O::DataError, O::LineLost, O::DownloadInProgress, O::SearchInProgress,
                                                 O::NotOpen} << 4;
@@ -119,57 +178,96 @@ private slots:
             QVERIFY(program({"detect"}, env).out.startsWith("port 1 (/dev/kv4810g-missing): no such device\n"));
     }
 
-    void download_data()
+    // Every way a command can end but the plain one: the status, the message, the JSON, and what the panel got.
+    void outcomes_data()
     {
         QTest::addColumn<QStringList>("simulator"); // "mute": a line on which nothing ever answers
-        QTest::addColumn<QByteArray>("settings");   // the settings file; empty: --record 99 of an empty store
+        QTest::addColumn<QStringList>("arguments"); // DEV the panel, LINK a symbolic link to it, FILE the file
+        QTest::addColumn<QByteArray>("file");       // FILE's content; empty: none
         QTest::addColumn<QStringList>("env");
         QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("says"); // on standard error, or in the result
-        const auto row = [](const char *name, int status, const QString &says, const QStringList &simulator = {},
-                            const QByteArray &settings = GoodSettings, const QStringList &env = {}) {
-            QTest::newRow(name) << simulator << settings << env << status << says;
+        QTest::addColumn<QString>("says"); // on standard error or standard output
+        QTest::addColumn<QString>("got");  // a frame the panel took, the first digits; empty: nothing at all
+        const QStringList download{"download", "--settings", "FILE"};
+        const QStringList zone{"zone-download", "--zone", "1", "--text"};
+        const QByteArray good = settingsFile({{"JieTel1", "5550187"}, {"JieTelEM1", "SMS alarm"}});
+        const auto row = [](const char *name, int status, const QString &says, const QString &got,
+                            const QStringList &arguments, const QByteArray &file = {}, const QStringList &simulator = {},
+                            const QStringList &env = {}) {
+            QTest::newRow(name) << simulator << arguments << file << env << status << says << got;
         };
-        row("done", 0, "finish download!");
-        row("wrong password", 3, "Enter the password wrong operation", {"--password", "9999"});
-        row("line lost", 4, "download not complete", {"--hangup-after", "3"});
-        row("data refused", 4, "Data Error!", {"--refuse", "--trace"}); // every frame sent all the same
-        row("no answer", 4, "the panel did not answer the password", {"mute"});
-        row("record missing", 5, "No this No", {}, QByteArray());
-        row("unknown member", 7, "unknown member \"JieTel7\"", {}, R"({"format": 1, "JieTel7": "1"})");
-        row("a value refused", 7, "\"MiMa\": password format error!", {}, R"({"format": 1, "MiMa": "12"})");
-        row("a wrong type", 7, "\"NeiXian\" must be true or false", {}, R"({"format": 1, "NeiXian": 1})");
-        row("settings file missing", 7, "settings.json", {}, "no file");
-        row("not a settings file", 7, "settings.json: not a settings file (not one object)", {}, "[1]");
-        row("no password", 1, "no panel password", {}, GoodSettings, {"KV4810G_PASSWORD="});
+        row("done", 0, "finish download!", "FF02070505050001080700000000000000000004", download, good);
+        row("wrong password", 3, "Enter the password wrong operation", "FF0102", download, good, {"--password", "9999"});
+        row("line lost", 4, "download not complete", "FF03", download, good, {"--hangup-after", "3"});
+        row("no answer", 4, "the panel did not answer the password", "", download, good, {"mute"});
+        row("the last frame refused", 4, "Data Error! The panel refused frame 11 of 11.", "FF0C", download, good,
+            {"--refuse-command", "0C"});
+        row("a zone message refused", 4, "The panel refused zone 1's message text.", "FF0C0444", zone + QStringList{"Door"},
+            {}, {"--refuse-command", "0C"});
+        row("standard output full", 8, "the standard output could not be written", "FF0000", {"upload", ">/dev/full"});
+        row("upload to a full disk", 8, "panel.json", "FF0000", {"upload", "--output", "FULL/panel.json"});
+        row("trace on a full disk", 8, "trace.txt", "FF0000", {"upload", "--trace", "FULL/trace.txt"});
+        row("store fails after upload", 5, "finish Upload!", "FF0000", {"upload", "--save", "3", "--records", "FILE/r.mdb"}, "x");
+        row("record missing", 5, "No this No", "", {"download", "--record", "99", "--records", "FILE"});
+        row("unknown member", 7, "unknown member", "", download, R"({"format": 1, "JieTel7": "1"})");
+        row("a value refused", 7, "password format error!", "", download, settingsFile({{"MiMa", "12"}}));
+        row("members left out", 7, "members missing (a download sends them all): JieTel1, JieTel2,", "", download,
+            R"({"format": 1, "zhouqi": "15"})");
+        row("a member twice", 7, "given twice", "", download, settingsFile().replace("{", R"({"MiMa": "1111",)"));
+        row("not a settings file", 7, "not a settings file (not one object)", "", download, "[1]");
+        row("no password", 1, "no panel password", "", download, good, {}, {"KV4810G_PASSWORD="});
+        row("a password too long", 1, "1 to 4 characters", "", download, good, {}, {"KV4810G_PASSWORD=12345"});
+        row("a password not of bytes", 1, "1 to 4 characters", "", download, good, {}, {"KV4810G_PASSWORD=١٢٣٤"});
+        row("an empty password file", 1, "1 to 4 characters", "", zone + QStringList{"A", "--password-file", "FILE"}, "\n");
+        row("a zone text too long", 1, "longer than 255", "", zone + QStringList{QString(256, 'A')});
+        row("a zone text not of bytes", 1, "fit in one byte", "", zone + QStringList{"€"});
+        row("an empty zone text", 1, "Please input message content!", "", zone + QStringList{""});
+        row("a device twice", 1, "one device given twice", "", {"upload", "--device", "LINK"});
+        row("a blank record No.", 1, "--save takes a record No.", "", {"upload", "--save", "   "});
+        row("an unknown command", 1, "unknown command 'detects'", "", {"detects"});
+        row("an unknown zone", 1, "takes --zone 1, 2 or 3", "", {"zone-upload", "--zone", "4"});
+        row("detect on a device", 0, "panel found", "FF0018", {"detect"});
+        row("detect a silent device", 2, "\"opened\": true", "FF0018", {"detect"}, {}, {"--silent"});
+        row("a zone text twice", 0, R"("text": "one\ntwo\nthree")", "FF0001", {"zone-upload", "--zone", "1"}, {}, {"--twice"});
+        row("a zone text in pieces", 0, R"("text": "one\ntwo\nthree")", "FF0001", {"zone-upload", "--zone", "1"}, {}, {"--split"});
     }
-    void download()
+    void outcomes()
     {
         QFETCH(QStringList, simulator);
-        QFETCH(QByteArray, settings);
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, file);
         QFETCH(QStringList, env);
         QFETCH(int, status);
         QFETCH(QString, says);
+        QFETCH(QString, got);
         const bool mute = simulator == QStringList{"mute"};
         PtyPair muteLine;
-        SimulatorProcess panel(mute ? QStringList{"--silent"} : simulator << "--state" << m_dir->filePath("panel.json"));
+        writeFile(m_dir->filePath("panel.json"), R"({"zoneTexts": ["one\r\ntwo\r\nthree", "", ""]})");
+        SimulatorProcess panel((mute ? QStringList{"--silent"} : simulator)
+                               << "--trace" << "--state" << m_dir->filePath("panel.json"));
         QVERIFY(panel.isReady() && muteLine.isValid());
-        const QString file = m_dir->filePath("settings.json");
-        if (settings != "no file")
-            writeFile(file, settings);
-        const QStringList source = settings.isEmpty()
-            ? QStringList{"--record", "99", "--records", m_dir->filePath("r.mdb")} : QStringList{"--settings", file};
         const QString device = mute ? muteLine.devicePath() : panel.device();
-        const Run run = program(QStringList{"download", "--device", device, "--json"} + source, env);
+        QVERIFY(QFile::link(device, m_dir->filePath("link")));
+        const std::unique_ptr<FullDisk> full(arguments.filter("FULL").isEmpty() ? nullptr : new FullDisk);
+        if (!file.isNull())
+            writeFile(m_dir->filePath("file"), file);
+        arguments.replaceInStrings("FILE", m_dir->filePath("file")).replaceInStrings("LINK", m_dir->filePath("link"))
+            .replaceInStrings("FULL", full ? full->dir.path() : QString());
+        const Run run = program(arguments + QStringList{"--device", device, "--json"}, env,
+                                full ? full->bound() : std::function<void()>());
         QCOMPARE(run.status, status);
         QVERIFY2((run.err + run.out).contains(says), qPrintable(run.err + run.out));
-        if (simulator.contains("--refuse"))
-            QVERIFY(panel.waitForFrame("FF0C0010000000000000"));
-        if (status == 0) {
-            QCOMPARE(run.panel().value("status").toInt(), 0);
-            QTRY_COMPARE(panel.state().value("receivingNumbers").toArray().at(0).toObject().value("number").toString(),
-                         QString("5550187"));
+        if (!arguments.contains(">/dev/full")) { // one document on every path, its panels' statuses theirs
+            QCOMPARE(run.json().value("status").toInt(), status);
+            if (!run.json().value("panels").toArray().isEmpty())
+                QCOMPARE(run.panel().value("status").toInt(), status);
         }
+        QFile old(full ? full->dir.filePath("panel.json") : QString());
+        QVERIFY(!full || (old.open(QIODevice::ReadOnly) && old.readAll() == "old")); // whole or not at all
+        if (got.isEmpty())
+            QVERIFY2(!panel.trace().contains(" <- "), qPrintable(panel.trace()));
+        else
+            QVERIFY2(panel.waitForFrame(got, false), qPrintable(panel.trace()));
     }
 
     // Upload to a file and a record, that file compared, one field changed and compared again.
@@ -204,15 +302,12 @@ private slots:
         QCOMPARE(compare.out.count("[differs]"), 1);
     }
 
-    // Zone messages, the panel searched for without --device or --port, records, and commands refused for their usage.
+    // Zone messages, the panel searched for without --device or --port, records.
     void zonesAndRecords()
     {
         SimulatorProcess panel;
         QVERIFY(panel.isReady());
         QCOMPARE(program({"zone-download", "--device", panel.device(), "--zone", "2", "--text", "Back\ndoor"}).status, 0);
-        const Run zone = program({"zone-upload", "--device", panel.device(), "--zone", "2", "--json"});
-        QCOMPARE(zone.status, 0);
-        QCOMPARE(zone.panel().value("text").toString(), QString("Back\ndoor"));
         const Run searched = program({"zone-upload", "--zone", "2"}, {"KV4810G_PORTS=/dev/kv4810g-missing:" + panel.device()});
         QCOMPARE(searched.status, 0);
         QVERIFY2(searched.out.contains("zone 2: Back\ndoor"), qPrintable(searched.out));
@@ -226,18 +321,15 @@ private slots:
         const Run show = program({"records", "show", "7", "--records", records, "--json"});
         QCOMPARE(show.json().value("MiMa").toString(), QString("5793"));
         QCOMPARE(program({"records", "show", "8", "--records", records}).status, 5);
-        QCOMPARE(program({"zone-upload", "--device", panel.device(), "--zone", "4"}).status, 1);
-        const Run unknown = program({"detects"});
-        QCOMPARE(unknown.status, 1);
-        QVERIFY2(unknown.err.contains("unknown command 'detects'"), qPrintable(unknown.err));
     }
 
-    // One command, eight panels, each its own line and result; the last has another password.
+    // One command, eight panels, each its own line and result; the last has another password. Standard error is a
+    // pipe whose reader goes away after the first line: that ends the progress, nothing else.
     void eightPanelsAtOnce()
     {
         std::vector<std::unique_ptr<SimulatorProcess>> panels;
         QStringList arguments{"download", "--json", "--settings", m_dir->filePath("s.json")};
-        writeFile(m_dir->filePath("s.json"), R"({"format": 1, "zhouqi": "15"})");
+        writeFile(m_dir->filePath("s.json"), settingsFile({{"zhouqi", "15"}}));
         for (int i = 0; i < 8; ++i) {
             const QStringList password = i < 7 ? QStringList() : QStringList{"--password", "9999"};
             panels.push_back(std::make_unique<SimulatorProcess>(
@@ -245,7 +337,20 @@ private slots:
             QVERIFY(panels.back()->isReady());
             arguments << "--device" << panels.back()->device();
         }
-        const Run run = program(arguments);
+        int errorPipe[2]; // after the simulators, which would hold it open; its reader goes at the first line
+        QCOMPARE(::pipe(errorPipe), 0);
+        std::thread reader([&] {
+            pollfd readable{errorPipe[0], POLLIN, 0};
+            ::poll(&readable, 1, 10000);
+            ::close(errorPipe[0]);
+        });
+        const Run run = program(arguments, {}, [&] {
+            ::dup2(errorPipe[1], STDERR_FILENO);
+            ::close(errorPipe[0]);
+            ::close(errorPipe[1]);
+        });
+        reader.join();
+        ::close(errorPipe[1]);
         QCOMPARE(run.status, 3); // the worst of them all
         QCOMPARE(run.json().value("panels").toArray().size(), 8);
         for (int i = 0; i < 8; ++i) {

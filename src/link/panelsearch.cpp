@@ -23,17 +23,27 @@ bool PanelSearch::tryOpen(int port)
 {
     m_port = port;
     QString error;
-    if (m_link.selectPort(port, &error) && m_link.open(&error))
+    if (m_device.isEmpty() ? m_link.selectPort(port, &error) && m_link.open(&error)
+                           : m_link.openPath(m_device, &error))
         return true;
     m_link.close();
     emit portTried(port, false, m_link.deviceName(), error);
     return false;
 }
 
+void PanelSearch::startOn(const QString &device)
+{
+    if (m_running)
+        return;
+    start(m_link.portNumber(), m_link.portNumber());
+    m_device = device;
+}
+
 void PanelSearch::start(int first, int last)
 {
     if (m_running)
         return;
+    m_device.clear();
     m_running = true;
     m_last = last;
     // The first port is tried from the event loop, so that whoever started

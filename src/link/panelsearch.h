@@ -37,6 +37,8 @@ public:
     // The start-up search over ports first to last (1 to 16 unless said);
     // finished follows, never before this returns.
     void start(int first = 1, int last = 16);
+    // The same on one device named by its path, under the selected number.
+    void startOn(const QString &device);
     bool isRunning() const { return m_running; }
     // Ends a running search now, its port closed; finished is not emitted.
     void cancel();
@@ -75,4 +77,5 @@ private:
     QString m_lostReason;
     int m_port = 0;
     int m_last = 16;
+    QString m_device; // startOn's; empty: ports by number
 };

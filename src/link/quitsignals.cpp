@@ -18,6 +18,11 @@ void onSignal(int signalNumber)
 
 } // namespace
 
+void ignoreBrokenPipes()
+{
+    ::signal(SIGPIPE, SIG_IGN);
+}
+
 QuitSignals::QuitSignals(QObject *parent)
     : QObject(parent)
 {

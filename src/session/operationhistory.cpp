@@ -67,9 +67,17 @@ std::optional<HistoryEntry> HistoryEntryOf(const OperationEnd &end, const Histor
     case PanelOutcome::DownloadFinished:
         e.detail = QStringLiteral("%1 of %2 frames").arg(end.framesSent).arg(end.frames);
         break;
-    case PanelOutcome::DownloadRefused:
+    case PanelOutcome::DownloadRefused: {
         word = Refused;
-        e.detail = QStringLiteral("Data Error! after frame %1 of %2").arg(end.refusedFrame).arg(end.frames);
+        QStringList frames;
+        for (int frame : end.refusedFrames)
+            frames << QString::number(frame);
+        e.detail = QStringLiteral("Data Error! after frame %1 of %2").arg(frames.join(QStringLiteral(", "))).arg(end.frames);
+        break;
+    }
+    case PanelOutcome::ZoneDownloadRefused:
+        word = Refused;
+        e.detail = QStringLiteral("Data Error!");
         break;
     case PanelOutcome::DownloadIncomplete:
         word = earlyEnd(end.cause);
@@ -83,6 +91,7 @@ std::optional<HistoryEntry> HistoryEntryOf(const OperationEnd &end, const Histor
         e.detail = QStringLiteral("Data Error!");
         break;
     case PanelOutcome::UploadIncomplete:
+    case PanelOutcome::ZoneDownloadIncomplete:
     case PanelOutcome::ZoneUploadIncomplete:
     case PanelOutcome::ComparisonIncomplete:
         word = end.cause == EndCause::LineLost ? LineLost : Incomplete;

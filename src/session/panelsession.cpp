@@ -7,6 +7,9 @@
 #include "settingstransfer.h"
 #include "zonemessages.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+
 #include <cstdio>
 #include <utility>
 
@@ -21,6 +24,19 @@ QString toPanelLineBreaks(QString text)
 QString fromPanelLineBreaks(QString text)
 {
     return text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+
+// A zone's answer, as frame text, is one reply: the text and CR LF. The
+// same reply twice over (a line or panel that repeats what it sends) is
+// that reply once. A text made of one line twice ("Door", line break,
+// "Door") cannot be told from it and is read as one line.
+QString oneAnswer(const QString &answer)
+{
+    const qsizetype half = answer.size() / 2;
+    if (half % 2 == 0 && answer.size() == 2 * half && answer.endsWith(QLatin1String("0D0A"))
+        && QStringView(answer).first(half) == QStringView(answer).sliced(half))
+        return answer.first(half);
+    return answer;
 }
 
 // What an operation that awaits replies is told when `next` takes the line.
@@ -42,6 +58,17 @@ EndCause givenWayTo(Operation next)
         break;
     }
     return EndCause::PortClosed;
+}
+
+// How long a frame of `bytes` is on the line at 9600 baud, 8N1: ten bits a byte.
+int lineTimeMs(int bytes)
+{
+    return (bytes * 10 * 1000 + 9599) / 9600;
+}
+
+bool lineEnded(EndCause cause)
+{
+    return cause == EndCause::PortClosed || cause == EndCause::LineLost || cause == EndCause::ProgramEnded;
 }
 
 PanelOutcome comparisonOutcome(const QList<ComparisonRow> &rows)
@@ -66,6 +93,7 @@ PanelSession::PanelSession(QObject *parent)
     connect(&m_progress, &TransferProgress::changed, this, &PanelSession::progressChanged);
     connect(&m_search, &PanelSearch::searching, this, &PanelSession::searching);
     connect(&m_search, &PanelSearch::portTried, this, &PanelSession::reportPort);
+    connect(&m_search, &PanelSearch::detecting, this, &PanelSession::detecting);
     connect(&m_search, &PanelSearch::finished, this, &PanelSession::searchEnded);
     connect(&m_download, &PacedSender::finished, this, &PanelSession::downloadEnded);
     connect(&m_comparison, &SettingsCollector::finished, this, [this](SettingsCollector::End end) {
@@ -86,6 +114,8 @@ PanelSession::PanelSession(QObject *parent)
     m_zoneAnswer.setSingleShot(true);
     m_zoneAnswer.setInterval(ZoneAnswerQuietMs);
     connect(&m_zoneAnswer, &QTimer::timeout, this, &PanelSession::zoneTextEnded);
+    m_refusalWait.setSingleShot(true);
+    connect(&m_refusalWait, &QTimer::timeout, this, [this] { finish(EndCause::Natural); });
 }
 
 void PanelSession::setReplyWaitMs(int ms)
@@ -137,6 +167,7 @@ void PanelSession::resetZoneText()
     m_zoneTextMode = 0;
     m_zoneAnswer.stop();
     m_zoneReplies.clear();
+    m_zoneRequest.clear();
 }
 
 // From now on complete replies go to the dispatch; a zone upload that
@@ -163,6 +194,9 @@ OperationEnd PanelSession::endRunning(EndCause cause)
     end.cause = cause;
     m_progress.stop();
     m_replyWait.stop();
+    // Cut short, the wait leaves a refusal of the last frame unknown.
+    const bool refusalUnknown = m_refusalWait.isActive() && cause != EndCause::Natural;
+    m_refusalWait.stop();
     switch (end.operation) {
     case Operation::Idle:
         return end;
@@ -179,8 +213,8 @@ OperationEnd PanelSession::endRunning(EndCause cause)
         end.framesSent = m_download.framesSent();
         end.frames = m_download.frameCount();
         end.sent = m_sent;
-        end.refusedFrame = m_refusedFrame;
-        if (end.framesSent == end.frames) {
+        end.refusedFrames = m_refusedFrames;
+        if (end.framesSent == end.frames && !refusalUnknown) {
             end.outcome = m_downloadRefused ? PanelOutcome::DownloadRefused : PanelOutcome::DownloadFinished;
             end.message = SessionMessage::of(end.outcome);
             return end;
@@ -193,7 +227,10 @@ OperationEnd PanelSession::endRunning(EndCause cause)
                                      .arg(end.framesSent)
                                      .arg(end.frames);
             m_link.trace().note(note);
-            std::fprintf(stderr, "kv4810g: %s\n", qPrintable(note));
+            // Said by whichever program runs the session, for its panel.
+            std::fprintf(stderr, "%s: %s: %s\n",
+                         qPrintable(QFileInfo(QCoreApplication::applicationFilePath()).fileName()),
+                         qPrintable(m_link.deviceName()), qPrintable(note));
         }
         return end;
     }
@@ -210,12 +247,16 @@ OperationEnd PanelSession::endRunning(EndCause cause)
     case Operation::ZoneDownloading:
         end.zone = m_zone;
         end.zoneText = m_zoneSent;
-        end.outcome = PanelOutcome::ZoneDownloadFinished;
-        end.message = SessionMessage::of(end.outcome);
+        end.outcome = cause == EndCause::PanelRefused ? PanelOutcome::ZoneDownloadRefused
+            // Another operation taking the line ends the wait as it always ended it.
+            : refusalUnknown && lineEnded(cause) ? PanelOutcome::ZoneDownloadIncomplete
+                                                 : PanelOutcome::ZoneDownloadFinished;
+        end.message = SessionMessage::of(end.outcome, {EndCausePhrase(cause)});
         return end;
     case Operation::ZoneUploading:
         end.zone = m_zone;
         m_zoneAnswer.stop();
+        m_zoneRequest.clear();
         if (cause == EndCause::Natural) {
             end.outcome = PanelOutcome::ZoneUploadFinished;
             end.zoneText = m_zoneText;
@@ -270,13 +311,23 @@ bool PanelSession::send(const QString &frame)
 
 void PanelSession::search(int firstPort, int lastPort)
 {
+    beginSearch([=] { m_search.start(firstPort, lastPort); });
+}
+
+void PanelSession::searchDevice(const QString &device)
+{
+    beginSearch([=] { m_search.startOn(device); });
+}
+
+void PanelSession::beginSearch(const std::function<void()> &start)
+{
     if (!mayUseLine(false))
         return;
     enter(Operation::Searching, [&] {
         m_panelFound = 0;
         m_searchReport.clear();
         m_searchOutcome = PanelSearch::NoPanel;
-        m_search.start(firstPort, lastPort);
+        start();
     });
 }
 
@@ -393,8 +444,9 @@ bool PanelSession::download(const PanelSettings &settings, PanelSettings *sent)
         *sent = aligned;
     enter(Operation::Downloading, [&] {
         m_downloadRefused = false;
-        m_refusedFrame = 0;
+        m_refusedFrames.clear();
         m_sent = aligned;
+        m_lastFrame = frames.frames.last();
         m_progress.start(TransferProgress::DownloadMaximum);
         m_download.start(frames.frames, m_frameGapMs,
                          [this](const QString &frame, QString *error) { return m_link.SendFrame(frame, error); });
@@ -404,7 +456,16 @@ bool PanelSession::download(const PanelSettings &settings, PanelSettings *sent)
 
 void PanelSession::downloadEnded(const PacedSender::Result &result)
 {
-    finish(result.outcome == PacedSender::Outcome::SendFailed ? EndCause::SendFailed : EndCause::Natural);
+    if (result.outcome == PacedSender::Outcome::SendFailed)
+        return finish(EndCause::SendFailed);
+    awaitRefusal(m_lastFrame);
+}
+
+// The frame just written counts as taken once the panel has had its time
+// to refuse it; the operation goes on until then.
+void PanelSession::awaitRefusal(const QString &frame)
+{
+    m_refusalWait.start(RefusalWaitMs + lineTimeMs(int(frame.size()) / 2));
 }
 
 // The settings upload.
@@ -432,6 +493,8 @@ void PanelSession::takeReply(const QString &reply)
 {
     if (m_operation == Operation::Comparing)
         m_comparison.take(reply); // every reply goes to it until it ends
+    else if (m_operation == Operation::ZoneDownloading && MatchReply(reply).kind == ReplyKind::DataError)
+        dataError(); // the zone frame's refusal, whoever else takes replies now
     else if (m_zoneTextMode == 1)
         zoneTextPart(reply);
     else
@@ -466,16 +529,28 @@ void PanelSession::dataError()
     if (m_operation == Operation::Uploading)
         return finish(EndCause::PanelRefused);
     m_progress.stop(); // the bar stays where it stands
-    if (m_operation != Operation::Downloading)
-        return say(PanelOutcome::DataError);
-    // The remaining frames wait until the message has been answered; a
-    // download stopped meanwhile stays stopped.
-    if (!m_downloadRefused)
-        m_refusedFrame = m_download.framesSent();
-    m_downloadRefused = true;
-    m_download.pause();
+    if (m_operation == Operation::Downloading) {
+        m_downloadRefused = true;
+        // Replies are not matched to frames: a refusal is the last sent frame's.
+        if (!m_refusedFrames.contains(m_download.framesSent()))
+            m_refusedFrames << m_download.framesSent();
+    }
+    if (m_operation == Operation::Downloading && m_download.isRunning()) {
+        // The remaining frames wait until the message has been answered; a
+        // download stopped meanwhile stays stopped.
+        m_download.pause();
+        say(PanelOutcome::DataError);
+        m_download.resume();
+        return;
+    }
+    const Operation refused = m_operation;
+    const bool awaited = m_refusalWait.isActive();
+    m_refusalWait.stop(); // the answer has come; a message open meanwhile does not end it
     say(PanelOutcome::DataError);
-    m_download.resume();
+    // The last frame or a zone message refused: the operation ends so, once
+    // the message has been answered, unless something else ended it meanwhile.
+    if (awaited && m_operation == refused)
+        finish(EndCause::PanelRefused);
 }
 
 void PanelSession::settingsReply(const ReplyMatch &match, const QString &reply)
@@ -495,6 +570,11 @@ void PanelSession::settingsReply(const ReplyMatch &match, const QString &reply)
 
 // Zone messages.
 
+QString PanelSession::zoneTextRefusal(const QString &zone, const QString &text)
+{
+    return ZoneMessageFrame(zone, toPanelLineBreaks(text)).error;
+}
+
 bool PanelSession::downloadZoneText(const QString &zone, const QString &text)
 {
     if (!mayUseLine())
@@ -509,8 +589,8 @@ bool PanelSession::downloadZoneText(const QString &zone, const QString &text)
     enter(Operation::ZoneDownloading, [&] {
         m_zone = zone;
         m_zoneSent = text;
+        awaitRefusal(frame.text);
     });
-    finish(EndCause::Natural);
     return true;
 }
 
@@ -525,11 +605,11 @@ bool PanelSession::uploadZoneText(const QString &zone)
         say(PanelOutcome::TextRefused, {frame.error});
         return false;
     }
-    if (!send(frame.text))
-        return false;
     enter(Operation::ZoneUploading, [&] {
         m_zone = zone;
         m_zoneTextMode = 1;
+        m_zoneRequest = frame.text;
+        m_zoneAnswer.start(); // the request goes out when the line is quiet
         m_replyWait.start();
     });
     return true;
@@ -537,16 +617,28 @@ bool PanelSession::uploadZoneText(const QString &zone)
 
 void PanelSession::zoneTextPart(const QString &reply)
 {
-    m_replyWait.stop(); // the answer has begun; its quiet time ends it
-    m_zoneReplies += reply;
     m_zoneAnswer.start();
+    if (!m_zoneRequest.isEmpty())
+        return; // before the request: not the answer
+    if (m_operation == Operation::ZoneUploading)
+        m_replyWait.start(); // the panel is still talking
+    m_zoneReplies += reply;
 }
 
-// The zone's answer is over. Outside a zone upload (a late answer) it is
-// shown all the same, as it always was.
+// The line has been quiet: the request goes out, or the answer is over.
+// Outside a zone upload (a late answer) it is shown all the same, as it
+// always was.
 void PanelSession::zoneTextEnded()
 {
-    m_zoneText = fromPanelLineBreaks(HexText(std::exchange(m_zoneReplies, QString())));
+    if (!m_zoneRequest.isEmpty()) {
+        m_link.clearReceiveBuffer();
+        if (!send(std::exchange(m_zoneRequest, QString())) && m_operation == Operation::ZoneUploading)
+            finish(EndCause::SendFailed);
+        return;
+    }
+    if (!m_link.ReceiveBuffer().isEmpty())
+        return m_zoneAnswer.start(); // a reply half-received: the answer goes on
+    m_zoneText = fromPanelLineBreaks(HexText(oneAnswer(std::exchange(m_zoneReplies, QString()))));
     emit zoneTextReceived(m_zoneText);
     if (m_operation == Operation::ZoneUploading)
         finish(EndCause::Natural);

@@ -29,12 +29,24 @@ class PanelSession : public QObject
     Q_OBJECT
 public:
     static constexpr int DownloadFrameGapMs = 200;
+    // The panel answers a frame it refuses ("FF5000") within the gap that
+    // paces the frames, which is how the refusal of every frame but the
+    // last is caught before the next one goes out. The last frame of a
+    // download and a zone message frame get the same time, counted from
+    // when their last byte has left at 9600 baud (a zone text of 255
+    // characters is on the line for 269 ms), before they count as taken.
+    static constexpr int RefusalWaitMs = DownloadFrameGapMs;
     // The panel answers a zone upload request in one go, a character every
-    // millisecond at 9600 baud; a text over several lines comes as several
-    // replies, one per line. Replies that follow each other with less than
-    // this quiet time between them are one answer. A USB adapter holds bytes
-    // back for up to 16 ms; a second request by hand is seconds away.
-    static constexpr int ZoneAnswerQuietMs = 100;
+    // millisecond at 9600 baud: the text, then CR LF. The text's own line
+    // breaks are CR LF as well, so a text over several lines comes as
+    // several replies, and only quiet ends the answer: this long with no
+    // byte and no reply half-received. It is the panel's pacing with room
+    // to spare: the panel pauses 20 ms between two replies, a USB adapter
+    // holds bytes back for up to 16 ms, a loaded computer reads late; a
+    // second request by hand is seconds away. The request itself goes out
+    // once the line has been this quiet, so that late or repeated answers
+    // to earlier frames are not taken for the text.
+    static constexpr int ZoneAnswerQuietMs = 250;
     // An upload or a zone upload whose panel says nothing for this long
     // has ended without its answer.
     static constexpr int ReplyWaitMs = SettingsCollector::ReplyWaitMs;
@@ -64,6 +76,8 @@ public:
     // opened, it ends HardwareFail with "hardware testing fail!", its detail
     // naming what became of every port.
     void search(int firstPort = 1, int lastPort = 16);
+    // The same search on one device named by its path.
+    void searchDevice(const QString &device);
     // Opens the device at a path instead of a port by number (the console
     // program's --device); false, with a message, when it cannot.
     bool openDevice(const QString &device);
@@ -83,6 +97,8 @@ public:
     // An upload already awaiting its replies is left to run.
     bool upload();
     // The text's line breaks may be "\n"; they travel as CR LF.
+    // Why downloadZoneText would refuse the text, in its words; empty: it would not.
+    static QString zoneTextRefusal(const QString &zone, const QString &text);
     bool downloadZoneText(const QString &zone, const QString &text);
     bool uploadZoneText(const QString &zone);
     // comparisonStarted, then the end; a comparison already running is left to run.
@@ -97,6 +113,8 @@ signals:
     void progressChanged(int value, int maximum);
 
     void searching(int port, int lastPort);
+    // The port tried has opened; the detection frame goes out.
+    void detecting();
     void portTried(int port, bool opened, const QString &device, const QString &detail);
 
     void passwordAccepted();
@@ -109,6 +127,7 @@ signals:
 
 private:
     bool mayUseLine(bool needsPort = true);
+    void beginSearch(const std::function<void()> &start);
     void enter(Operation next, const std::function<void()> &setUp);
     void resetZoneText();
     void takeRepliesAsSettings(EndCause cause);
@@ -126,6 +145,7 @@ private:
     void reportPort(int port, bool opened, const QString &device, const QString &detail);
     void searchEnded(PanelSearch::Outcome outcome);
     void downloadEnded(const PacedSender::Result &result);
+    void awaitRefusal(const QString &frame);
     void lineLost(const QString &reason);
 
     Operation m_operation = Operation::Idle;
@@ -137,7 +157,6 @@ private:
     TransferProgress m_progress;
     PacedSender m_download;
     bool m_downloadRefused = false; // "FF5000" came during this download
-    int m_refusedFrame = 0;         // the frame it came after
     PanelSettings m_sent;           // what this download sends
     QString m_zone, m_zoneSent;     // the zone of this zone transfer, the text a zone download sent
     SettingsCollector m_comparison;
@@ -145,7 +164,11 @@ private:
     PanelReading m_reading;      // what the settings replies brought, since the last upload began
     QTimer m_replyWait;          // an upload's or a zone upload's wait for the panel
     QTimer m_zoneAnswer;         // the quiet time that ends a zone text's answer
+    QTimer m_refusalWait;        // after a download's last frame or a zone frame
+    QList<int> m_refusedFrames;  // this download's, by number from 1
+    QString m_lastFrame;         // this download's
     QString m_zoneReplies;       // the answer so far
+    QString m_zoneRequest;       // a zone upload's request, until the line is quiet
     int m_frameGapMs = DownloadFrameGapMs;
     QStringList m_searchReport;  // one line per port tried, for the failure's detail
     PanelSearch::Outcome m_searchOutcome = PanelSearch::NoPanel;

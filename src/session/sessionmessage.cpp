@@ -27,6 +27,8 @@ constexpr std::array Wordings{
     Wording{PanelOutcome::UploadRefused, "Data Error!", Upper},
     Wording{PanelOutcome::UploadIncomplete, "upload not complete: %1; not received: %2!", Lower},
     Wording{PanelOutcome::ZoneDownloadFinished, "finish download!", Upper},
+    Wording{PanelOutcome::ZoneDownloadRefused, "finish download!", Upper},
+    Wording{PanelOutcome::ZoneDownloadIncomplete, "zone message download not complete: %1!", Lower},
     Wording{PanelOutcome::ZoneUploadFinished, "finish Upload!", Lower},
     Wording{PanelOutcome::ZoneUploadIncomplete, "zone message upload not complete: %1!", Lower},
     Wording{PanelOutcome::PasswordRefused, "Enter the password wrong operation", ""},

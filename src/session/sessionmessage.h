@@ -12,12 +12,14 @@ enum class PanelOutcome {
     NoPanel,              // the search: ports opened, no panel answered
     HardwareFail,         // the search: the last port could not be opened
     DownloadFinished,     // every frame went out
-    DownloadRefused,      // every frame went out; the panel answered "FF5000" meanwhile
+    DownloadRefused,      // every frame went out; the panel answered "FF5000" to one or more
     DownloadIncomplete,   // the line closed or went away before the last frame
     UploadFinished,       // the last settings reply came
     UploadRefused,        // the panel answered "FF5000"
     UploadIncomplete,     // the line closed or went away, or the panel went quiet
-    ZoneDownloadFinished,
+    ZoneDownloadFinished, // the frame went out and was not refused in time
+    ZoneDownloadRefused,  // the panel answered "FF5000"
+    ZoneDownloadIncomplete, // the line closed or went away before a refusal could come
     ZoneUploadFinished,   // the zone's text came
     ZoneUploadIncomplete, // another operation took the line, the line ended, or no answer
     ComparisonSame,       // every setting came and equals the window's

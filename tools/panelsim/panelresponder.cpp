@@ -22,15 +22,17 @@ QByteArray reply(const char *code)
 
 } // namespace
 
-PanelResponder::PanelResponder(const QByteArray &accessPassword, bool refuseSettings)
+PanelResponder::PanelResponder(const QByteArray &accessPassword, bool refuseSettings, int refuseCommand)
     : m_accessPassword(accessPassword)
     , m_refuseSettings(refuseSettings)
+    , m_refuseCommand(refuseCommand)
 {
 }
 
 PanelResponder::Response PanelResponder::respond(const QByteArray &frame, PanelState *state) const
 {
     const ClassifiedFrame classified = classifyFrame(frame);
+    const bool refused = classified.kind != FrameKind::Unknown && quint8(frame.at(1)) == m_refuseCommand;
     Response response;
     response.kind = classified.kind;
     switch (classified.kind) {
@@ -50,7 +52,7 @@ PanelResponder::Response PanelResponder::respond(const QByteArray &frame, PanelS
         response.replies << bytesOf(UploadReplies::zoneText(*state, classified.index));
         break;
     case FrameKind::ZoneMessage:
-        response.stateChanged = SettingsFrames::storeZoneMessage(classified.index, frame, state);
+        response.stateChanged = !refused && SettingsFrames::storeZoneMessage(classified.index, frame, state);
         if (!response.stateChanged)
             response.replies << reply(PanelAnswers::Refused);
         break;
@@ -61,7 +63,7 @@ PanelResponder::Response PanelResponder::respond(const QByteArray &frame, PanelS
     case FrameKind::GsmNumber:
     case FrameKind::PasswordRelays:
     case FrameKind::Reminder:
-        response.stateChanged = !m_refuseSettings && SettingsFrames::store(classified, frame, state);
+        response.stateChanged = !m_refuseSettings && !refused && SettingsFrames::store(classified, frame, state);
         if (!response.stateChanged)
             response.replies << reply(PanelAnswers::Refused);
         break;

@@ -19,12 +19,14 @@ public:
     };
 
     // accessPassword: the characters the password frame must carry.
-    // refuseSettings: answer every settings frame "FF5000" and store nothing.
-    explicit PanelResponder(const QByteArray &accessPassword, bool refuseSettings = false);
+    // refuseSettings: answer every settings frame "FF5000" and store nothing;
+    // refuseCommand: the same for the settings and zone frames of this command byte alone.
+    explicit PanelResponder(const QByteArray &accessPassword, bool refuseSettings = false, int refuseCommand = -1);
 
     Response respond(const QByteArray &frame, PanelState *state) const;
 
 private:
     QByteArray m_accessPassword;
     bool m_refuseSettings;
+    int m_refuseCommand;
 };

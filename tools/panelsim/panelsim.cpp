@@ -23,7 +23,7 @@ PanelSim::PanelSim(const SimOptions &options, const PanelState &state, PseudoTer
     , m_options(options)
     , m_state(state)
     , m_line(line)
-    , m_responder(options.accessPassword, options.refuse)
+    , m_responder(options.accessPassword, options.refuse, options.refuseCommand)
     , m_trace(options.trace)
     , m_writer(new ReplyWriter(line->masterFd(), options.shape, options.pacing, m_trace, this))
     , m_reader(new QSocketNotifier(line->masterFd(), QSocketNotifier::Read, this))

@@ -44,6 +44,7 @@ bool parseSimOptions(QCommandLineParser &parser, const QStringList &arguments, S
         {QStringLiteral("twice"), QStringLiteral("Write every reply twice.")},
         {QStringLiteral("stray"), QStringLiteral("Put the bytes <hex> in front of every reply, e.g. 3132."), QStringLiteral("hex")},
         {QStringLiteral("refuse"), QStringLiteral("Answer every settings frame FF5000 and store nothing.")},
+        {QStringLiteral("refuse-command"), QStringLiteral("Answer FF5000 to the frames of command byte <hex> alone (0C: the last settings frame and zone 1's message) and store them not."), QStringLiteral("hex")},
         {QStringLiteral("hangup-after"), QStringLiteral("Close the line once <n> frames have been received and answered."), QStringLiteral("n")},
         {QStringLiteral("trace"), QStringLiteral("Print every frame received and every write, in hex, to standard error.")},
     });
@@ -71,6 +72,14 @@ bool parseSimOptions(QCommandLineParser &parser, const QStringList &arguments, S
         || !readCount(parser, QStringLiteral("detect-delay"), 0, &o.detectDelayMs, error)
         || !readCount(parser, QStringLiteral("hangup-after"), 1, &o.hangupAfter, error))
         return false;
+    if (parser.isSet(QStringLiteral("refuse-command"))) {
+        bool hex = false;
+        o.refuseCommand = parser.value(QStringLiteral("refuse-command")).toInt(&hex, 16);
+        if (!hex || o.refuseCommand < 0 || o.refuseCommand > 0xFF) {
+            *error = QStringLiteral("--refuse-command needs one byte in hex, e.g. 0C");
+            return false;
+        }
+    }
     if (parser.isSet(QStringLiteral("stray"))
         && (!FrameText::toBytes(parser.value(QStringLiteral("stray")), &o.shape.stray, error)
             || o.shape.stray.isEmpty())) {

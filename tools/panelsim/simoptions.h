@@ -22,6 +22,7 @@ struct SimOptions
     bool silent = false;                        // --silent
     int detectDelayMs = 0;                      // --detect-delay
     bool refuse = false;                        // --refuse
+    int refuseCommand = -1;                     // --refuse-command, -1: none
     int hangupAfter = 0;                        // --hangup-after, 0: never
 };
 

@@ -5,7 +5,11 @@
 #include "recordstore.h"
 #include "settingsfile.h"
 
+#include "panelcommands.h"
+#include "settingstransfer.h"
+
 #include <QCommandLineParser>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -35,22 +39,31 @@ const char Description[] =
     "The settings file is one JSON object: \"format\": 1 and the record's fields by their\n"
     "column names (name, ID, JieTel1..6, JieTelEM1..6, MiMa, ChangKai, ChangBi, shouji1..3,\n"
     "zhouqi, shangbao1..6, TelGZ1..6, NeiXian), texts as the window shows them, check boxes\n"
-    "true or false. Upload --output writes one to start from.\n"
+    "true or false; every field but name and ID must be there, each once. Upload --output\n"
+    "writes one to start from, readable by you only.\n"
     "\n"
     "Exit status, with several panels the highest of them all:\n"
-    "  0 done; 1 usage; 2 no panel found; 3 password refused; 4 line lost or operation\n"
-    "  incomplete; 5 record store fault or record missing; 6 compare found differences;\n"
-    "  7 bad settings file.\n"
+    "  0 done; 1 usage; 2 no panel found; 3 password refused; 4 line lost, operation\n"
+    "  incomplete or refused by the panel; 5 record store fault or record missing;\n"
+    "  6 compare found differences; 7 bad settings file; 8 a file or the standard output\n"
+    "  could not be written.\n"
     "\n"
     "Environment: KV4810G_PORTS (the devices of ports 1, 2, ..., separated as in PATH),\n"
     "KV4810G_RECORDS (a record file or postgresql://user@host/db), KV4810G_PASSWORD.";
 
 const QStringList Commands{"detect", "download", "upload", "compare", "zone-download", "zone-upload", "records"};
 
-int usage(const QString &error)
+// The panel password of the window's password box: 1 to 4 characters, each one byte.
+const int MaxPasswordChars = 4;
+
+// A device by what it is: a symbolic link and its target, a relative and an
+// absolute path are one device. A path that does not exist stays as given,
+// made absolute, so that its open says so.
+QString resolvedDevice(const QString &device)
 {
-    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", Name, qPrintable(error), Name);
-    return ExitStatus::Usage;
+    const QFileInfo info(device);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
 }
 
 } // namespace
@@ -61,8 +74,13 @@ int fail(int status, const QString &error)
     return status;
 }
 
-int parseOptions(const QStringList &arguments, Options *options)
+int parseOptions(const QStringList &arguments, Options *options, QString *error)
 {
+    const auto usage = [error](const QString &why) {
+        *error = why;
+        return ExitStatus::Usage;
+    };
+    options->json = arguments.mid(1).contains(QStringLiteral("--json")); // for a command line that does not parse
     QCommandLineParser parser;
     parser.setApplicationDescription(QLatin1String(Description));
     parser.addHelpOption();
@@ -88,12 +106,10 @@ int parseOptions(const QStringList &arguments, Options *options)
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see above)."));
     if (!parser.parse(arguments))
         return usage(parser.errorText());
-    if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
-        return ExitStatus::Done;
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        std::printf("%s %s\n", Name, qPrintable(QCoreApplication::applicationVersion()));
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version"))) {
+        options->shown = parser.isSet(QStringLiteral("help"))
+            ? parser.helpText().chopped(1)
+            : QStringLiteral("%1 %2").arg(QLatin1String(Name), QCoreApplication::applicationVersion());
         return ExitStatus::Done;
     }
     Options &o = *options;
@@ -140,6 +156,20 @@ int parseOptions(const QStringList &arguments, Options *options)
     if (o.command == QLatin1String("upload") && (!o.outputPath.isEmpty() || !o.saveNumber.isEmpty())
         && o.devices.size() > 1)
         return usage(QStringLiteral("--output and --save take the settings of one panel"));
+    if (parser.isSet(QStringLiteral("save")) && o.saveNumber.trimmed().isEmpty())
+        return usage(QStringLiteral("--save takes a record No."));
+    o.deviceNames = o.devices;
+    for (QString &device : o.devices)
+        device = resolvedDevice(device);
+    for (int i = 0; i < o.devices.size(); ++i) {
+        if (const int first = int(o.devices.indexOf(o.devices.at(i))); first != i)
+            return usage(QStringLiteral("one device given twice: %1 and %2 are both %3")
+                             .arg(o.deviceNames.at(first), o.deviceNames.at(i), o.devices.at(i)));
+    }
+    if (o.command == QLatin1String("zone-download")) {
+        if (const QString refusal = PanelSession::zoneTextRefusal(o.zone, o.text); !refusal.isEmpty())
+            return usage(refusal);
+    }
     return -1;
 }
 
@@ -156,12 +186,25 @@ int buildRequests(const Options &options, std::vector<JobRequest> *requests, QSt
     request.port = options.port;
     if (!options.settingsPath.isEmpty() && !SettingsFile::read(options.settingsPath, &request.settings, error))
         return ExitStatus::BadSettingsFile;
-    if (!options.record.isEmpty()
-        && !findRecord(*openRecords(options.records), options.record, &request.settings, error))
-        return ExitStatus::RecordStore;
+    if (!options.record.isEmpty()) {
+        if (!findRecord(*openRecords(options.records), options.record, &request.settings, error))
+            return ExitStatus::RecordStore;
+        // A record written by another program may hold what a download refuses.
+        if (const QString refusal = SettingsDownloadFrames(AlignRelayLists(request.settings)).refusal;
+            !refusal.isEmpty()) {
+            *error = QStringLiteral("record %1: %2").arg(options.record, refusal);
+            return ExitStatus::BadSettingsFile;
+        }
+    }
     if (request.operation != Op::Detect) {
         if (!readPassword(options.passwordFile, &request.password, error))
             return ExitStatus::Usage;
+        if (request.password.isEmpty() || request.password.size() > MaxPasswordChars
+            || !PasswordFrame(request.password).ok()) {
+            *error = QStringLiteral("the panel password must be 1 to %1 characters, each of one byte (Latin-1)")
+                         .arg(MaxPasswordChars);
+            return ExitStatus::Usage;
+        }
     }
     if (request.operation == Op::Detect && options.all) {
         // Every port probed at once, each by a session of its own.
@@ -175,8 +218,9 @@ int buildRequests(const Options &options, std::vector<JobRequest> *requests, QSt
         requests->push_back(request);
         return ExitStatus::Done;
     }
-    for (const QString &device : options.devices) {
-        request.device = device;
+    for (int i = 0; i < options.devices.size(); ++i) {
+        request.device = options.devices.at(i);
+        request.deviceName = options.deviceNames.at(i);
         requests->push_back(request);
     }
     return ExitStatus::Done;

@@ -10,7 +10,8 @@ struct Options
 {
     QString command;       // detect, download, upload, compare, zone-download, zone-upload, records
     QStringList arguments; // the positional arguments, the command first
-    QStringList devices;
+    QStringList devices;     // resolved: what each device is
+    QStringList deviceNames; // as given
     int port = 0;
     bool all = false;
     bool json = false;
@@ -24,15 +25,18 @@ struct Options
     QString records;       // the record store, when not KV4810G_RECORDS
     QString passwordFile;
     QString tracePath;
+    QString shown;         // --help or --version: what to print
 };
 
 // Reads the command line into *options. Returns -1 to go on, or the exit
-// status when the program ends here (--help, --version, a usage error,
-// said on standard error).
-int parseOptions(const QStringList &arguments, Options *options);
+// status when the program ends here: --help and --version (their text in
+// options->shown), a usage error (*error says which). options->json is
+// set even then.
+int parseOptions(const QStringList &arguments, Options *options, QString *error);
 
-// One request per panel: the settings, the password and the ports to use.
-// Returns ExitStatus::Done, or the status with *error saying why.
+// One request per panel: the settings, the password and the devices to use,
+// every input checked before any line is touched. Returns ExitStatus::Done,
+// or the status with *error saying why.
 int buildRequests(const Options &options, std::vector<JobRequest> *requests, QString *error);
 
 // Says the error on standard error and returns the status.

@@ -28,6 +28,8 @@ int ExitStatus::of(PanelOutcome outcome)
     case PanelOutcome::DownloadIncomplete:
     case PanelOutcome::UploadRefused:
     case PanelOutcome::UploadIncomplete:
+    case PanelOutcome::ZoneDownloadRefused:
+    case PanelOutcome::ZoneDownloadIncomplete:
     case PanelOutcome::ZoneUploadIncomplete:
     case PanelOutcome::ComparisonIncomplete:
     case PanelOutcome::DataError:

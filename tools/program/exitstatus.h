@@ -12,6 +12,7 @@ inline constexpr int Incomplete = 4; // the line lost, the panel refused or stop
 inline constexpr int RecordStore = 5;
 inline constexpr int Differences = 6;
 inline constexpr int BadSettingsFile = 7;
+inline constexpr int Unwritten = 8; // a file or the standard output could not be written
 
 // The status that an operation's end, or a message that ends a panel's
 // work, stands for.

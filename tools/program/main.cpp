@@ -2,6 +2,7 @@
 // line, on one panel or on several at once, each on its own line and
 // session, for installers with many panels and for scripts.
 #include "commandoptions.h"
+#include "consoleoutput.h"
 #include "paneljob.h"
 #include "progressview.h"
 #include "quitsignals.h"
@@ -10,10 +11,8 @@
 #include "settingsfile.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QTextStream>
+#include <QSaveFile>
 
 #include <cstdio>
 #include <memory>
@@ -21,54 +20,98 @@
 
 namespace {
 
-void printOut(const QString &text)
+// A text kept on its line: a line break or a tab in a record's name would
+// break the list's lines and columns.
+QString oneLine(QString text)
 {
-    std::fputs(qPrintable(text), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    return text.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+        .replace(QLatin1Char('\n'), QLatin1String("\\n"))
+        .replace(QLatin1Char('\r'), QLatin1String("\\r"))
+        .replace(QLatin1Char('\t'), QLatin1String("\\t"));
 }
 
-int printJson(const QJsonObject &json, int status)
+// The status, made the output's own when standard output failed.
+int closeOutput(ConsoleOutput &out, int status)
 {
-    std::fputs(QJsonDocument(json).toJson().constData(), stdout);
-    return status;
+    QString error;
+    return out.finish(&error) ? status : qMax(status, fail(ExitStatus::Unwritten, error));
+}
+
+// The end before any panel: the message on standard error and, with
+// --json, in the one document on standard output.
+int endEarly(ConsoleOutput &out, bool json, int status, const QString &message)
+{
+    if (!message.isEmpty())
+        fail(status, message);
+    if (json)
+        out.json(QJsonObject{{"status", status}, {"message", message}, {"panels", QJsonArray()}});
+    return closeOutput(out, status);
 }
 
 // The settings as lines "column: value", for people.
-void printSettings(const QJsonObject &settings, const QString &indent = QString())
+void printSettings(ConsoleOutput &out, const QJsonObject &settings, const QString &indent = QString())
 {
-    const QJsonObject json = settings;
-    for (auto it = json.begin(); it != json.end(); ++it) {
+    for (auto it = settings.begin(); it != settings.end(); ++it) {
         if (it.key() != QLatin1String("format"))
-            printOut(indent + it.key() + ": "
+            out.line(indent + it.key() + ": "
                      + (it.value().isBool() ? QString(it.value().toBool() ? "true" : "false") : it.value().toString()));
     }
 }
 
-int recordsCommand(const Options &options)
+int recordsCommand(ConsoleOutput &out, const Options &options)
 {
     const std::unique_ptr<RecordStore> store = openRecords(options.records);
     QString error;
     if (options.arguments.value(1) == QLatin1String("list")) {
         RecordStore::Keys keys;
         if (!store->listKeys(&keys, &error))
-            return fail(ExitStatus::RecordStore, error);
+            return endEarly(out, options.json, ExitStatus::RecordStore, error);
         QJsonArray rows;
         for (int i = 0; i < keys.numbers.size(); ++i) {
             rows.append(QJsonObject{{"ID", keys.numbers.at(i)}, {"name", keys.names.value(i)}});
             if (!options.json)
-                printOut(keys.numbers.at(i) + '\t' + keys.names.value(i));
+                out.line(oneLine(keys.numbers.at(i)) + '\t' + oneLine(keys.names.value(i)));
         }
-        return options.json ? printJson(QJsonObject{{"status", 0}, {"records", rows}}, 0) : 0;
+        if (options.json)
+            out.json(QJsonObject{{"status", 0}, {"records", rows}});
+        return closeOutput(out, ExitStatus::Done);
     }
     PanelSettings settings;
     if (!findRecord(*store, options.arguments.value(2), &settings, &error))
-        return fail(ExitStatus::RecordStore, error);
+        return endEarly(out, options.json, ExitStatus::RecordStore, error);
     const QJsonObject json = SettingsFile::toJson(settings);
     if (options.json)
-        return printJson(json, 0);
-    printSettings(json);
-    return 0;
+        out.json(json);
+    else
+        printSettings(out, json);
+    return closeOutput(out, ExitStatus::Done);
+}
+
+// What a panel's result says to people.
+void printResult(ConsoleOutput &out, const Options &options, const PanelJob &job)
+{
+    const QJsonObject result = job.result();
+    if (options.command == QLatin1String("detect")) {
+        for (const QJsonValue port : result.value("ports").toArray()) {
+            const QJsonObject p = port.toObject();
+            out.line(QStringLiteral("port %1 (%2): %3")
+                         .arg(p.value("port").toInt())
+                         .arg(p.value("device").toString().isEmpty() ? QStringLiteral("no device")
+                                                                     : p.value("device").toString(),
+                              p.value("detail").toString()));
+        }
+    }
+    out.line(QStringLiteral("%1: %2").arg(job.device(), job.summary()));
+    if (result.contains("settings") && options.outputPath.isEmpty())
+        printSettings(out, result.value("settings").toObject(), QStringLiteral("  "));
+    if (result.contains("text"))
+        out.line(QStringLiteral("  zone %1: %2").arg(options.zone, result.value("text").toString()));
+    for (const QJsonValue row : result.value("comparison").toArray()) {
+        const QJsonObject r = row.toObject();
+        out.line(QStringLiteral("  %1: %2 | %3%4")
+                     .arg(r.value("setting").toString(), r.value("given").toString(), r.value("panel").toString(),
+                          r.value("same").toBool() ? "" : "  [differs]"));
+    }
 }
 
 } // namespace
@@ -78,28 +121,36 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kv4810g-program"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KV4810G_VERSION));
+    ignoreBrokenPipes();
+    ConsoleOutput out;
 
     Options options;
-    if (const int status = parseOptions(QCoreApplication::arguments(), &options); status >= 0)
-        return status;
-    if (options.command == QLatin1String("records"))
-        return recordsCommand(options);
-
     QString error;
+    if (const int status = parseOptions(QCoreApplication::arguments(), &options, &error); status >= 0) {
+        if (!options.shown.isEmpty())
+            out.line(options.shown);
+        const int ended = endEarly(out, options.json && options.shown.isEmpty(), status, error);
+        if (!error.isEmpty())
+            std::fprintf(stderr, "Try '%s --help' for more information.\n", qPrintable(QCoreApplication::applicationName()));
+        return ended;
+    }
+    if (options.command == QLatin1String("records"))
+        return recordsCommand(out, options);
+
     std::vector<JobRequest> requests;
     if (const int status = buildRequests(options, &requests, &error); status != ExitStatus::Done)
-        return fail(status, error);
+        return endEarly(out, options.json, status, error);
 
     // The panels' traces, each line marked with its device, in one file
-    // readable by its owner only.
-    std::unique_ptr<QFile> trace;
+    // readable by its owner only, written whole when the panels are done.
+    std::unique_ptr<QSaveFile> trace;
     if (!options.tracePath.isEmpty()) {
-        trace = std::make_unique<QFile>(options.tracePath);
-        const QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
-        if (!trace->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text, ownerOnly)
-            || !trace->setPermissions(ownerOnly))
-            return fail(ExitStatus::Usage, QStringLiteral("The trace file %1 cannot be written: %2")
-                                               .arg(options.tracePath, trace->errorString()));
+        trace = std::make_unique<QSaveFile>(options.tracePath);
+        if (!trace->open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered) // failures seen when written
+            || !trace->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+            return endEarly(out, options.json, ExitStatus::Unwritten,
+                            QStringLiteral("The trace file %1 cannot be written: %2")
+                                .arg(options.tracePath, trace->errorString()));
     }
 
     std::vector<std::unique_ptr<PanelJob>> jobs;
@@ -119,8 +170,7 @@ int main(int argc, char *argv[])
         });
         if (trace)
             QObject::connect(&job->trace(), &ProtocolTrace::lineAdded, [&trace, job](const QString &line) {
-                trace->write((job->device() + ' ' + line + '\n').toUtf8());
-                trace->flush();
+                trace->write((job->device() + ' ' + line + '\n').toUtf8()); // a failure fails the commit
             });
         ++running;
     }
@@ -136,35 +186,29 @@ int main(int argc, char *argv[])
         app.exec();
     view.close();
 
+    // What an upload brought: into a file, into the record store.
+    PanelJob &first = *jobs.front();
+    if (options.command == QLatin1String("upload") && first.status() == ExitStatus::Done) {
+        const PanelSettings uploaded = first.uploaded();
+        if (!options.outputPath.isEmpty() && !SettingsFile::write(options.outputPath, uploaded, &error))
+            first.failAfter(fail(ExitStatus::Unwritten, error), error);
+        if (!options.saveNumber.isEmpty() && !saveRecord(options.records, options.saveNumber, uploaded, &error))
+            first.failAfter(fail(ExitStatus::RecordStore, error), error);
+    }
+    if (trace && !trace->commit()) {
+        error = QStringLiteral("The trace file %1 cannot be written: %2").arg(options.tracePath, trace->errorString());
+        for (auto &job : jobs)
+            job->failAfter(ExitStatus::Unwritten, error);
+        fail(ExitStatus::Unwritten, error);
+    }
+
     int worst = ExitStatus::Done;
     QJsonArray panels;
     for (auto &job : jobs) {
         worst = qMax(worst, job->status());
-        QJsonObject result = job->result();
-        panels.append(result);
-        if (options.json)
-            continue;
-        if (options.command == QLatin1String("detect")) {
-            for (const QJsonValue port : result.value("ports").toArray()) {
-                const QJsonObject p = port.toObject();
-                printOut(QStringLiteral("port %1 (%2): %3")
-                             .arg(p.value("port").toInt())
-                             .arg(p.value("device").toString().isEmpty() ? QStringLiteral("no device")
-                                                                         : p.value("device").toString(),
-                                  p.value("detail").toString()));
-            }
-        }
-        printOut(QStringLiteral("%1: %2").arg(job->device(), job->summary()));
-        if (result.contains("settings") && options.outputPath.isEmpty())
-            printSettings(result.value("settings").toObject(), QStringLiteral("  "));
-        if (result.contains("text"))
-            printOut(QStringLiteral("  zone %1: %2").arg(options.zone, result.value("text").toString()));
-        for (const QJsonValue row : result.value("comparison").toArray()) {
-            const QJsonObject r = row.toObject();
-            printOut(QStringLiteral("  %1: %2 | %3%4")
-                         .arg(r.value("setting").toString(), r.value("given").toString(),
-                              r.value("panel").toString(), r.value("same").toBool() ? "" : "  [differs]"));
-        }
+        panels.append(job->result());
+        if (!options.json)
+            printResult(out, options, *job);
     }
     // Ports without a panel are no failure when every port was asked.
     if (options.command == QLatin1String("detect") && options.all) {
@@ -173,15 +217,7 @@ int main(int argc, char *argv[])
             found |= job->status() == ExitStatus::Done;
         worst = found ? ExitStatus::Done : ExitStatus::NoPanel;
     }
-    // What an upload brought: into a file, into the record store.
-    if (options.command == QLatin1String("upload") && worst == ExitStatus::Done) {
-        const PanelSettings uploaded = jobs.front()->uploaded();
-        if (!options.outputPath.isEmpty() && !SettingsFile::write(options.outputPath, uploaded, &error))
-            worst = fail(ExitStatus::Usage, error);
-        if (!options.saveNumber.isEmpty() && !saveRecord(options.records, options.saveNumber, uploaded, &error))
-            worst = fail(ExitStatus::RecordStore, error);
-    }
     if (options.json)
-        printJson(QJsonObject{{"status", worst}, {"panels", panels}}, worst);
-    return worst;
+        out.json(QJsonObject{{"status", worst}, {"panels", panels}});
+    return closeOutput(out, worst);
 }

@@ -4,6 +4,8 @@
 
 #include <QJsonArray>
 
+#include <utility>
+
 namespace {
 
 // The operation of the session that carries out a request.
@@ -41,6 +43,7 @@ PanelJob::PanelJob(const JobRequest &request, QObject *parent)
     connect(&m_session, &PanelSession::operationEnded, this, &PanelJob::operationEnded);
     connect(&m_session, &PanelSession::passwordAccepted, this, &PanelJob::passwordAccepted);
     connect(&m_session, &PanelSession::portTried, this, &PanelJob::portTried);
+    connect(&m_session, &PanelSession::detecting, this, [this] { m_detecting = true; });
     connect(&m_session, &PanelSession::searching, this,
             [this](int port, int last) { emit progress(QStringLiteral("searching, port %1").arg(port), port, last); });
     connect(&m_session, &PanelSession::progressChanged, this,
@@ -49,14 +52,16 @@ PanelJob::PanelJob(const JobRequest &request, QObject *parent)
 
 QString PanelJob::device() const
 {
-    if (!m_request.device.isEmpty())
-        return m_request.device;
+    if (!m_request.deviceName.isEmpty())
+        return m_request.deviceName;
     return m_session.link().deviceName();
 }
 
 void PanelJob::start()
 {
     emit progress(QStringLiteral("opening"), 0, 0);
+    if (m_request.operation == JobRequest::Operation::Detect && !m_request.device.isEmpty())
+        return m_session.searchDevice(m_request.device);
     if (m_request.operation == JobRequest::Operation::Detect || (m_request.device.isEmpty() && m_request.port == 0))
         return m_session.search(m_request.port ? m_request.port : m_request.firstPort,
                                 m_request.port ? m_request.port : m_request.lastPort);
@@ -75,13 +80,18 @@ void PanelJob::start()
 
 void PanelJob::portTried(int port, bool opened, const QString &device, const QString &detail)
 {
+    // The session's `opened` is the window's lamp (the port in use); a port
+    // that opened and stayed silent opened all the same.
+    opened |= std::exchange(m_detecting, false);
     m_ports.append(QJsonObject{{"port", port}, {"device", device}, {"opened", opened}, {"detail", detail}});
 }
 
 void PanelJob::connected()
 {
     if (m_request.operation == JobRequest::Operation::Detect)
-        return finish(ExitStatus::Done, QStringLiteral("panel found on port %1").arg(m_session.link().portNumber()));
+        return finish(ExitStatus::Done, m_request.device.isEmpty()
+                                            ? QStringLiteral("panel found on port %1").arg(m_session.link().portNumber())
+                                            : QStringLiteral("panel found"));
     emit progress(QStringLiteral("password"), 0, 0);
     m_answerWait.start();
     if (!m_session.testPassword(m_request.password))
@@ -137,18 +147,20 @@ void PanelJob::operationEnded(const OperationEnd &end)
         return;
     keepResult(end);
     QString summary = end.message.text;
-    if (end.outcome == PanelOutcome::DownloadRefused)
-        summary = SessionMessage::of(PanelOutcome::DataError).text;
-    else if (end.operation == Operation::Comparing)
+    const QString refused = SessionMessage::of(PanelOutcome::DataError).text;
+    if (end.outcome == PanelOutcome::DownloadRefused) {
+        QStringList frames;
+        for (const int frame : end.refusedFrames)
+            frames << QString::number(frame);
+        summary = QStringLiteral("%1 The panel refused frame %2 of %3.").arg(refused, frames.join(", ")).arg(end.frames);
+    } else if (end.outcome == PanelOutcome::ZoneDownloadRefused) {
+        summary = QStringLiteral("%1 The panel refused zone %2's message text.").arg(refused, m_request.zone);
+    } else if (end.operation == Operation::Comparing) {
         summary = end.note.isEmpty() ? ComparisonSummary(end.rows) : end.note + ' ' + ComparisonSummary(end.rows);
-    const int status = ExitStatus::of(end.outcome);
-    // The panel ends the last frame of a download when the line has been
-    // quiet for a moment; a program started right after this one must not
-    // run its first frame into it.
-    if (end.operation == Operation::Downloading || end.operation == Operation::ZoneDownloading)
-        settleThenFinish(status, summary);
-    else
-        finish(status, summary);
+    }
+    // A download's end comes after its refusal wait, a quiet line: the panel
+    // has ended the last frame before a program started next sends.
+    finish(ExitStatus::of(end.outcome), summary);
 }
 
 void PanelJob::keepResult(const OperationEnd &end)
@@ -189,9 +201,13 @@ void PanelJob::message(const SessionMessage &message)
         finish(ExitStatus::of(message.kind), message.text);
 }
 
-void PanelJob::settleThenFinish(int status, const QString &summary)
+void PanelJob::failAfter(int status, const QString &why)
 {
-    QTimer::singleShot(SettleMs, this, [this, status, summary] { finish(status, summary); });
+    m_messages.append(why);
+    if (status < m_status)
+        return;
+    m_status = status;
+    m_summary = why;
 }
 
 void PanelJob::finish(int status, const QString &summary)

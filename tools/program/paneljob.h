@@ -14,7 +14,8 @@ struct JobRequest
     enum class Operation { Detect, Download, Upload, Compare, ZoneDownload, ZoneUpload };
 
     Operation operation = Operation::Detect;
-    QString device;     // a device path; empty: port `port`, or the search
+    QString device;     // a device path, resolved; empty: port `port`, or the search
+    QString deviceName; // the device as the command line named it
     int port = 0;       // 1 to 16; 0: search ports firstPort to lastPort
     int firstPort = 1;
     int lastPort = 16;
@@ -35,7 +36,6 @@ class PanelJob : public QObject
 public:
     // A panel that does not answer the password for this long has stopped answering.
     static constexpr int AnswerWaitMs = 3000;
-    static constexpr int SettleMs = 150;
 
     explicit PanelJob(const JobRequest &request, QObject *parent = nullptr);
 
@@ -52,6 +52,9 @@ public:
     QString summary() const { return m_summary; }
     QJsonObject result() const;
     bool isFinished() const { return m_finished; }
+    // What failed after the panel's work (a file, the record store): it
+    // becomes this panel's result and message when it is worse.
+    void failAfter(int status, const QString &why);
 
 signals:
     // One short line on how far this panel has come.
@@ -68,7 +71,6 @@ private:
     void keepResult(const OperationEnd &end);
     void portTried(int port, bool opened, const QString &device, const QString &detail);
     void finish(int status, const QString &summary);
-    void settleThenFinish(int status, const QString &summary);
     void message(const SessionMessage &message);
 
     JobRequest m_request;
@@ -83,4 +85,5 @@ private:
     int m_status = ExitStatus::Done;
     bool m_passwordTested = false;
     bool m_finished = false;
+    bool m_detecting = false; // the port being tried has opened
 };

@@ -4,6 +4,7 @@
 #include "settingstransfer.h"
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -31,6 +32,37 @@ PanelSettings withColumn(const PanelSettings &settings, int column, const QVaria
     row[column] = value;
     return RecordRow::settingsFromRow(row);
 }
+
+// The names of the members of a JSON object's text in the order they stand,
+// a name given twice twice (QJsonDocument keeps one). `text` holds a valid
+// JSON object.
+QStringList memberNames(const QByteArray &text)
+{
+    QStringList names;
+    int depth = 0;
+    bool nameNext = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text.at(i);
+        if (c == '"') {
+            const qsizetype start = i;
+            for (++i; text.at(i) != '"'; ++i)
+                i += text.at(i) == '\\';
+            if (depth == 1 && nameNext)
+                names << QJsonDocument::fromJson('[' + text.mid(start, i - start + 1) + ']').array().at(0).toString();
+            nameNext = false;
+        } else if (c == '{' || c == '[') {
+            nameNext = ++depth == 1;
+        } else if (c == '}' || c == ']') {
+            --depth;
+        } else if (c == ',' && depth == 1) {
+            nameNext = true;
+        }
+    }
+    return names;
+}
+
+// The record's own columns, name and No.; the others are what a download sends.
+const int RecordColumns = 2;
 
 } // namespace
 
@@ -86,6 +118,15 @@ bool fromJson(const QJsonObject &json, PanelSettings *settings, QString *error)
         }
         s = withColumn(s, column, value);
     }
+    QStringList missing;
+    for (const QString &column : columns.mid(RecordColumns)) {
+        if (!json.contains(column))
+            missing << column;
+    }
+    if (!missing.isEmpty()) {
+        *error = QStringLiteral("members missing (a download sends them all): %1").arg(missing.join(", "));
+        return false;
+    }
     *settings = s;
     return true;
 }
@@ -97,13 +138,30 @@ bool read(const QString &path, PanelSettings *settings, QString *error)
         *error = QStringLiteral("%1: %2").arg(path, file.errorString());
         return false;
     }
+    if (file.size() > MaxFileBytes) {
+        *error = QStringLiteral("%1: not a settings file (larger than %2 bytes)").arg(path).arg(MaxFileBytes);
+        return false;
+    }
+    const QByteArray text = file.read(MaxFileBytes + 1);
+    if (file.error() != QFileDevice::NoError || text.size() > MaxFileBytes) {
+        *error = QStringLiteral("%1: %2").arg(path, text.size() > MaxFileBytes ? QStringLiteral("larger than it said")
+                                                                                : file.errorString());
+        return false;
+    }
     QJsonParseError parse;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parse);
+    const QJsonDocument document = QJsonDocument::fromJson(text, &parse);
     if (!document.isObject()) {
         *error = QStringLiteral("%1: not a settings file (%2)")
                      .arg(path, parse.error == QJsonParseError::NoError ? QStringLiteral("not one object")
                                                                         : parse.errorString());
         return false;
+    }
+    const QStringList names = memberNames(text);
+    for (const QString &name : names) {
+        if (names.count(name) > 1) {
+            *error = QStringLiteral("%1: member \"%2\" given twice").arg(path, name);
+            return false;
+        }
     }
     if (!fromJson(document.object(), settings, error)) {
         *error = QStringLiteral("%1: %2").arg(path, *error);
@@ -115,8 +173,12 @@ bool read(const QString &path, PanelSettings *settings, QString *error)
 bool write(const QString &path, const PanelSettings &settings, QString *error)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(toJson(settings)).toJson()) < 0
-        || !file.commit()) {
+    const QByteArray text = QJsonDocument(toJson(settings)).toJson();
+    // Unbuffered: a failed write (a full disk) shows in write(); QSaveFile's commit does not see
+    // every failure of its own final flush.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner)
+        || file.write(text) != text.size() || !file.commit()) {
         *error = QStringLiteral("%1: %2").arg(path, file.errorString());
         return false;
     }

@@ -16,12 +16,19 @@ inline constexpr int Format = 1;
 
 QJsonObject toJson(const PanelSettings &settings);
 
-// False, with the reason naming the member, for an unknown member, a wrong
-// type, a list text that is no item of its list, or a value a download
-// would refuse. Members left out keep the values of a fresh window.
+// A settings file is read only up to this size.
+inline constexpr qint64 MaxFileBytes = 64 * 1024;
+
+// False, with the reason naming the members, for an unknown member, a wrong
+// type, a list text that is no item of its list, a value a download would
+// refuse, or members left out: every one a download sends must be there
+// (the record's "name" and "ID" may be left out).
 bool fromJson(const QJsonObject &json, PanelSettings *settings, QString *error);
 
+// As fromJson, and a member that stands twice is refused by name.
 bool read(const QString &path, PanelSettings *settings, QString *error);
+// The whole file or, on failure, the old one left as it was; readable by
+// its owner only, for it holds the wireless module password.
 bool write(const QString &path, const PanelSettings &settings, QString *error);
 
 } // namespace SettingsFile
