@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <QSet>
 
 #include <csignal>
 #include <functional>
@@ -114,7 +115,11 @@ class TestProgram : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { m_dir = std::make_unique<QTemporaryDir>(); }
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        qputenv("KV4810G_RECORDS", m_dir->filePath("4810G.mdb").toLocal8Bit()); // the history's, too
+    }
 
     // Every kind of end or message stands for one exit status.
     void exitStatuses_data()
@@ -359,6 +364,33 @@ private slots:
             if (i < 7)
                 QCOMPARE(panels[i]->state().value("interval").toString(), QString("15"));
         }
+
+        // One history entry a panel programmed; an entry's settings go into a panel again; a store that cannot
+        // take an entry says so and leaves the status alone.
+        const QJsonArray entries = program({"history", "--json"}).json().value("entries").toArray();
+        QCOMPARE(entries.size(), 7);
+        QSet<QString> devices;
+        for (const QJsonValue entry : entries) {
+            const QJsonObject e = entry.toObject();
+            devices << e.value("device").toString();
+            QCOMPARE(e.value("operation").toString() + e.value("outcome").toString() + e.value("source").toString(),
+                     "downloadcomplete--settings " + m_dir->filePath("s.json"));
+        }
+        QCOMPARE(devices.size(), 7);
+        const QString first = panels[0]->device();
+        const QJsonArray own = program({"history", "--json", "--device", first}).json().value("entries").toArray();
+        QCOMPARE(own.size(), 1);
+        writeFile(m_dir->filePath("other.json"), settingsFile({{"zhouqi", "07"}}));
+        QCOMPARE(program({"download", "--settings", m_dir->filePath("other.json"), "--device", first}).status, 0);
+        const QString id = QString::number(own.at(0).toObject().value("id").toInteger());
+        QCOMPARE(program({"download", "--history", id, "--device", first}).status, 0);
+        QCOMPARE(panels[0]->state().value("interval").toString(), QString("15"));
+        QCOMPARE(program({"history", "--limit", "1"}).out.section('\t', 5, 5), "--history " + id);
+        writeFile(m_dir->filePath("foreign.mdb"), "not records");
+        const Run refused = program({"zone-download", "--zone", "1", "--text", "x", "--device", first, "--json",
+                                     "--records", m_dir->filePath("foreign.mdb")});
+        QCOMPARE(refused.status, 0);
+        QVERIFY2(refused.panel().value("history").toString().contains("not a record file"), qPrintable(refused.out));
     }
 
 private:

@@ -1,6 +1,7 @@
 #include "commandoptions.h"
 
 #include "passwordprompt.h"
+#include "historyview.h"
 #include "recordsource.h"
 #include "recordstore.h"
 #include "settingsfile.h"
@@ -22,7 +23,7 @@ const char Description[] =
     "\n"
     "Commands:\n"
     "  detect [--all]                        search ports 1 to 16 for a panel (--all: every panel)\n"
-    "  download (--record NO | --settings FILE)\n"
+    "  download (--record NO | --settings FILE | --history ID)\n"
     "                                        test the password, write the settings into the panel\n"
     "  upload [--output FILE] [--save NO]    read the panel's settings: print them, write the\n"
     "                                        settings file, save them as record NO\n"
@@ -31,6 +32,9 @@ const char Description[] =
     "  zone-download --zone N --text TEXT    write zone N's message text\n"
     "  zone-upload --zone N                  read zone N's message text\n"
     "  records list | records show NO        the stored records\n"
+    "  history [--record NO] [--device PATH] [--since DATE] [--limit N]\n"
+    "                                        the programming history, newest first (tab-separated:\n"
+    "                                        id, time, operation, device, No., name, outcome, detail)\n"
     "\n"
     "The panel: --device PATH (several for several panels at once), --port N, or else the\n"
     "search over ports 1 to 16. The password: KV4810G_PASSWORD, --password-file FILE, or a\n"
@@ -51,7 +55,8 @@ const char Description[] =
     "Environment: KV4810G_PORTS (the devices of ports 1, 2, ..., separated as in PATH),\n"
     "KV4810G_RECORDS (a record file or postgresql://user@host/db), KV4810G_PASSWORD.";
 
-const QStringList Commands{"detect", "download", "upload", "compare", "zone-download", "zone-upload", "records"};
+const QStringList Commands{"detect",      "download",    "upload",  "compare",
+                           "zone-download", "zone-upload", "records", "history"};
 
 // The panel password of the window's password box: 1 to 4 characters, each one byte.
 const int MaxPasswordChars = 4;
@@ -99,6 +104,9 @@ int parseOptions(const QStringList &arguments, Options *options, QString *error)
     option("zone", "zone-download, zone-upload: the zone, 1 to 3.", "n");
     option("text", "zone-download: the message text.", "text");
     option("records", "The record store instead of KV4810G_RECORDS: a file or postgresql:// address.", "where");
+    option("history", "download: the settings of history entry ID.", "id");
+    option("since", "history: entries from DATE on (2026-12-01, or 2026-12-01T08:00), local time.", "date");
+    option("limit", "history: at most N entries (default 1000).", "n");
     option("password-file", "Read the panel's password from the first line of FILE.", "file");
     option("json", "Print the results as JSON.");
     option("trace", "Write the protocol trace of every panel to FILE, readable by you only: it holds the "
@@ -140,9 +148,39 @@ int parseOptions(const QStringList &arguments, Options *options, QString *error)
     }
     if (o.port && !o.devices.isEmpty())
         return usage(QStringLiteral("give --port or --device, not both"));
+    if (parser.isSet(QStringLiteral("history"))) {
+        bool number = false;
+        o.historyId = parser.value(QStringLiteral("history")).toLongLong(&number);
+        if (!number || o.historyId < 1 || o.command != QLatin1String("download"))
+            return usage(QStringLiteral("--history takes a history entry's id, for download"));
+    }
     const bool needsSettings = o.command == QLatin1String("download") || o.command == QLatin1String("compare");
-    if (needsSettings && o.record.isEmpty() == o.settingsPath.isEmpty())
-        return usage(QStringLiteral("%1 takes --record NO or --settings FILE").arg(o.command));
+    const int sources = !o.record.isEmpty() + !o.settingsPath.isEmpty() + (o.historyId > 0);
+    if (needsSettings && sources != 1)
+        return usage(o.command == QLatin1String("download")
+                         ? QStringLiteral("download takes --record NO, --settings FILE or --history ID")
+                         : QStringLiteral("compare takes --record NO or --settings FILE"));
+    if (o.command == QLatin1String("history")) {
+        o.history.recordNumber = o.record;
+        if (!o.devices.isEmpty())
+            o.history.device = resolvedDevice(o.devices.value(0));
+        if (o.devices.size() > 1)
+            return usage(QStringLiteral("history takes one --device"));
+        if (parser.isSet(QStringLiteral("since"))) {
+            o.history.since = HistoryView::parseSince(parser.value(QStringLiteral("since")));
+            if (!o.history.since.isValid())
+                return usage(QStringLiteral("--since takes a date, 2026-12-01, or a date and time, 2026-12-01T08:00"));
+        }
+        if (parser.isSet(QStringLiteral("limit"))) {
+            bool number = false;
+            o.history.limit = parser.value(QStringLiteral("limit")).toInt(&number);
+            if (!number || o.history.limit < 1)
+                return usage(QStringLiteral("--limit takes a number of at least 1"));
+        }
+        if (o.arguments.size() > 1)
+            return usage(QStringLiteral("unexpected argument '%1'").arg(o.arguments.at(1)));
+        return -1;
+    }
     if (o.command.startsWith(QLatin1String("zone")) && !SettingsLists::zoneNumbers().contains(o.zone))
         return usage(QStringLiteral("%1 takes --zone 1, 2 or 3").arg(o.command));
     if (o.command == QLatin1String("zone-download") && !o.textGiven)
@@ -184,11 +222,32 @@ int buildRequests(const Options &options, std::vector<JobRequest> *requests, QSt
     request.zone = options.zone;
     request.text = options.text;
     request.port = options.port;
+    request.historySource.recordNumber = options.record;
+    request.historySource.source = !options.settingsPath.isEmpty() ? QStringLiteral("--settings ") + options.settingsPath
+                                   : options.historyId > 0 ? QStringLiteral("--history %1").arg(options.historyId)
+                                   : !options.record.isEmpty() ? QStringLiteral("--record ") + options.record
+                                                               : QString();
     if (!options.settingsPath.isEmpty() && !SettingsFile::read(options.settingsPath, &request.settings, error))
         return ExitStatus::BadSettingsFile;
+    if (options.historyId > 0) {
+        QList<HistoryEntry> found;
+        HistoryQuery query;
+        query.id = options.historyId;
+        if (!openRecords(options.records)->readHistory(query, &found, error))
+            return ExitStatus::RecordStore;
+        if (found.isEmpty() || !found.first().hasSettings) {
+            *error = found.isEmpty() ? QStringLiteral("history entry %1 does not exist").arg(options.historyId)
+                                     : QStringLiteral("history entry %1 holds no settings").arg(options.historyId);
+            return ExitStatus::RecordStore;
+        }
+        request.settings = found.first().settings;
+        request.historySource.recordNumber = found.first().recordNumber;
+        request.historySource.recordName = found.first().recordName;
+    }
     if (!options.record.isEmpty()) {
         if (!findRecord(*openRecords(options.records), options.record, &request.settings, error))
             return ExitStatus::RecordStore;
+        request.historySource.recordName = request.settings.TxtName;
         // A record written by another program may hold what a download refuses.
         if (const QString refusal = SettingsDownloadFrames(AlignRelayLists(request.settings)).refusal;
             !refusal.isEmpty()) {

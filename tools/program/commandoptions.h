@@ -1,5 +1,6 @@
 #pragma once
 
+#include "historyentry.h"
 #include "paneljob.h"
 
 #include <QStringList>
@@ -8,7 +9,7 @@
 // The command line of kv4810g-program, read once.
 struct Options
 {
-    QString command;       // detect, download, upload, compare, zone-download, zone-upload, records
+    QString command;       // detect, download, upload, compare, zone-download, zone-upload, records, history
     QStringList arguments; // the positional arguments, the command first
     QStringList devices;     // resolved: what each device is
     QStringList deviceNames; // as given
@@ -26,6 +27,8 @@ struct Options
     QString passwordFile;
     QString tracePath;
     QString shown;         // --help or --version: what to print
+    qint64 historyId = 0;  // download --history ID
+    HistoryQuery history;  // the history command's
 };
 
 // Reads the command line into *options. Returns -1 to go on, or the exit

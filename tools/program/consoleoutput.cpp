@@ -36,3 +36,11 @@ bool ConsoleOutput::finish(QString *error)
     *error = QStringLiteral("the standard output could not be written: %1").arg(QString::fromLocal8Bit(std::strerror(m_errno)));
     return false;
 }
+
+QString oneLine(QString text)
+{
+    return text.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+        .replace(QLatin1Char('\n'), QLatin1String("\\n"))
+        .replace(QLatin1Char('\r'), QLatin1String("\\r"))
+        .replace(QLatin1Char('\t'), QLatin1String("\\t"));
+}

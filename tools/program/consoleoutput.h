@@ -3,6 +3,10 @@
 #include <QJsonObject>
 #include <QString>
 
+// A text kept on its line: a line break or a tab in a value would break a
+// list's lines and columns.
+QString oneLine(QString text);
+
 // Standard output with every write checked: a full disk, a closed pipe or
 // descriptor is remembered, and nothing more is written after it.
 class ConsoleOutput

@@ -1,22 +1,12 @@
 #include "historyview.h"
 
+#include "consoleoutput.h"
 #include "recordstore.h"
 #include "settingsfile.h"
 
 #include <QJsonArray>
 
 namespace HistoryView {
-
-namespace {
-
-QString oneLine(QString value)
-{
-    return value.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
-        .replace(QLatin1Char('\n'), QLatin1String("\\n"))
-        .replace(QLatin1Char('\t'), QLatin1String("\\t"));
-}
-
-} // namespace
 
 QString line(const HistoryEntry &e)
 {

@@ -11,8 +11,8 @@ class RecordStore;
 namespace HistoryView {
 
 // One entry on one line: id, local time, operation, device, No., name (or
-// the source), outcome, detail, separated by tabs; a line break or a tab
-// inside a value is shown as \n or \t.
+// the source), outcome, detail, separated by tabs, each value kept on its
+// line (oneLine).
 QString line(const HistoryEntry &entry);
 // Every member of the entry, its id and its settings included.
 QJsonObject toJson(const HistoryEntry &entry);

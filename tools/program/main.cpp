@@ -3,6 +3,7 @@
 // session, for installers with many panels and for scripts.
 #include "commandoptions.h"
 #include "consoleoutput.h"
+#include "historyview.h"
 #include "paneljob.h"
 #include "progressview.h"
 #include "quitsignals.h"
@@ -19,16 +20,6 @@
 #include <vector>
 
 namespace {
-
-// A text kept on its line: a line break or a tab in a record's name would
-// break the list's lines and columns.
-QString oneLine(QString text)
-{
-    return text.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
-        .replace(QLatin1Char('\n'), QLatin1String("\\n"))
-        .replace(QLatin1Char('\r'), QLatin1String("\\r"))
-        .replace(QLatin1Char('\t'), QLatin1String("\\t"));
-}
 
 // The status, made the output's own when standard output failed.
 int closeOutput(ConsoleOutput &out, int status)
@@ -87,6 +78,25 @@ int recordsCommand(ConsoleOutput &out, const Options &options)
     return closeOutput(out, ExitStatus::Done);
 }
 
+// The programming history, newest first.
+int historyCommand(ConsoleOutput &out, const Options &options)
+{
+    QList<HistoryEntry> entries;
+    QString error;
+    if (!openRecords(options.records)->readHistory(options.history, &entries, &error))
+        return endEarly(out, options.json, ExitStatus::RecordStore, error);
+    QJsonArray shown;
+    for (const HistoryEntry &entry : std::as_const(entries)) {
+        if (options.json)
+            shown.append(HistoryView::toJson(entry));
+        else
+            out.line(HistoryView::line(entry));
+    }
+    if (options.json)
+        out.json(QJsonObject{{"status", 0}, {"entries", shown}});
+    return closeOutput(out, ExitStatus::Done);
+}
+
 // What a panel's result says to people.
 void printResult(ConsoleOutput &out, const Options &options, const PanelJob &job)
 {
@@ -102,6 +112,8 @@ void printResult(ConsoleOutput &out, const Options &options, const PanelJob &job
         }
     }
     out.line(QStringLiteral("%1: %2").arg(job.device(), job.summary()));
+    if (result.contains("history"))
+        out.line(QStringLiteral("  ") + result.value("history").toString());
     if (result.contains("settings") && options.outputPath.isEmpty())
         printSettings(out, result.value("settings").toObject(), QStringLiteral("  "));
     if (result.contains("text"))
@@ -136,10 +148,16 @@ int main(int argc, char *argv[])
     }
     if (options.command == QLatin1String("records"))
         return recordsCommand(out, options);
+    if (options.command == QLatin1String("history"))
+        return historyCommand(out, options);
 
     std::vector<JobRequest> requests;
     if (const int status = buildRequests(options, &requests, &error); status != ExitStatus::Done)
         return endEarly(out, options.json, status, error);
+    // Every panel's operation leaves its entry in the history of the store in use.
+    const std::unique_ptr<RecordStore> history = openRecords(options.records);
+    for (JobRequest &request : requests)
+        request.history = history.get();
 
     // The panels' traces, each line marked with its device, in one file
     // readable by its owner only, written whole when the panels are done.

@@ -1,5 +1,7 @@
 #include "paneljob.h"
 
+#include "historyview.h"
+
 #include "settingsfile.h"
 
 #include <QJsonArray>
@@ -136,6 +138,7 @@ void PanelJob::runOperation()
 
 void PanelJob::operationEnded(const OperationEnd &end)
 {
+    recordHistory(end);
     if (m_finished)
         return;
     if (end.operation == Operation::Searching) {
@@ -161,6 +164,20 @@ void PanelJob::operationEnded(const OperationEnd &end)
     // A download's end comes after its refusal wait, a quiet line: the panel
     // has ended the last frame before a program started next sends.
     finish(ExitStatus::of(end.outcome), summary);
+}
+
+void PanelJob::recordHistory(const OperationEnd &end)
+{
+    if (!m_request.history)
+        return;
+    HistorySource source = m_request.historySource;
+    source.device = m_session.link().deviceName();
+    source.port = m_request.device.isEmpty() ? m_session.link().portNumber() : 0;
+    // A failure is said, and leaves the panel's status as it is.
+    if (const QString fault = HistoryView::record(*m_request.history, end, source); !fault.isEmpty()) {
+        m_data.insert(QStringLiteral("history"), fault);
+        m_messages.append(fault);
+    }
 }
 
 void PanelJob::keepResult(const OperationEnd &end)

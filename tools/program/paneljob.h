@@ -1,12 +1,15 @@
 #pragma once
 
 #include "exitstatus.h"
+#include "operationhistory.h"
 #include "panelsession.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QObject>
 #include <QTimer>
+
+class RecordStore;
 
 // What one panel is asked to do.
 struct JobRequest
@@ -24,6 +27,8 @@ struct JobRequest
     QString zone;
     QString text;           // zone download
     QString tracePath;
+    RecordStore *history = nullptr; // where the operation's history entry goes
+    HistorySource historySource;    // the record or file the settings came from
 };
 
 // One panel on its own line and session: found (or opened), its password
@@ -69,6 +74,7 @@ private:
     void runOperation();
     void operationEnded(const OperationEnd &end);
     void keepResult(const OperationEnd &end);
+    void recordHistory(const OperationEnd &end);
     void portTried(int port, bool opened, const QString &device, const QString &detail);
     void finish(int status, const QString &summary);
     void message(const SessionMessage &message);
