@@ -2,6 +2,7 @@
 
 // Runs the panel simulator for a test: its line; with "--trace", the frames it took; with "--state FILE", the panel.
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -59,6 +60,18 @@ public:
     {
         const QString line = QStringLiteral(" <- ") + frameText + QLatin1Char('\n');
         return QTest::qWaitFor([&] { return m_trace.contains(line); }, 5000);
+    }
+
+    // Waits for `text` in the trace without running the event loop, so that a line the test holds open is not
+    // read meanwhile.
+    bool waitForTraceUnread(const QString &text)
+    {
+        const QDeadlineTimer deadline(5000);
+        m_process.setReadChannel(QProcess::StandardError);
+        while (!m_trace.contains(text) && m_process.waitForReadyRead(int(deadline.remainingTime()))) {
+        }
+        m_process.setReadChannel(QProcess::StandardOutput);
+        return m_trace.contains(text);
     }
 
 private:
