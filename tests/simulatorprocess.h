@@ -2,6 +2,7 @@
 
 // Runs the panel simulator for a test: its line; with "--trace", the frames it took; with "--state FILE", the panel.
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -59,6 +60,16 @@ public:
     {
         const QString line = QStringLiteral(" <- ") + frameText + (whole ? QStringLiteral("\n") : QString());
         return QTest::qWaitFor([&] { return m_trace.contains(line); }, 5000);
+    }
+
+    // Waits for `text` in the trace with no events running: a line the test holds open is not read meanwhile.
+    bool waitForTraceUnread(const QString &text)
+    {
+        const QDeadlineTimer deadline(5000);
+        m_process.setReadChannel(QProcess::StandardError);
+        while (!m_trace.contains(text) && m_process.waitForReadyRead(int(deadline.remainingTime()))) {
+        }
+        return m_trace.contains(text);
     }
 
 private:
