@@ -1,6 +1,7 @@
 #include "historytable.h"
 
 #include "recordrow.h"
+#include "recordstatements.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -45,11 +46,12 @@ QString createSql(bool server)
                                    : QStringLiteral("id INTEGER PRIMARY KEY AUTOINCREMENT")};
     for (const QString &column : columns())
         definitions << column + (column == QLatin1String("port") ? QStringLiteral(" integer") : QStringLiteral(" text"));
-    return QStringLiteral("CREATE TABLE %1 (%2)").arg(QLatin1String(Name), definitions.join(QStringLiteral(", ")));
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(QLatin1String(Name), definitions.join(QStringLiteral(", ")));
 }
 
-QString insertSql(const HistoryEntry &entry, bool server, const Literal &literal)
+QString insertSql(const HistoryEntry &entry, bool server, const QSqlDatabase &db)
 {
+    const auto literal = [&db](const QVariant &value) { return sqlLiteral(db, value); };
     const QVariantList values{entry.at.toUTC().toString(TimeFormat), entry.login, entry.serverUser, entry.host,
                               entry.program, entry.version, entry.device, entry.port, entry.operation,
                               entry.recordNumber, entry.recordName, entry.source, entry.outcome, entry.detail,
@@ -69,8 +71,9 @@ QString insertSql(const HistoryEntry &entry, bool server, const Literal &literal
              server ? QStringLiteral(" RETURNING id") : QString());
 }
 
-QString selectSql(const HistoryQuery &query, const QString &match, const Literal &literal)
+QString selectSql(const HistoryQuery &query, const QString &match, const QSqlDatabase &db)
 {
+    const auto literal = [&db](const QVariant &value) { return sqlLiteral(db, value); };
     QStringList conditions;
     if (query.id > 0)
         conditions << QStringLiteral("id = %1").arg(query.id);

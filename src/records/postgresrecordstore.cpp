@@ -379,10 +379,9 @@ bool PostgresRecordStore::addHistory(QList<HistoryEntry> *entries, QString *erro
     if (!connect(error))
         return false;
     ServerScript script(m_db, m_watch);
-    const auto literal = [&script](const QVariant &value) { return script.literal(value); };
     QStringList inserts;
     for (const HistoryEntry &entry : *entries)
-        inserts << HistoryTable::insertSql(entry, true, literal);
+        inserts << HistoryTable::insertSql(entry, true, m_db);
     const auto takeId = [&] {
         if (inserts.size() == 1 && !script.rows().isEmpty())
             entries->first().id = script.rows().first().first().toLongLong();
@@ -397,9 +396,7 @@ bool PostgresRecordStore::addHistory(QList<HistoryEntry> *entries, QString *erro
     // The first entry of all makes the table, unless another copy made it
     // while this one waited for its turn.
     rollBack();
-    const QString create = HistoryTable::createSql(true).replace(QStringLiteral("CREATE TABLE"),
-                                                                 QStringLiteral("CREATE TABLE IF NOT EXISTS"));
-    if (!script.run(QStringList{QStringLiteral("BEGIN"), TakeTurns, create} + inserts, 1))
+    if (!script.run(QStringList{QStringLiteral("BEGIN"), TakeTurns, HistoryTable::createSql(true)} + inserts, 1))
         return rollBack(), report(error, faultText(script.error(), Step::Creating));
     takeId();
     return script.run({QStringLiteral("COMMIT")}) || (rollBack(), report(error, faultText(script.error(), Step::Writing)));
@@ -411,8 +408,7 @@ bool PostgresRecordStore::readHistory(const HistoryQuery &query, QList<HistoryEn
     if (!connect(error))
         return false;
     ServerScript script(m_db, m_watch);
-    const auto literal = [&script](const QVariant &value) { return script.literal(value); };
-    if (!script.run({HistoryTable::selectSql(query, MatchKey, literal)}, HistoryTable::columnCount()))
+    if (!script.run({HistoryTable::selectSql(query, MatchKey, m_db)}, HistoryTable::columnCount()))
         return script.error().nativeErrorCode() == UndefinedTable
             || report(error, faultText(script.error(), Step::Reading));
     for (const QVariantList &row : script.rows())

@@ -3,6 +3,8 @@
 #include "recordrow.h"
 #include "serverlink.h"
 
+#include <QSqlDriver>
+#include <QSqlField>
 #include <QSqlQuery>
 
 RecordStatements::RecordStatements(const QSqlDatabase &db, const QString &match, const QString &order)
@@ -10,6 +12,13 @@ RecordStatements::RecordStatements(const QSqlDatabase &db, const QString &match,
     , m_match(match)
     , m_order(order)
 {
+}
+
+QString sqlLiteral(const QSqlDatabase &db, const QVariant &value)
+{
+    QSqlField field(QString(), value.metaType());
+    field.setValue(value);
+    return db.driver()->formatValue(field);
 }
 
 bool RecordStatements::heard(bool answered)

@@ -12,6 +12,9 @@
 // each store words for the technician.
 class LinkWatch;
 
+// The value as the connection's driver writes it into a statement.
+QString sqlLiteral(const QSqlDatabase &db, const QVariant &value);
+
 class RecordStatements
 {
 public:

@@ -1,9 +1,8 @@
 #include "serverscript.h"
 
+#include "recordstatements.h"
 #include "serverlink.h"
 
-#include <QSqlDriver>
-#include <QSqlField>
 #include <QSqlQuery>
 
 ServerScript::ServerScript(const QSqlDatabase &db, LinkWatch *watch)
@@ -20,9 +19,7 @@ void ServerScript::heard()
 
 QString ServerScript::literal(const QVariant &value) const
 {
-    QSqlField field(QString(), value.metaType());
-    field.setValue(value);
-    return m_db.driver()->formatValue(field);
+    return sqlLiteral(m_db, value);
 }
 
 bool ServerScript::run(const QStringList &statements, int columns)

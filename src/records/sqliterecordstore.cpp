@@ -9,8 +9,6 @@
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
-#include <QSqlDriver>
-#include <QSqlField>
 #include <QSqlQuery>
 
 #include <memory>
@@ -177,12 +175,7 @@ public:
     }
 
     RecordStatements &statements() { return *m_statements; }
-    QString literal(const QVariant &value) const
-    {
-        QSqlField field(QString(), value.metaType());
-        field.setValue(value);
-        return m_db.driver()->formatValue(field);
-    }
+    const QSqlDatabase &db() const { return m_db; }
     // The rows of one statement, each with its first columns values.
     bool select(const QString &sql, int columns, QList<QVariantList> *rows)
     {
@@ -362,15 +355,14 @@ bool SqliteRecordStore::addHistory(QList<HistoryEntry> *entries, QString *error)
     if (!usable(m_path, &holdsRows, error))
         return false;
     FileConnection file(m_path, true);
-    if (!file.open(&exists)
-        || !file.statements().exec(HistoryTable::createSql(false).replace(QStringLiteral("CREATE TABLE"),
-                                                                         QStringLiteral("CREATE TABLE IF NOT EXISTS"))))
-        return report(error, file.error().isEmpty() ? file.wordFault(file.statements().error()) : file.error());
-    const auto literal = [&file](const QVariant &value) { return file.literal(value); };
+    if (!file.open(&exists))
+        return report(error, file.error());
+    if (!file.statements().exec(HistoryTable::createSql(false)))
+        return report(error, file.wordFault(file.statements().error()));
     QList<QVariantList> id;
     for (HistoryEntry &entry : *entries) {
         id.clear();
-        if (!file.statements().exec(HistoryTable::insertSql(entry, false, literal))
+        if (!file.statements().exec(HistoryTable::insertSql(entry, false, file.db()))
             || !file.select(QStringLiteral("SELECT last_insert_rowid()"), 1, &id) || id.isEmpty())
             return report(error, file.wordFault(file.statements().error()));
         entry.id = id.first().first().toLongLong();
@@ -393,9 +385,8 @@ bool SqliteRecordStore::readHistory(const HistoryQuery &query, QList<HistoryEntr
                             .arg(QLatin1String(HistoryTable::Name)),
                         1, &table))
         return report(error, file.error());
-    const auto literal = [&file](const QVariant &value) { return file.literal(value); };
     if (!table.isEmpty()
-        && !file.select(HistoryTable::selectSql(query, QStringLiteral("%1 = %2 COLLATE NOCASE"), literal),
+        && !file.select(HistoryTable::selectSql(query, QStringLiteral("%1 = %2 COLLATE NOCASE"), file.db()),
                         HistoryTable::columnCount(), &rows))
         return report(error, file.error());
     for (const QVariantList &row : rows)
