@@ -1,6 +1,7 @@
 #pragma once
 
 // Runs the panel simulator for a test: its line; with "--trace", the frames it took; with "--state FILE", the panel.
+// The process starts at construction and its line is awaited when first asked for, so several start side by side.
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -29,17 +30,22 @@ public:
         else
             m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(QStringLiteral(PANELSIM_PATH), arguments);
-        for (int i = 0; i < 100 && !m_process.canReadLine(); ++i)
-            m_process.waitForReadyRead(100);
-        m_device = QString::fromLocal8Bit(m_process.readLine()).trimmed();
     }
     ~SimulatorProcess()
     {
         m_process.terminate(); // still running after that, it is killed with m_process
         m_process.waitForFinished(3000);
     }
-    bool isReady() const { return m_device.startsWith(QLatin1Char('/')); }
-    QString device() const { return m_device; }
+    bool isReady() const { return device().startsWith(QLatin1Char('/')); }
+    // The first line the simulator writes.
+    QString device() const
+    {
+        for (int i = 0; i < 100 && m_device.isEmpty() && !m_process.canReadLine(); ++i)
+            m_process.waitForReadyRead(100);
+        if (m_device.isEmpty())
+            m_device = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+        return m_device;
+    }
     QString trace() const { return m_trace; }
     qint64 processId() const { return m_process.processId(); }
     // Waits for the simulator to end by itself: its exit code, -1 when it did not end or crashed.
@@ -73,7 +79,7 @@ public:
     }
 
 private:
-    QProcess m_process;
-    QString m_device;
+    mutable QProcess m_process;
+    mutable QString m_device;
     QString m_trace;
 };

@@ -9,11 +9,13 @@
 #include <QSet>
 
 #include <csignal>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <poll.h>
 #include <sys/resource.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -29,34 +31,49 @@ struct Run
     QJsonObject panel(int i = 0) const { return json().value("panels").toArray().at(i).toObject(); }
 };
 
-// The program run to its end; the password in the environment unless "KV4810G_PASSWORD=" removes it. An argument
-// ">FILE" sends standard output there; `child` runs in the child before the program starts.
-Run program(QStringList arguments, const QStringList &env = {}, const std::function<void()> &child = {})
+// The program started; the password in the environment unless "KV4810G_PASSWORD=" removes it. An argument ">FILE"
+// sends standard output there; `child` runs in the child before the program starts. finished() awaits its end.
+class ProgramRun
 {
-    QProcess process;
-    for (const QString &argument : arguments.filter(QRegularExpression("^>"))) {
-        process.setStandardOutputFile(argument.mid(1));
-        arguments.removeOne(argument);
+public:
+    explicit ProgramRun(QStringList arguments, const QStringList &env = {}, const std::function<void()> &child = {})
+    {
+        for (const QString &argument : arguments.filter(QRegularExpression("^>"))) {
+            m_process.setStandardOutputFile(argument.mid(1));
+            arguments.removeOne(argument);
+        }
+        m_process.setChildProcessModifier([child] {
+            ::signal(SIGPIPE, SIG_DFL); // as a shell starts it, whatever this test process ignores
+            if (child)
+                child();
+        });
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("KV4810G_PASSWORD", "1234");
+        for (const QString &setting : env) {
+            if (setting.endsWith('='))
+                environment.remove(setting.chopped(1));
+            else
+                environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
+        }
+        m_process.setProcessEnvironment(environment);
+        m_process.setStandardInputFile(QProcess::nullDevice());
+        m_process.start(QStringLiteral(PROGRAM_PATH), arguments);
     }
-    process.setChildProcessModifier([child] {
-        ::signal(SIGPIPE, SIG_DFL); // as a shell starts it, whatever this test process ignores
-        if (child)
-            child();
-    });
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("KV4810G_PASSWORD", "1234");
-    for (const QString &setting : env) {
-        if (setting.endsWith('='))
-            environment.remove(setting.chopped(1));
-        else
-            environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
+    Run finished()
+    {
+        const bool ended = (m_process.state() == QProcess::NotRunning || m_process.waitForFinished(30000))
+            && m_process.error() != QProcess::FailedToStart && m_process.exitStatus() == QProcess::NormalExit;
+        return {ended ? m_process.exitCode() : -1, QString::fromUtf8(m_process.readAllStandardOutput()),
+                QString::fromUtf8(m_process.readAllStandardError())};
     }
-    process.setProcessEnvironment(environment);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.start(QStringLiteral(PROGRAM_PATH), arguments);
-    const bool ended = process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit;
-    return {ended ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+
+private:
+    QProcess m_process;
+};
+
+Run program(const QStringList &arguments, const QStringList &env = {}, const std::function<void()> &child = {})
+{
+    return ProgramRun(arguments, env, child).finished();
 }
 
 void writeFile(const QString &path, const QByteArray &content)
@@ -184,24 +201,26 @@ private slots:
     }
 
     // Every way a command can end but the plain one: the status, the message, the JSON, and what the panel got.
+    // The rows wait on lines and timers, not on the processor: the first row starts them all, each on a panel of
+    // its own, and each row then checks its own.
     void outcomes_data()
     {
-        QTest::addColumn<QStringList>("simulator"); // "mute": a line on which nothing ever answers
-        QTest::addColumn<QStringList>("arguments"); // DEV the panel, LINK a symbolic link to it, FILE the file
-        QTest::addColumn<QByteArray>("file");       // FILE's content; empty: none
-        QTest::addColumn<QStringList>("env");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("says"); // on standard error or standard output
-        QTest::addColumn<QString>("got");  // a frame the panel took, the first digits; empty: nothing at all
+        QTest::addColumn<int>("row");
         const QStringList download{"download", "--settings", "FILE"};
         const QStringList zone{"zone-download", "--zone", "1", "--text"};
         const QByteArray good = settingsFile({{"JieTel1", "5550187"}, {"JieTelEM1", "SMS alarm"}});
-        const auto row = [](const char *name, int status, const QString &says, const QString &got,
-                            const QStringList &arguments, const QByteArray &file = {}, const QStringList &simulator = {},
-                            const QStringList &env = {}) {
-            QTest::newRow(name) << simulator << arguments << file << env << status << says << got;
+        m_outcomes.clear();
+        // arguments: DEV the panel, LINK a symbolic link to it, FILE the file (`file` its content; none when null),
+        // FULL a full disk; simulator "mute": a line on which nothing ever answers; says: on standard error or
+        // output; got: a frame the panel took, the first digits; empty: nothing at all.
+        const auto row = [this](const char *name, int status, const QString &says, const QString &got,
+                                const QStringList &arguments, const QByteArray &file = {},
+                                const QStringList &simulator = {}, const QStringList &env = {}) {
+            QTest::newRow(name) << int(m_outcomes.size());
+            Outcome &o = m_outcomes.emplace_back();
+            std::tie(o.status, o.says, o.got, o.arguments, o.file, o.simulator, o.env) =
+                std::tie(status, says, got, arguments, file, simulator, env);
         };
-        row("done", 0, "finish download!", "FF02070505050001080700000000000000000004", download, good);
         row("wrong password", 3, "Enter the password wrong operation", "FF0102", download, good, {"--password", "9999"});
         row("line lost", 4, "download not complete", "FF03", download, good, {"--hangup-after", "3"});
         row("no answer", 4, "the panel did not answer the password", "", download, good, {"mute"});
@@ -238,73 +257,58 @@ private slots:
     }
     void outcomes()
     {
-        QFETCH(QStringList, simulator);
-        QFETCH(QStringList, arguments);
-        QFETCH(QByteArray, file);
-        QFETCH(QStringList, env);
-        QFETCH(int, status);
-        QFETCH(QString, says);
-        QFETCH(QString, got);
-        const bool mute = simulator == QStringList{"mute"};
-        PtyPair muteLine;
-        writeFile(m_dir->filePath("panel.json"), R"({"zoneTexts": ["one\r\ntwo\r\nthree", "", ""]})");
-        SimulatorProcess panel((mute ? QStringList{"--silent"} : simulator)
-                               << "--trace" << "--state" << m_dir->filePath("panel.json"));
-        QVERIFY(panel.isReady() && muteLine.isValid());
-        const QString device = mute ? muteLine.devicePath() : panel.device();
-        QVERIFY(QFile::link(device, m_dir->filePath("link")));
-        const std::unique_ptr<FullDisk> full(arguments.filter("FULL").isEmpty() ? nullptr : new FullDisk);
-        if (!file.isNull())
-            writeFile(m_dir->filePath("file"), file);
-        arguments.replaceInStrings("FILE", m_dir->filePath("file")).replaceInStrings("LINK", m_dir->filePath("link"))
-            .replaceInStrings("FULL", full ? full->dir.path() : QString());
-        const Run run = program(arguments + QStringList{"--device", device, "--json"}, env,
-                                full ? full->bound() : std::function<void()>());
-        QCOMPARE(run.status, status);
-        QVERIFY2((run.err + run.out).contains(says), qPrintable(run.err + run.out));
-        if (!arguments.contains(">/dev/full")) { // one document on every path, its panels' statuses theirs
-            QCOMPARE(run.json().value("status").toInt(), status);
+        QFETCH(int, row);
+        if (m_outcomes.front().panel == nullptr)
+            startOutcomes();
+        Outcome &o = m_outcomes[row];
+        QVERIFY(o.panel->isReady() && o.muteLine.isValid());
+        const Run run = o.run->finished();
+        QCOMPARE(run.status, o.status);
+        QVERIFY2((run.err + run.out).contains(o.says), qPrintable(run.err + run.out));
+        if (!o.arguments.contains(">/dev/full")) { // one document on every path, its panels' statuses theirs
+            QCOMPARE(run.json().value("status").toInt(), o.status);
             if (!run.json().value("panels").toArray().isEmpty())
-                QCOMPARE(run.panel().value("status").toInt(), status);
+                QCOMPARE(run.panel().value("status").toInt(), o.status);
         }
-        QFile old(full ? full->dir.filePath("panel.json") : QString());
-        QVERIFY(!full || (old.open(QIODevice::ReadOnly) && old.readAll() == "old")); // whole or not at all
-        if (got.isEmpty())
-            QVERIFY2(!panel.trace().contains(" <- "), qPrintable(panel.trace()));
+        QFile old(o.full ? o.full->dir.filePath("panel.json") : QString());
+        QVERIFY(!o.full || (old.open(QIODevice::ReadOnly) && old.readAll() == "old")); // whole or not at all
+        if (o.got.isEmpty())
+            QVERIFY2(!o.panel->trace().contains(" <- "), qPrintable(o.panel->trace()));
         else
-            QVERIFY2(panel.waitForFrame(got, false), qPrintable(panel.trace()));
+            QVERIFY2(o.panel->waitForFrame(o.got, false), qPrintable(o.panel->trace()));
     }
 
     // Upload to a file and a record, that file compared, one field changed and compared again.
     void uploadAndCompare()
     {
-        auto panel = std::make_unique<SimulatorProcess>(QStringList{"--state", m_dir->filePath("panel.json")});
-        QVERIFY(panel->isReady());
+        SimulatorProcess panel({"--state", m_dir->filePath("panel.json")});
+        QVERIFY(panel.isReady());
         const QString file = m_dir->filePath("panel-settings.json");
         const QString records = m_dir->filePath("r.mdb");
         QFile traced(m_dir->filePath("trace.txt"));
-        const Run upload = program({"upload", "--device", panel->device(), "--output", file, "--save", "12",
+        const Run upload = program({"upload", "--device", panel.device(), "--output", file, "--save", "12",
                                     "--records", records, "--trace", traced.fileName()});
         QCOMPARE(upload.status, 0);
-        QVERIFY(upload.out.contains(panel->device() + ": finish Upload!"));
+        QVERIFY(upload.out.contains(panel.device() + ": finish Upload!"));
         // The trace: every line marked with its panel, both passwords masked, its owner's alone.
         QVERIFY(traced.open(QIODevice::ReadOnly));
         const QString lines = QString::fromUtf8(traced.readAll());
-        QVERIFY2(lines.contains(panel->device() + " ") && lines.contains("-> FF0102****")
+        QVERIFY2(lines.contains(panel.device() + " ") && lines.contains("-> FF0102****")
                      && lines.contains("<- FF5A****0201") && !lines.contains("31323334"),
                  qPrintable(lines));
         QCOMPARE(traced.permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
-        QCOMPARE(program({"compare", "--device", panel->device(), "--settings", file}).status, 0);
-        QCOMPARE(program({"compare", "--device", panel->device(), "--record", "12", "--records", records}).status, 0);
+        // The same settings on a slow panel, one field changed in the file: that comparison outlasts the wait for the
+        // password's answer; it runs beside the other two.
         QJsonObject json = readJsonFile(file);
         json.insert("shouji2", "4711");
-        writeFile(file, QJsonDocument(json).toJson());
-        // The same panel, slow: the comparison outlasts the wait for the password's answer.
-        panel.reset();
-        panel = std::make_unique<SimulatorProcess>(
-            QStringList{"--state", m_dir->filePath("panel.json"), "--reply-gap", "300"});
-        QVERIFY(panel->isReady());
-        const Run compare = program({"compare", "--device", panel->device(), "--settings", file});
+        const QString changed = m_dir->filePath("changed.json");
+        writeFile(changed, QJsonDocument(json).toJson());
+        SimulatorProcess slow({"--state", m_dir->filePath("slow.json"), "--reply-gap", "300"});
+        QVERIFY(slow.isReady());
+        ProgramRun slowComparison({"compare", "--device", slow.device(), "--settings", changed});
+        QCOMPARE(program({"compare", "--device", panel.device(), "--settings", file}).status, 0);
+        QCOMPARE(program({"compare", "--device", panel.device(), "--record", "12", "--records", records}).status, 0);
+        const Run compare = slowComparison.finished();
         QCOMPARE(compare.status, 6);
         QVERIFY2(compare.out.contains("The second number to program GSM module: 4711 | (empty)  [differs]"),
                  qPrintable(compare.out));
@@ -365,6 +369,8 @@ private slots:
         for (int i = 0; i < 8; ++i) {
             QCOMPARE(run.panel(i).value("device").toString(), panels[i]->device());
             QCOMPARE(run.panel(i).value("status").toInt(), i < 7 ? 0 : 3);
+            QCOMPARE(run.panel(i).value("message").toString(),
+                     i < 7 ? "finish download!" : "Enter the password wrong operation");
             if (i < 7)
                 QCOMPARE(panels[i]->state().value("interval").toString(), QString("15"));
         }
@@ -384,11 +390,10 @@ private slots:
         const QString first = panels[0]->device();
         const QJsonArray own = program({"history", "--json", "--device", first}).json().value("entries").toArray();
         QCOMPARE(own.size(), 1);
-        writeFile(m_dir->filePath("other.json"), settingsFile({{"zhouqi", "07"}}));
-        QCOMPARE(program({"download", "--settings", m_dir->filePath("other.json"), "--device", first}).status, 0);
         const QString id = QString::number(own.at(0).toObject().value("id").toInteger());
-        QCOMPARE(program({"download", "--history", id, "--device", first}).status, 0);
-        QCOMPARE(panels[0]->state().value("interval").toString(), QString("15"));
+        const QString last = panels[7]->device(); // not programmed yet: its other password
+        QCOMPARE(program({"download", "--history", id, "--device", last}, {"KV4810G_PASSWORD=9999"}).status, 0);
+        QCOMPARE(panels[7]->state().value("interval").toString(), QString("15"));
         QCOMPARE(program({"history", "--limit", "1"}).out.section('\t', 5, 5), "--history " + id);
         writeFile(m_dir->filePath("foreign.mdb"), "not records");
         const Run refused = program({"zone-download", "--zone", "1", "--text", "x", "--device", first, "--json",
@@ -398,6 +403,48 @@ private slots:
     }
 
 private:
+    // Every outcome row's panel and program, started side by side.
+    void startOutcomes()
+    {
+        for (Outcome &o : m_outcomes) {
+            const bool mute = o.simulator == QStringList{"mute"};
+            QVERIFY(o.dir.isValid() && o.muteLine.isValid());
+            writeFile(o.dir.filePath("panel.json"), R"({"zoneTexts": ["one\r\ntwo\r\nthree", "", ""]})");
+            o.panel = std::make_unique<SimulatorProcess>((mute ? QStringList{"--silent"} : o.simulator)
+                                                         << "--trace" << "--state" << o.dir.filePath("panel.json"));
+            if (!o.arguments.filter("FULL").isEmpty())
+                o.full = std::make_unique<FullDisk>();
+            if (!o.file.isNull())
+                writeFile(o.dir.filePath("file"), o.file);
+        }
+        for (Outcome &o : m_outcomes) {
+            const QString device = o.simulator == QStringList{"mute"} ? o.muteLine.devicePath() : o.panel->device();
+            QVERIFY(QFile::link(device, o.dir.filePath("link")));
+            o.arguments.replaceInStrings("FILE", o.dir.filePath("file"))
+                .replaceInStrings("LINK", o.dir.filePath("link"))
+                .replaceInStrings("FULL", o.full ? o.full->dir.path() : QString());
+            o.run = std::make_unique<ProgramRun>(o.arguments + QStringList{"--device", device, "--json"},
+                                                 o.env + QStringList{"KV4810G_RECORDS=" + o.dir.filePath("4810G.mdb")},
+                                                 o.full ? o.full->bound() : std::function<void()>());
+        }
+    }
+
+    struct Outcome
+    {
+        int status = 0;
+        QString says;
+        QString got;
+        QStringList arguments;
+        QByteArray file;
+        QStringList simulator;
+        QStringList env;
+        QTemporaryDir dir;
+        PtyPair muteLine;
+        std::unique_ptr<SimulatorProcess> panel;
+        std::unique_ptr<FullDisk> full;
+        std::unique_ptr<ProgramRun> run;
+    };
+    std::deque<Outcome> m_outcomes;
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 

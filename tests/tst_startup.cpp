@@ -129,6 +129,7 @@ private slots:
                 panels.front().reset();
                 QTRY_COMPARE_WITH_TIMEOUT(m_shown.size(), 1, 10000);
                 panels.front() = std::make_unique<SimulatorProcess>(options.value("replug"));
+                QVERIFY(panels.front()->isReady()); // its link in place
             }
             if (answer == "wrong" || answer == "unsendable") {
                 submit(dialog, answer == "wrong" ? QString("1234") : QString("24") + QChar(0x20AC));
