@@ -1,14 +1,11 @@
 # Precompiled Qt headers, so that a build parses Qt's headers once per kind
 # of target instead of once per source file: core for the libraries and the
-# programs (QtCore's classes they use), test for the suites without widgets
-# (Qt Test, which they include whole). Each kind's headers are compiled in a
-# target of their own that links only QtCore, or Qt Test: GCC takes a
-# precompiled header only where every macro it was made with is defined
-# alike (-Winvalid-pch says where not), and the targets that reuse it add
-# their own macros and Qt modules on top. Qt Test defines the folder of the
-# target that uses it, so the test kind serves the suites' folder alone. The
-# window's suites and the benchmarks include Qt Test and Qt Widgets whole and
-# are too few to repay a header set of their own.
+# programs (QtCore's classes they use). Each kind's headers are compiled in
+# a target of their own that links only QtCore: GCC takes a precompiled
+# header only where every macro it was made with is defined alike
+# (-Winvalid-pch says where not), and the targets that reuse it add their
+# own macros and Qt modules on top. The suites have none: each is one file,
+# and loading a precompiled Qt Test costs about what it saves.
 #
 # GCC only: clang refuses a precompiled header made with fewer macros, and
 # the fuzz build is clang's.
@@ -17,10 +14,8 @@ set(kv_pch_core
   <QJsonArray> <QJsonDocument> <QJsonObject> <QList> <QObject> <QRegularExpression> <QSaveFile>
   <QString> <QStringList> <QTimer> <QUrl> <QVariant>)
 set(kv_pch_core_modules Qt6::Core)
-set(kv_pch_test <QtTest>)
-set(kv_pch_test_modules Qt6::Test)
 
-# kind: core or test.
+# kind: core.
 function(kv_precompile_headers target kind)
   if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     return()

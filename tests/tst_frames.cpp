@@ -3,7 +3,7 @@
 #include "settingstransfer.h"
 #include "zonemessages.h"
 
-#include <QtTest>
+#include <QTest>
 
 Q_DECLARE_METATYPE(PanelSettings)
 Q_DECLARE_METATYPE(ReplyKind)

@@ -5,7 +5,13 @@
 #include "receiveassembler.h"
 #include "seriallink.h"
 
-#include <QtTest>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <csignal>
 #include <memory>

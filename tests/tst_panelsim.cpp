@@ -2,8 +2,12 @@
 #include "seriallink.h"
 #include "simulatorprocess.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 namespace {

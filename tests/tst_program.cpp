@@ -3,10 +3,16 @@
 #include "ptypair.h"
 #include "simulatorprocess.h"
 
+#include <QFile>
 #include <QJsonArray>
-#include <QTemporaryDir>
-#include <QtTest>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <csignal>
 #include <deque>

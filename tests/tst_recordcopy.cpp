@@ -5,7 +5,10 @@
 #include "recordstore.h"
 #include "sqlitefiles.h"
 
-#include <QtTest>
+#include <QDateTime>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
 
 namespace {
 

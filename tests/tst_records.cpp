@@ -11,8 +11,18 @@
 #include "sqlitefiles.h"
 #include "serveraddress.h"
 
-#include <QtTest>
-#include <QtWidgets>
+#include <QComboBox>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
 #include <csignal>
 #include <pwd.h>
@@ -495,8 +505,9 @@ private slots:
             QProcess show, copy;
             show.start(PROGRAM_PATH, {"records", "show", "1", "--records", address});
             copy.start(COPY_TOOL_PATH, {source, address});
-            QTest::qWaitFor([&] { return show.state() == QProcess::NotRunning && copy.state() == QProcess::NotRunning; },
-                            30000);
+            if (!QTest::qWaitFor([&] { return show.state() == QProcess::NotRunning && copy.state() == QProcess::NotRunning; },
+                                 30000))
+                return QList<int>{-1, -1};
             said << show.readAllStandardError() << copy.readAllStandardError();
             return QList<int>{show.exitCode(), copy.exitCode()};
         };

@@ -4,7 +4,10 @@
 #include "settingstransfer.h"
 #include "simulatorprocess.h"
 
-#include <QtTest>
+#include <QJsonArray>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <functional>
 

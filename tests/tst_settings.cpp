@@ -2,7 +2,7 @@
 #include "fieldcodecs.h"
 #include "settingscomparison.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <functional>
 

@@ -4,8 +4,25 @@
 #include "portlamps.h"
 #include "windowtest.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QSerialPort>
-#include <QtWidgets>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolTip>
+#include <QWidget>
 
 #include <memory>
 #include <tuple>

@@ -7,7 +7,15 @@
 #include "tracewindow.h"
 #include "windowtest.h"
 
-#include <QtWidgets>
+#include <QComboBox>
+#include <QDateTime>
+#include <QFile>
+#include <QFontMetrics>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTableWidget>
+#include <QTableWidgetItem>
+#include <QTemporaryDir>
 
 using namespace WindowTest;
 

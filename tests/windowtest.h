@@ -10,7 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QPushButton>
-#include <QtTest>
+#include <QTest>
 
 namespace WindowTest {
 
