@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing need (Debian 12), then configures and
 # builds into build/. Quiet and quick when everything is already there.
+# `setup.sh packages` only installs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,6 +11,7 @@ packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialpo
           libqt6sql6-sqlite libqt6sql6-psql postgresql libpq-dev libsqlite3-dev openssl iproute2 libgl-dev libqt6svg6
           fonts-dejavu-core fonts-liberation2 xdg-utils help2man)
 scripts/install-packages.sh "${packages[@]}"
+[ "${1:-}" != packages ] || exit 0
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j2 -- --no-print-directory >/dev/null

@@ -3,10 +3,28 @@
 # with a throwaway PostgreSQL server for the shared record store; then the
 # same suites built with AddressSanitizer and UndefinedBehaviorSanitizer in
 # build-asan/.
+#
+# The sanitized build runs beside the plain build and its suites: the
+# suites wait on lines and timers, not on the processor, so they also run
+# twice as many at a time as there are cores.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/setup.sh packages
+asan_log=$(mktemp /tmp/kv4810g-asan-build.XXXXXX)
+( cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV4810G_SANITIZE=ON -DKV4810G_BUILD_BENCH=OFF &&
+  cmake --build build-asan -j2 -- --no-print-directory ) >"$asan_log" 2>&1 &
+asan_build=$!
+pgdir=
+cleanup() {
+  pkill -P $asan_build 2>/dev/null || true # a build still running: the script failed early
+  kill $asan_build 2>/dev/null || true
+  [ -z "$pgdir" ] || stop_server
+  rm -f "$asan_log"
+}
+trap cleanup EXIT
 scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
+jobs=$(( $(nproc) * 2 ))
 
 # The server runs as the postgres user (initdb refuses root) in a temporary
 # folder, listening on a Unix socket there and on a free loopback TCP port
@@ -23,7 +41,6 @@ stop_server() {
   "${as_postgres[@]}" "$pgbin/pg_ctl" -D "$pgdir/data" -m immediate stop >/dev/null 2>&1 || true
   rm -rf "$pgdir"
 }
-trap stop_server EXIT
 "${as_postgres[@]}" "$pgbin/initdb" -D "$pgdir/data" -U postgres -A trust --no-sync >/dev/null
 # TLS with a certificate made here, valid for the loopback names; the role
 # kvtls logs in only over TLS, kvpassword only with its password.
@@ -53,10 +70,12 @@ export KV4810G_TEST_POSTGRES_CERT="$pgdir/server.crt"
 [ "$listen" = "127.0.0.1" ] || export KV4810G_TEST_POSTGRES_IPV6=1
 
 status=0
-ctest --test-dir build --output-on-failure -j2 || status=$?
+ctest --test-dir build --output-on-failure -j"$jobs" || status=$?
 
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV4810G_SANITIZE=ON \
-      -DKV4810G_BUILD_BENCH=OFF >/dev/null
-cmake --build build-asan -j2 -- --no-print-directory >/dev/null
-ctest --test-dir build-asan --output-on-failure -j2 || status=$?
+if ! wait $asan_build; then
+  grep -E 'error|Error' "$asan_log" | head -40 >&2
+  echo "the sanitized build failed (build-asan/)" >&2
+  exit 1
+fi
+ctest --test-dir build-asan --output-on-failure -j"$jobs" || status=$?
 exit $status
