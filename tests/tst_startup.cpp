@@ -263,6 +263,7 @@ private slots:
         const QList<std::tuple<QStringList, int, QString>> cases{
             {{"--version"}, 0, "kv4810g 1.0"},
             {{"-h", "-style", "fusion"}, 0, "postgresql://"},
+            {{"-reverse", "--version"}, 0, "kv4810g 1.0"},
             {{"-vx"}, 2, ""},
         };
         for (const auto &[arguments, status, output] : cases) {
