@@ -348,7 +348,7 @@ private slots:
     {
         std::vector<std::unique_ptr<SimulatorProcess>> panels;
         QStringList arguments{"download", "--json", "--settings", m_dir->filePath("s.json")};
-        writeFile(m_dir->filePath("s.json"), settingsFile({{"zhouqi", "15"}}));
+        writeFile(m_dir->filePath("s.json"), settingsFile({{"zhouqi", "15"}, {"JieTel1", "5550187"}, {"JieTelEM1", "SMS alarm"}}));
         for (int i = 0; i < 8; ++i) {
             const QStringList password = i < 7 ? QStringList() : QStringList{"--password", "9999"};
             panels.push_back(std::make_unique<SimulatorProcess>(
@@ -377,8 +377,11 @@ private slots:
             QCOMPARE(run.panel(i).value("status").toInt(), i < 7 ? 0 : 3);
             QCOMPARE(run.panel(i).value("message").toString(),
                      i < 7 ? "finish download!" : "Enter the password wrong operation");
+            const QJsonObject number = panels[i]->state().value("receivingNumbers").toArray().at(0).toObject();
             if (i < 7)
-                QCOMPARE(panels[i]->state().value("interval").toString(), QString("15"));
+                QCOMPARE(panels[i]->state().value("interval").toString() + " " + number.value("number").toString() + " "
+                             + QString::number(number.value("type").toInt()),
+                         QString("15 5550187 4")); // "SMS alarm" travels as type 4
         }
 
         // One history entry a panel programmed; an entry's settings go into a panel again; a store that cannot
