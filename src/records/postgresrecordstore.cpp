@@ -40,9 +40,16 @@ int connectSeconds(const ServerAddress &address)
     return ServerWaits::ConnectS;
 }
 
-QString detail(const QString &code, const QString &text)
+// The server's words with their SQLSTATE in front, once: the driver puts it
+// after them as "(code)".
+QString detail(const QString &code, QString text)
 {
-    return code.isEmpty() || text.startsWith(code) ? text : code + QStringLiteral(": ") + text;
+    if (code.isEmpty())
+        return text;
+    const QString after = QLatin1Char('(') + code + QLatin1Char(')');
+    if (text.endsWith(after))
+        text = text.chopped(after.size()).trimmed();
+    return code + QStringLiteral(": ") + text;
 }
 
 } // namespace
