@@ -257,6 +257,8 @@ private slots:
             frames << line.section(" <- ", 1);
         frames.removeAll(QString());
         QCOMPARE(frames.mid(11), frames.mid(0, 11));
+        click(*historyWindow, "CmdExit"); // gone with its entries; the next one reads them anew
+        QTRY_VERIFY(!window.findChild<frmHistory *>());
     }
 
 private:
