@@ -171,6 +171,51 @@ private slots:
             QCOMPARE(ExitStatus::of(kind), status);
     }
 
+    // A command line the program cannot take ends it with status 1 and the reason, before any line is opened. The
+    // edges of each range are taken: the next check speaks.
+    void usage_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("says");
+        const QString port = "--port takes a number from 1 to 16", history = "--history takes a history entry's id";
+        const QString portAndDevice = "give --port or --device, not both", records = "records takes 'list' or 'show NO'";
+        const QString unexpected = "unexpected argument 'x'", download = "download takes --record NO, --settings FILE";
+        const QList<std::pair<QStringList, QString>> rows{
+            {{}, "no command given"},
+            {{"--bogus", "upload"}, "Unknown option 'bogus'."},
+            {{"upload", "--port", "0"}, port},
+            {{"upload", "--port", "17"}, port},
+            {{"upload", "--port", "one"}, port},
+            {{"upload", "--port", "1", "--device", "/dev/a"}, portAndDevice},
+            {{"upload", "--port", "16", "--device", "/dev/a"}, portAndDevice},
+            {{"download", "--history", "0"}, history},
+            {{"compare", "--history", "1"}, history},
+            {{"download"}, download},
+            {{"download", "--record", "1", "--settings", "s.json"}, download},
+            {{"compare", "--history", "1", "--record", "1"}, history},
+            {{"compare"}, "compare takes --record NO or --settings FILE"},
+            {{"history", "--device", "/dev/a", "--device", "/dev/b"}, "history takes one --device"},
+            {{"history", "--since", "yesterday"}, "--since takes a date"},
+            {{"history", "--limit", "0"}, "--limit takes a number of at least 1"},
+            {{"history", "--limit", "1", "x"}, unexpected},
+            {{"zone-download", "--zone", "1"}, "zone-download takes --text TEXT"},
+            {{"records", "show"}, records},
+            {{"records", "list", "x"}, records},
+            {{"upload", "x"}, unexpected},
+            {{"upload", "--save", "1", "--device", "/dev/a", "--device", "/dev/b"}, "--save take the settings of one panel"},
+        };
+        for (const auto &[arguments, says] : rows)
+            QTest::newRow(arguments.isEmpty() ? "nothing" : qPrintable(arguments.join(" "))) << arguments << says;
+    }
+    void usage()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, says);
+        const Run run = program(arguments, {"KV4810G_PORTS=/dev/kv4810g-missing"});
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(says), qPrintable(run.err));
+    }
+
     // Ports are "panel", "silent" or a missing device.
     void detect_data()
     {
