@@ -271,6 +271,21 @@ private slots:
             QCOMPARE(exitCode, status);
             QVERIFY2(said.join('\n').contains(output), qPrintable(arguments.join(' ') + ": " + said.join('\n')));
         }
+        // Refused once the toolkit has started, before any port is opened.
+        const QList<std::tuple<QStringList, int, QString>> refused{
+            {{"stray"}, 2, "unexpected argument 'stray'"},
+            {{"--trace", "/dev/kv4810g-missing/trace.txt"}, 1, "The trace file /dev/kv4810g-missing/trace.txt cannot"},
+        };
+        for (const auto &[arguments, status, output] : refused) {
+            QProcess program;
+            program.setProcessChannelMode(QProcess::MergedChannels);
+            startProgram(program, arguments, {"QT_QPA_PLATFORM=offscreen", "KV4810G_AUTO_ANSWER=1",
+                                              "KV4810G_PORTS=/dev/kv4810g-missing"});
+            QVERIFY(program.waitForFinished(30000));
+            QCOMPARE(program.exitCode(), status);
+            const QString said = QString::fromLocal8Bit(program.readAll());
+            QVERIFY2(said.contains(output), qPrintable(arguments.join(' ') + ": " + said));
+        }
     }
 
     // Ended by Ctrl+C, the program closes its port as Exit does: no lock file stays to make the port busy.
