@@ -33,6 +33,8 @@ public:
     }
     quint16 port() const { return m_listener.serverPort(); }
     void holdAnswersAfter(const QByteArray &marker) { m_marker = marker; }
+    void setDelayMs(int ms) { m_delayMs = ms; }
+    qsizetype connections() const { return m_links.size(); }
     void setForwarding(bool forwarding)
     {
         m_forwarding = forwarding;

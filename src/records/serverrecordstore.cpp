@@ -185,7 +185,7 @@ QString ServerRecordStore::silence(const QString &what) const
 {
     return QStringLiteral("The record server %1 stopped answering for %2 seconds, %3")
         .arg(m_location)
-        .arg(SilentMs / 1000)
+        .arg(m_silentMs / 1000)
         .arg(what);
 }
 
@@ -195,7 +195,7 @@ RecordStore::Outcome ServerRecordStore::save(const PanelSettings &settings, Save
     const PostgresRecordStore *used = nullptr;
     const bool answered = run([answer, settings, mode](PostgresRecordStore &store) {
         answer->outcome = store.save(settings, mode, &answer->error);
-    }, SilentMs, &used);
+    }, m_silentMs, &used);
     if (answered && answer->outcome != Outcome::Failed)
         return answer->outcome;
     if (!used->writeSent())
@@ -226,7 +226,7 @@ RecordStore::Outcome ServerRecordStore::remove(const QString &number, QString *e
     const PostgresRecordStore *used = nullptr;
     if (run([answer, number](PostgresRecordStore &store) {
             answer->outcome = store.remove(number, &answer->error);
-        }, SilentMs, &used)) {
+        }, m_silentMs, &used)) {
         if (answer->outcome == Outcome::Failed)
             report(error, answer->error);
         return answer->outcome;
@@ -242,7 +242,7 @@ RecordStore::Outcome ServerRecordStore::find(Key by, const QString &key, PanelSe
     auto answer = std::make_shared<Answer>();
     if (!run([answer, by, key](PostgresRecordStore &store) {
             answer->outcome = store.find(by, key, &answer->settings, &answer->error);
-        }, SilentMs))
+        }, m_silentMs))
         return failed(error, silence(QStringLiteral("nothing was read: try again!")));
     if (answer->outcome == Outcome::Found && settings)
         *settings = answer->settings;
@@ -256,7 +256,7 @@ bool ServerRecordStore::listKeys(Keys *keys, QString *error)
     *keys = Keys{};
     auto answer = std::make_shared<Answer>();
     if (!run([answer](PostgresRecordStore &store) { answer->ok = store.listKeys(&answer->keys, &answer->error); },
-             SilentMs))
+             m_silentMs))
         return report(error, silence(QStringLiteral("nothing was read: try again!")));
     *keys = answer->keys;
     return answer->ok || report(error, answer->error);
@@ -267,7 +267,7 @@ bool ServerRecordStore::readAll(QList<PanelSettings> *rows, QString *error)
     rows->clear();
     auto answer = std::make_shared<Answer>();
     if (!run([answer](PostgresRecordStore &store) { answer->ok = store.readAll(&answer->rows, &answer->error); },
-             SilentMs))
+             m_silentMs))
         return report(error, silence(QStringLiteral("nothing was read: try again!")));
     *rows = answer->rows;
     return answer->ok || report(error, answer->error);
@@ -281,7 +281,7 @@ bool ServerRecordStore::addAll(const QList<PanelSettings> &records, bool keepGoi
     auto answer = std::make_shared<Answer>();
     if (!run([answer, records, keepGoing](PostgresRecordStore &store) {
             answer->ok = store.addAll(records, keepGoing, &answer->outcomes, &answer->reasons, &answer->error);
-        }, SilentMs))
+        }, m_silentMs))
         return report(error, silence(QStringLiteral("nothing was written: try again!")));
     *outcomes = answer->outcomes;
     *reasons = answer->reasons;
@@ -294,7 +294,7 @@ bool ServerRecordStore::addHistory(QList<HistoryEntry> *entries, QString *error)
     answer->history = *entries;
     const PostgresRecordStore *used = nullptr;
     if (!run([answer](PostgresRecordStore &store) { answer->ok = store.addHistory(&answer->history, &answer->error); },
-             SilentMs, &used))
+             m_silentMs, &used))
         return report(error, silence(QStringLiteral("the history entry may not have been written!")));
     *entries = answer->history;
     return answer->ok || report(error, answer->error);
@@ -306,7 +306,7 @@ bool ServerRecordStore::readHistory(const HistoryQuery &query, QList<HistoryEntr
     auto answer = std::make_shared<Answer>();
     if (!run([answer, query](PostgresRecordStore &store) {
             answer->ok = store.readHistory(query, &answer->history, &answer->error);
-        }, SilentMs))
+        }, m_silentMs))
         return report(error, silence(QStringLiteral("nothing was read: try again!")));
     *entries = answer->history;
     return answer->ok || report(error, answer->error);

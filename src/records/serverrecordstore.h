@@ -28,6 +28,8 @@ public:
 
     explicit ServerRecordStore(const QString &address);
     ~ServerRecordStore() override;
+    // The silence that cuts a call off (tests may shorten it).
+    void setSilentMs(int ms) { m_silentMs = ms; }
 
     QString location() const override { return m_location; }
     QString description() const override { return m_description; }
@@ -55,4 +57,5 @@ private:
     // Lines given up while their call still ran; each ends by itself.
     std::vector<std::unique_ptr<ServerLine>> m_abandoned;
     std::function<void(bool)> m_notice;
+    int m_silentMs = SilentMs;
 };
