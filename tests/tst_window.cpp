@@ -248,6 +248,10 @@ private slots:
         auto *list = historyWindow->findChild<QTableWidget *>("Entries");
         QCOMPARE(list->item(0, 1)->text() + " " + list->item(0, 5)->text(), QString("download complete"));
         list->selectRow(0);
+        const QString details = historyWindow->findChild<QPlainTextEdit *>("Details")->toPlainText();
+        QVERIFY2(details.startsWith("download, complete on " + simulator.device() + " (port 1), kv4810g ")
+                     && details.contains("\n11 of 11 frames\n") && details.contains("\nthe 1st alarm receiving number: 5550187"),
+                 qPrintable(details));
         click(*historyWindow, "CmdShow");
         click(window, "ComSend");
         QTRY_COMPARE_WITH_TIMEOUT(read(), 2, 15000);
