@@ -341,6 +341,7 @@ private slots:
                                     "--records", records, "--trace", traced.fileName()});
         QCOMPARE(upload.status, 0);
         QVERIFY(upload.out.contains(panel.device() + ": finish Upload!"));
+        QVERIFY2(upload.err.contains(panel.device() + ": finish Upload!\n"), qPrintable(upload.err)); // as it came
         // The trace: every line marked with its panel, both passwords masked, its owner's alone.
         QVERIFY(traced.open(QIODevice::ReadOnly));
         const QString lines = QString::fromUtf8(traced.readAll());
