@@ -286,6 +286,7 @@ private slots:
         row("record missing", 5, "No this No", "", {"download", "--record", "99", "--records", "FILE"});
         row("unknown member", 7, "unknown member", "", download, R"({"format": 1, "JieTel7": "1"})");
         row("a value refused", 7, "password format error!", "", download, settingsFile({{"MiMa", "12"}}));
+        row("not an item of the list", 7, "\"JieTelEM1\" must be one of: ", "", download, settingsFile({{"JieTelEM1", "pager"}}));
         row("members left out", 7, "members missing (a download sends them all): JieTel1, JieTel2,", "", download,
             R"({"format": 1, "zhouqi": "15"})");
         row("a member twice", 7, "given twice", "", download, settingsFile().replace("{", R"({"MiMa": "1111",)"));

@@ -77,6 +77,9 @@ void openThroughDialog(frmmain &window, int mode, const QString &key)
     QCOMPARE(dialog->findChild<QComboBox *>("Text1")->count(), dialog->findChild<QComboBox *>("Text2")->count());
     option->setChecked(true);
     dialog->findChild<QComboBox *>(mode == 0 ? "Text1" : "Text2")->setEditText(key);
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter})
+        QTest::keyClick(dialog, key);
+    QVERIFY(dialog->isVisible()); // neither Esc nor Enter presses a button
     QPointer<frmOpen> open = dialog;
     QTest::mouseClick(dialog->findChild<QPushButton *>("CmdOK"), Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
