@@ -42,7 +42,8 @@ Q_DECLARE_METATYPE(Fault)
 
 namespace {
 
-const QString Database = QStringLiteral("kv_tst_records");
+// A database of this run's own: the suite's parts run side by side on one server.
+const QString Database = QStringLiteral("kv_tst_records_%1").arg(QCoreApplication::applicationPid());
 
 // The operations that did not fail with a message saying this, naming the store and ending in '!'.
 QString notFailing(RecordStore &store, const QStringList &operations, const QString &says)
@@ -105,11 +106,11 @@ private slots:
             return;
         QCOMPARE(PgServer::recreate(Database), QString());
         // One role logs in only with its password, one may not create tables, one only over TLS (scripts/test.sh).
-        QCOMPARE(PgServer::exec("postgres", "DROP ROLE IF EXISTS kvpassword;\nDROP ROLE IF EXISTS kvreader;\n"
-                                            "CREATE ROLE kvpassword LOGIN PASSWORD 'right';\n"
-                                            "CREATE ROLE kvreader LOGIN;\nDO $$ BEGIN CREATE ROLE kvtls LOGIN; "
-                                            "EXCEPTION WHEN duplicate_object THEN NULL; END $$"),
-                 QString());
+        for (const char *role : {"kvpassword LOGIN PASSWORD 'right'", "kvreader LOGIN", "kvtls LOGIN"})
+            QCOMPARE(PgServer::exec("postgres", QString("DO $$ BEGIN CREATE ROLE %1; EXCEPTION WHEN duplicate_object OR "
+                                                        "unique_violation THEN NULL; END $$").arg(role)),
+                     QString());
+        QCOMPARE(PgServer::exec("postgres", "ALTER ROLE kvpassword PASSWORD 'right'"), QString());
         QCOMPARE(PgServer::exec(Database, "GRANT ALL ON SCHEMA public TO kvtls"), QString());
     }
     void init()
@@ -119,6 +120,11 @@ private slots:
         m_path = m_dir->filePath(QStringLiteral("4810G.mdb"));
     }
     void cleanup() { Messages::setResponder(nullptr); }
+    void cleanupTestCase()
+    {
+        if (PgServer::missing().isEmpty())
+            PgServer::exec("postgres", "DROP DATABASE IF EXISTS " + Database + " WITH (FORCE)");
+    }
 
     void emptyStore_data()
     {
