@@ -27,9 +27,6 @@
 #include <csignal>
 #include <pwd.h>
 #include <unistd.h>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -421,14 +418,10 @@ private slots:
         QFETCH(QString, says);
         STORE_ROW(usable, "postgresql");
         qunsetenv("PGPASSWORD");
-        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        const auto closeListener = qScopeGuard([listener] { ::close(listener); });
-        sockaddr_in at{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-        socklen_t size = sizeof at;
-        QVERIFY(::bind(listener, reinterpret_cast<sockaddr *>(&at), size) == 0 && ::listen(listener, 4) == 0
-                && ::getsockname(listener, reinterpret_cast<sockaddr *>(&at), &size) == 0);
+        QTcpServer listener; // takes connections, never answers
+        QVERIFY(listener.listen(QHostAddress::LocalHost));
         const std::unique_ptr<RecordStore> store =
-            openRecordStore(QString(address).replace("SILENT", QString::number(ntohs(at.sin_port))));
+            openRecordStore(QString(address).replace("SILENT", QString::number(listener.serverPort())));
         const QString wrong = notFailing(*store, failing, says);
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
         RecordStore &works = failing.isEmpty() ? *store : *usable;
