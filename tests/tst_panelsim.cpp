@@ -223,6 +223,8 @@ private slots:
             QCOMPARE(s.send(Detect, 1), QStringList{PanelAnswer});
         QCOMPARE(s.sim.waitForEnd(), 0);
         QVERIFY(!QFileInfo(link).isSymLink());
+        if (signalNumber)
+            return;
         QProcess help; // and it tells what it takes
         help.start(PANELSIM_PATH, {"--help"});
         QVERIFY(help.waitForFinished(10000) && help.exitCode() == 0 && help.readAll().contains("--refuse-command"));
