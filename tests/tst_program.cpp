@@ -313,7 +313,7 @@ private slots:
         if (m_outcomes.front().panel == nullptr)
             startOutcomes();
         Outcome &o = m_outcomes[row];
-        QVERIFY(o.panel->isReady() && o.muteLine.isValid());
+        QVERIFY(o.run && o.panel->isReady() && o.muteLine.isValid()); // all started
         const Run run = o.run->finished();
         QCOMPARE(run.status, o.status);
         QVERIFY2((run.err + run.out).contains(o.says), qPrintable(run.err + run.out));
