@@ -494,11 +494,14 @@ private slots:
         if (by == "slow") { // the bound is on silence, not on the whole call
             ServerRecordStore store(address);
             store.setSilentMs(1000);
+            QList<bool> notices;
+            store.setWaitNotice([&notices](bool waiting) { notices << waiting; });
             RecordStore::Keys keys;
             QVERIFY2(store.listKeys(&keys, &error), qPrintable(error)); // connected at full speed
             relay.setDelayMs(300); // a save's two round trips take 1.2 s, each answer 0.6 s
             QCOMPARE(store.save(record("2"), AddOnly, &error), Outcome::Added);
             QCOMPARE(relay.connections(), 1); // not cut off and read back on another
+            QCOMPARE(notices, QList<bool>({true, false})); // the wait shown, then taken away
             return;
         }
         qputenv("KV4810G_RECORDS", address.toLocal8Bit());
