@@ -225,6 +225,7 @@ private slots:
         QTest::newRow("behind a missing port") << QStringList{"missing", "panel"} << false << 1;
         QTest::newRow("no panel") << QStringList{"missing", "silent"} << false << 0;
         QTest::newRow("every panel") << QStringList{"panel", "silent", "panel"} << true << 2;
+        QTest::newRow("no panel on any port") << QStringList{"missing"} << true << 0;
     }
     void detect()
     {

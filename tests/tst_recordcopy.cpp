@@ -181,6 +181,7 @@ private slots:
         says.replace("SOURCE", arguments.value(arguments.size() - 2));
         QVERIFY2(run.status == status && (status == 0 ? run.out : run.err).contains(says),
                  qPrintable(run.out + run.err));
+        QVERIFY(status != 3 || run.err.trimmed().toLower().endsWith("nothing was copied.")); // and said so last
         QStringList reportedRows, numbers;
         for (const QString &line : run.err.split('\n', Qt::SkipEmptyParts))
             if (line.startsWith("Row "))

@@ -50,8 +50,12 @@ QString notFailing(RecordStore &store, const QStringList &operations, const QStr
         QString error;
         PanelSettings found;
         RecordStore::Keys keys;
+        QList<HistoryEntry> entries(1);
+        entries[0].operation = HistoryEntry::Operations.first();
+        entries[0].outcome = HistoryEntry::Outcomes.first();
         // Long names, to need new pages.
         const bool failed = op == "list" ? !store.listKeys(&keys, &error)
+            : op == "history"              ? !store.addHistory(&entries, &error)
             : (op == "add"        ? store.save(record("4", QString(20000, 'n')), AddOnly, &error)
                : op == "add existing" ? store.save(record("1"), AddOnly, &error)
                : op == "replace" ? store.save(record("1", QString(20000, 'r')), RecordStore::SaveMode::Replace, &error)
@@ -227,13 +231,15 @@ private slots:
         QTest::addColumn<Fault>("fault");
         QTest::addColumn<QStringList>("failing"); // the operations that must fail
         QTest::addColumn<QString>("says");
-        const QStringList all{"add", "replace", "remove", "find", "list"}, writes{"add", "replace", "remove"};
+        const QStringList all{"add", "replace", "remove", "find", "list", "history"},
+            writes{"add", "replace", "remove", "history"};
         QTest::newRow("Access file") << Fault::AccessFile << all << "Access database";
         QTest::newRow("other file") << Fault::ForeignFile << all << "not a record file";
-        QTest::newRow("corrupt") << Fault::Corrupt << all << "damaged";
+        QTest::newRow("corrupt") << Fault::Corrupt << all.mid(0, 5) << "damaged"; // history: pages of its own
         QTest::newRow("read-only file") << Fault::ReadOnlyFile << writes + QStringList{"add existing"} << "read-only";
         QTest::newRow("folder not writable, file is") << Fault::ReadOnlyFolder << writes << "for the journal";
-        QTest::newRow("folder not writable, no file") << Fault::NoFolderAccess << QStringList{"add"} << "folder";
+        QTest::newRow("folder not writable, no file") << Fault::NoFolderAccess << QStringList{"add", "history"}
+                                                      << "folder";
         QTest::newRow("disk full") << Fault::DiskFull << QStringList{"add", "replace"} << "full";
     }
     // Each fault fails the operations with its message and leaves the file as it was.
@@ -389,7 +395,7 @@ private slots:
         QTest::addColumn<QString>("address");
         QTest::addColumn<QStringList>("failing"); // the operations that must fail; none: the address works
         QTest::addColumn<QString>("says");
-        const QStringList all{"add", "remove", "find", "list"};
+        const QStringList all{"add", "remove", "find", "list", "history"};
         const QString at = ":" + PgServer::server().section(':', -1) + '/' + Database;
         const QString cert = QUrl::toPercentEncoding(qEnvironmentVariable("KV4810G_TEST_POSTGRES_CERT"));
         QTest::newRow("no server") << "postgresql://postgres@%2Fnonexistent%2Fkv4810g/kv" << all << "cannot be reached";

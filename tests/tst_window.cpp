@@ -11,6 +11,8 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFontMetrics>
+#include <QHeaderView>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTableWidget>
@@ -113,8 +115,12 @@ private slots:
         trigger(window, "compareWithPanel");
         auto *dialog = window.findChild<CompareDialog *>();
         QVERIFY(dialog && dialog->isVisible() && !dialog->isModal());
+        dialog->close(); // closed while the panel answers, and chosen again: the same comparison's dialog is back
+        trigger(window, "compareWithPanel");
+        QVERIFY(dialog->isVisible());
         QTRY_COMPARE_WITH_TIMEOUT(dialog->summary(), QString("2 settings differ."), 15000);
         const QTableWidget *table = dialog->table(); // the setting, the window's value, the panel's, the mark
+        QVERIFY(table->horizontalHeader()->stretchLastSection() && dialog->findChild<QLabel *>("summary")->wordWrap());
         QStringList differing;
         for (const QTableWidgetItem *mark : table->findItems("differs", Qt::MatchExactly))
             differing << table->item(mark->row(), 0)->text();
@@ -123,10 +129,12 @@ private slots:
         QCOMPARE(window.settings(), shown);
         QCOMPARE(m_shown, QStringList());
         window.setSettings(PanelSettings::startValues());
-        dialog->close();
+        QWidget other; // the dialog, still open behind another window, comes to the front
+        other.show();
+        QTRY_COMPARE(QApplication::activeWindow(), &other);
         trigger(window, "compareWithPanel");
         QCOMPARE(window.findChild<CompareDialog *>(), dialog);
-        QVERIFY(dialog->isVisible());
+        QTRY_COMPARE(QApplication::activeWindow(), dialog);
         QTRY_COMPARE_WITH_TIMEOUT(dialog->summary(), QString("The panel holds the settings shown."), 15000);
     }
 
@@ -158,6 +166,7 @@ private slots:
             session.note(QString::number(i));
         const auto *lines = trace->findChild<QPlainTextEdit *>("lines");
         QCOMPARE(lines->blockCount(), ProtocolTrace::MaxLines);
+        QCOMPARE(lines->lineWrapMode(), QPlainTextEdit::NoWrap); // a long frame on one line
         const QFontMetrics metrics(lines->font()); // every character a trace line uses takes the same width
         for (const QChar c : QString("0123456789ABCDEF:.-<>* "))
             QCOMPARE(metrics.horizontalAdvance(c), metrics.horizontalAdvance('0'));
