@@ -56,6 +56,7 @@ QString notFailing(RecordStore &store, const QStringList &operations, const QStr
         // Long names, to need new pages.
         const bool failed = op == "list" ? !store.listKeys(&keys, &error)
             : op == "history"              ? !store.addHistory(&entries, &error)
+            : op == "read history"         ? !store.readHistory(HistoryQuery(), &entries, &error)
             : (op == "add"        ? store.save(record("4", QString(20000, 'n')), AddOnly, &error)
                : op == "add existing" ? store.save(record("1"), AddOnly, &error)
                : op == "replace" ? store.save(record("1", QString(20000, 'r')), RecordStore::SaveMode::Replace, &error)
@@ -231,7 +232,7 @@ private slots:
         QTest::addColumn<Fault>("fault");
         QTest::addColumn<QStringList>("failing"); // the operations that must fail
         QTest::addColumn<QString>("says");
-        const QStringList all{"add", "replace", "remove", "find", "list", "history"},
+        const QStringList all{"add", "replace", "remove", "find", "list", "history", "read history"},
             writes{"add", "replace", "remove", "history"};
         QTest::newRow("Access file") << Fault::AccessFile << all << "Access database";
         QTest::newRow("other file") << Fault::ForeignFile << all << "not a record file";
@@ -395,7 +396,7 @@ private slots:
         QTest::addColumn<QString>("address");
         QTest::addColumn<QStringList>("failing"); // the operations that must fail; none: the address works
         QTest::addColumn<QString>("says");
-        const QStringList all{"add", "remove", "find", "list", "history"};
+        const QStringList all{"add", "remove", "find", "list", "history", "read history"};
         const QString at = ":" + PgServer::server().section(':', -1) + '/' + Database;
         const QString cert = QUrl::toPercentEncoding(qEnvironmentVariable("KV4810G_TEST_POSTGRES_CERT"));
         QTest::newRow("no server") << "postgresql://postgres@%2Fnonexistent%2Fkv4810g/kv" << all << "cannot be reached";
