@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -72,6 +73,8 @@ public:
         return {ended ? m_process.exitCode() : -1, QString::fromUtf8(m_process.readAllStandardOutput()),
                 QString::fromUtf8(m_process.readAllStandardError())};
     }
+
+    qint64 pid() const { return m_process.processId(); }
 
 private:
     QProcess m_process;
@@ -142,6 +145,36 @@ private slots:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         qputenv("KV4810G_RECORDS", m_dir->filePath("4810G.mdb").toLocal8Bit()); // the history's, too
+    }
+
+    // Without KV4810G_PASSWORD or --password-file the password is asked on the terminal and not echoed; typed or
+    // interrupted, the terminal echoes again as before.
+    void passwordPrompt_data()
+    {
+        QTest::addColumn<bool>("typed");
+        QTest::newRow("typed") << true;
+        QTest::newRow("interrupted") << false;
+    }
+    void passwordPrompt()
+    {
+        QFETCH(bool, typed);
+        SimulatorProcess panel;
+        PtyPair terminal;
+        const int tty = ::open(QFile::encodeName(terminal.devicePath()).constData(), O_RDWR | O_NOCTTY);
+        termios mode{};
+        QVERIFY(tty >= 0 && ::tcgetattr(tty, &mode) == 0);
+        const auto closeTty = qScopeGuard([tty] { ::close(tty); });
+        mode.c_lflag |= ECHO | ICANON;
+        QCOMPARE(::tcsetattr(tty, TCSANOW, &mode), 0);
+        const auto echoes = [&] { return ::tcgetattr(tty, &mode) == 0 && (mode.c_lflag & ECHO) != 0; };
+        ProgramRun run({"upload", "--device", panel.device()}, {"KV4810G_PASSWORD="}, [tty] { ::dup2(tty, 0); });
+        QTRY_VERIFY(!echoes()); // the prompt waits for the line
+        QVERIFY(typed ? terminal.write("1234\n") == 5 : ::kill(pid_t(run.pid()), SIGINT) == 0);
+        const Run ended = run.finished();
+        QCOMPARE(ended.status, typed ? 0 : -1);
+        QVERIFY2(ended.err.startsWith("Panel password: "), qPrintable(ended.err));
+        QVERIFY(echoes());
+        QCOMPARE(terminal.read(0), QByteArray());
     }
 
     // Every kind of end or message stands for one exit status.
