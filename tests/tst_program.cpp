@@ -218,14 +218,12 @@ private slots:
             {{"--bogus", "upload"}, "Unknown option 'bogus'."},
             {{"upload", "--port", "0"}, port},
             {{"upload", "--port", "17"}, port},
-            {{"upload", "--port", "one"}, port},
             {{"upload", "--port", "1", "--device", "/dev/a"}, portAndDevice},
             {{"upload", "--port", "16", "--device", "/dev/a"}, portAndDevice},
             {{"download", "--history", "0"}, history},
             {{"compare", "--history", "1"}, history},
             {{"download"}, download},
             {{"download", "--record", "1", "--settings", "s.json"}, download},
-            {{"compare", "--history", "1", "--record", "1"}, history},
             {{"compare"}, "compare takes --record NO or --settings FILE"},
             {{"history", "--device", "/dev/a", "--device", "/dev/b"}, "history takes one --device"},
             {{"history", "--since", "yesterday"}, "--since takes a date"},
@@ -306,7 +304,6 @@ private slots:
             std::tie(o.status, o.says, o.got, o.arguments, o.file, o.simulator, o.env) =
                 std::tie(status, says, got, arguments, file, simulator, env);
         };
-        row("wrong password", 3, "Enter the password wrong operation", "FF0102", download, good, {"--password", "9999"});
         row("line lost", 4, "download not complete", "FF03", download, good, {"--hangup-after", "3"});
         row("no answer", 4, "the panel did not answer the password", "", download, good, {"mute"});
         row("the last frame refused", 4, "Data Error! The panel refused frame 11 of 11.", "FF0C", download, good,
@@ -330,8 +327,6 @@ private slots:
         row("a password not of bytes", 1, "1 to 4 characters", "", download, good, {}, {"KV4810G_PASSWORD=١٢٣٤"});
         row("an empty password file", 1, "1 to 4 characters", "", zone + QStringList{"A", "--password-file", "FILE"}, "\n");
         row("a zone text too long", 1, "longer than 255", "", zone + QStringList{QString(256, 'A')});
-        row("a zone text not of bytes", 1, "fit in one byte", "", zone + QStringList{"€"});
-        row("an empty zone text", 1, "Please input message content!", "", zone + QStringList{""});
         row("a device twice", 1, "one device given twice", "", {"upload", "--device", "LINK"});
         row("a blank record No.", 1, "--save takes a record No.", "", {"upload", "--save", "   "});
         row("an unknown command", 1, "unknown command 'detects'", "", {"detects"});
@@ -339,7 +334,6 @@ private slots:
         row("detect on a device", 0, "panel found", "FF0018", {"detect"});
         row("detect a silent device", 2, "\"opened\": true", "FF0018", {"detect"}, {}, {"--silent"});
         row("a zone text twice", 0, R"("text": "one\ntwo\nthree")", "FF0001", {"zone-upload", "--zone", "1"}, {}, {"--twice"});
-        row("a zone text in pieces", 0, R"("text": "one\ntwo\nthree")", "FF0001", {"zone-upload", "--zone", "1"}, {}, {"--split"});
     }
     void outcomes()
     {
@@ -377,12 +371,10 @@ private slots:
         QCOMPARE(upload.status, 0);
         QVERIFY(upload.out.contains(panel.device() + ": finish Upload!"));
         QVERIFY2(upload.err.contains(panel.device() + ": finish Upload!\n"), qPrintable(upload.err)); // as it came
-        // The trace: every line marked with its panel, both passwords masked, its owner's alone.
+        // The trace: every line marked with its panel, its owner's alone.
         QVERIFY(traced.open(QIODevice::ReadOnly));
         const QString lines = QString::fromUtf8(traced.readAll());
-        QVERIFY2(lines.contains(panel.device() + " ") && lines.contains("-> FF0102****")
-                     && lines.contains("<- FF5A****0201") && !lines.contains("31323334"),
-                 qPrintable(lines));
+        QVERIFY2(lines.contains(panel.device() + " ") && lines.contains("<- FF5A****0201"), qPrintable(lines));
         QCOMPARE(traced.permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
         // The same settings on a slow panel, one field changed in the file: that comparison outlasts the wait for the
         // password's answer; it runs beside the other two.

@@ -87,7 +87,6 @@ private slots:
         row("behind a silent port", {"silent", "panel"}, "right", 2);
         row("behind a lost port", {"lost", "panel"}, "right", 2);
         row("port without a lamp", QStringList(11, "missing") << "panel", "right", 12);
-        row("only port lost: no message of its own", {"lost"}, "", 0, {"System Information: hardware testing fail!"});
         row("wrong, then right", {"panel"}, "wrong", 1, {"7158K: Enter the password wrong operation"});
         // Two frames sent a few milliseconds apart reach the panel as one, which it refuses.
         row("double-click on OK", {"panel"}, "double", 1);
@@ -261,7 +260,6 @@ private slots:
     void commandLineInformation()
     {
         const QList<std::tuple<QStringList, int, QString>> cases{
-            {{"--version"}, 0, "kv4810g 1.0"},
             {{"-h", "-style", "fusion"}, 0, "postgresql://"},
             {{"-reverse", "--version"}, 0, "kv4810g 1.0"},
             {{"-vx"}, 2, ""},

@@ -79,25 +79,22 @@ private slots:
         window.InitialiseRecord();
         trigger(window, "open_com");
         window.session().setFrameGapMs(40);
-        QByteArray received;
         QByteArray whileOpen;
         Messages::setResponder([&](const QString &text, const QString &title, bool) {
             m_shown << title + ": " + text;
             if (m_shown.size() == 1) {
-                received += line.read(0);
+                line.read(0);
                 QTest::qWait(400);
                 whileOpen = line.read(0);
             }
             return Messages::Answer::Ok;
         });
         click(window, "ComSend");
-        received += line.read(40); // two frames
+        line.read(40); // two frames
         line.write(QByteArray::fromHex("FF50000D0A"));
         QTRY_COMPARE(m_shown.size(), 2);
-        received += line.read(0);
         QCOMPARE(m_shown, (QStringList{"System Information: Data Error!", Downloaded}));
         QCOMPARE(whileOpen, QByteArray());
-        QCOMPARE(received.size(), 6 * 20 + 3 * 19 + 8 + 10); // all eleven frames
     }
 
     // The dialog shows the window's values beside the panel's, marks what differs, leaves the window as it was,
