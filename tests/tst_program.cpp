@@ -172,7 +172,7 @@ private slots:
         QVERIFY(typed ? terminal.write("1234\n") == 5 : ::kill(pid_t(run.pid()), SIGINT) == 0);
         const Run ended = run.finished();
         QCOMPARE(ended.status, typed ? 0 : -1);
-        QVERIFY2(ended.err.startsWith("Panel password: "), qPrintable(ended.err));
+        QVERIFY2(ended.err.startsWith(typed ? "Panel password: \n" : "Panel password: "), qPrintable(ended.err));
         QVERIFY(echoes());
         QCOMPARE(terminal.read(0), QByteArray());
     }

@@ -230,11 +230,11 @@ private slots:
         QTest::addColumn<Fault>("fault");
         QTest::addColumn<QStringList>("failing"); // the operations that must fail
         QTest::addColumn<QString>("says");
-        const QStringList all{"add", "replace", "remove", "find", "list", "history", "read history"},
-            writes{"add", "replace", "remove", "history"};
+        const QStringList records{"add", "replace", "remove", "find", "list"}, history{"history", "read history"};
+        const QStringList all = records + history, writes{"add", "replace", "remove", "history"};
         QTest::newRow("Access file") << Fault::AccessFile << all << "Access database";
         QTest::newRow("other file") << Fault::ForeignFile << all << "not a record file";
-        QTest::newRow("corrupt") << Fault::Corrupt << all.mid(0, 5) << "damaged"; // history: pages of its own
+        QTest::newRow("corrupt") << Fault::Corrupt << records << "damaged"; // history: pages of its own
         QTest::newRow("read-only file") << Fault::ReadOnlyFile << writes + QStringList{"add existing"} << "read-only";
         QTest::newRow("folder not writable, file is") << Fault::ReadOnlyFolder << writes << "for the journal";
         QTest::newRow("folder not writable, no file") << Fault::NoFolderAccess << QStringList{"add", "history"}
