@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -725,6 +726,10 @@ private slots:
         window.InitialiseRecord();
         QCOMPARE(window.findChild<QAction *>("recordsInUse")->text(),
                  store == "sqlite" ? QString("Records: 4810G.mdb") : "Records: shared, " + records->location());
+        const QList<QAction *> items = window.findChild<QMenu *>("File")->actions();
+        const auto at = [&](const char *name) { return items.indexOf(window.findChild<QAction *>(name)); };
+        QVERIFY(at("File_history") > 0 && at("File_history") + 2 == at("eqit")); // History, a separator, Exit
+        QVERIFY(items.last()->objectName() == "recordsInUse" && !items.last()->isEnabled()); // a name, not a command
         QString error;
         // Every control shows what the window held, or the record opened, field by field.
         const PanelSettings inWindow = stored(number, "window");
