@@ -349,6 +349,14 @@ private slots:
             QCOMPARE(run.json().value("status").toInt(), o.status);
             if (!run.json().value("panels").toArray().isEmpty())
                 QCOMPARE(run.panel().value("status").toInt(), o.status);
+            // Its messages: all the panel said beyond its steps, and a failure after an upload last.
+            const QStringList messages = run.panel().value("messages").toVariant().toStringList();
+            const QRegularExpression said("^/dev/[^:]+: (?!opening$|password$|transfer$|searching)(.*)$",
+                                          QRegularExpression::MultilineOption);
+            for (const QRegularExpressionMatch &line : said.globalMatch(run.err))
+                QVERIFY2(messages.contains(line.captured(1)), qPrintable(line.captured(1)));
+            if (o.status != 0 && messages.contains("finish Upload!"))
+                QCOMPARE(messages.last(), run.panel().value("message").toString());
         }
         QFile old(o.full ? o.full->dir.filePath("panel.json") : QString());
         QVERIFY(!o.full || (old.open(QIODevice::ReadOnly) && old.readAll() == "old")); // whole or not at all

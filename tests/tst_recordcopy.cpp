@@ -196,6 +196,22 @@ private slots:
             QCOMPARE(checksum(target), before);
     }
 
+    // What only the server's COMMIT refuses (a deferred check of another tool's) is told in the server's words,
+    // with no notice of the server's printed beside them.
+    void refusedAtCommit()
+    {
+        SKIP_WITHOUT_SERVER("postgresql");
+        const QString target = where("postgresql", ""), source = m_dir->filePath("source.mdb");
+        QVERIFY(saved(target, {stored("1", "twice")}) && saved(source, {stored("2", "twice")}));
+        QCOMPARE(PgServer::exec(Database, "ALTER TABLE tb4810 ADD CONSTRAINT kv_names_once UNIQUE (name) "
+                                          "DEFERRABLE INITIALLY DEFERRED"), QString());
+        const Run run = copyTool({source, target});
+        QVERIFY2(run.status == 4 && run.err.startsWith("The record server") && run.err.contains("kv_names_once")
+                     && run.err.endsWith("Nothing was copied.\n"),
+                 qPrintable(run.err));
+        QCOMPARE(readAll(target).size(), 1);
+    }
+
 private:
     // A records file of this name in the test's folder, or the server's database.
     QString where(const QString &store, const QString &file)

@@ -160,7 +160,9 @@ bool PostgresRecordStore::connect(QString *error)
 
 void PostgresRecordStore::rollBack()
 {
-    if (m_db.isOpen())
+    // Asked only within a transaction: the server answers a ROLLBACK
+    // outside one with a warning that libpq prints on standard error.
+    if (m_db.isOpen() && ServerLink::inTransaction(m_db))
         QSqlQuery(QStringLiteral("ROLLBACK"), m_db);
 }
 

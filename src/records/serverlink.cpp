@@ -43,6 +43,15 @@ int ServerLink::socket(const QSqlDatabase &db)
     return connection ? PQsocket(connection) : -1;
 }
 
+bool ServerLink::inTransaction(const QSqlDatabase &db)
+{
+    PGconn *connection = nativeConnection(db);
+    if (!connection)
+        return false;
+    const PGTransactionStatusType status = PQtransactionStatus(connection);
+    return status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
+}
+
 bool ServerLink::down(const QSqlDatabase &db)
 {
     PGconn *connection = nativeConnection(db);

@@ -42,6 +42,10 @@ bool down(const QSqlDatabase &db);
 // The connection's socket, or -1.
 int socket(const QSqlDatabase &db);
 
+// Whether a transaction is open on the connection, failed or not: a
+// COMMIT the server refused has ended it already.
+bool inTransaction(const QSqlDatabase &db);
+
 // Tries the connection once more, directly, to learn why the server
 // refused it: the SQLSTATE, or empty when the refusal came from this side
 // (no route, no server, no answer in time); the server's (or libpq's)
