@@ -80,10 +80,12 @@ void openThroughDialog(frmmain &window, int mode, const QString &key)
     QVERIFY(mode == 1 || option->isChecked());
     QCOMPARE(dialog->findChild<QComboBox *>("Text1")->count(), dialog->findChild<QComboBox *>("Text2")->count());
     option->setChecked(true);
-    dialog->findChild<QComboBox *>(mode == 0 ? "Text1" : "Text2")->setEditText(key);
+    auto *list = dialog->findChild<QComboBox *>(mode == 0 ? "Text1" : "Text2");
+    list->setEditText(key);
+    const int items = list->count();
     for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter})
-        QTest::keyClick(dialog, key);
-    QVERIFY(dialog->isVisible()); // neither Esc nor Enter presses a button
+        QTest::keyClick(list, key);
+    QVERIFY(dialog->isVisible() && list->count() == items); // neither Esc nor Enter presses a button or adds an item
     QPointer<frmOpen> open = dialog;
     QTest::mouseClick(dialog->findChild<QPushButton *>("CmdOK"), Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

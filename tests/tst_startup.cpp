@@ -197,6 +197,17 @@ private slots:
         });
         Messages::inform(&window, "Serial port disconnected!", "System Information");
         QVERIFY2(off.manhattanLength() < 40, qPrintable(QString("%1,%2").arg(off.x()).arg(off.y())));
+        // A question: Yes and Enter (its default) answer yes, No and Esc no.
+        for (const auto &[press, yes] : {std::pair{"Yes", true}, {"No", false}, {"Enter", true}, {"Esc", false}}) {
+            QTimer::singleShot(0, &window, [press = QString(press)] {
+                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+                if (press == "Yes" || press == "No")
+                    box->button(press == "Yes" ? QMessageBox::Yes : QMessageBox::No)->click();
+                else
+                    QTest::keyClick(box, press == "Enter" ? Qt::Key_Return : Qt::Key_Escape);
+            });
+            QCOMPARE(Messages::ask(&window, "Save?", "System Information"), yes);
+        }
         logMessages(&m_shown, &m_ended);
         SimulatorProcess panel;
         QVERIFY(panel.isReady());

@@ -253,6 +253,8 @@ private slots:
         QVERIFY(historyWindow && historyWindow->isVisible() && !historyWindow->isModal());
         auto *list = historyWindow->findChild<QTableWidget *>("Entries");
         QCOMPARE(list->item(0, 1)->text() + " " + list->item(0, 5)->text(), QString("download complete"));
+        for (int c = 0; c < list->columnCount(); ++c) // every cell shown whole
+            QVERIFY(list->columnWidth(c) >= list->fontMetrics().horizontalAdvance(list->item(0, c)->text()));
         list->selectRow(0);
         const QString details = historyWindow->findChild<QPlainTextEdit *>("Details")->toPlainText();
         QVERIFY2(details.startsWith("download, complete on " + simulator.device() + " (port 1), kv4810g ")

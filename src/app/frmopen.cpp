@@ -13,14 +13,11 @@ frmOpen::frmOpen(QWidget *parent)
     , ui(new Ui::frmOpen)
 {
     ui->setupUi(this);
-    for (QComboBox *list : {ui->Text1, ui->Text2}) {
-        // The key is exactly what was typed: no completion from the list,
-        // and Enter adds nothing to it.
+    // The key is exactly what was typed: no completion from the list. The
+    // form has Enter add nothing to it, and its width not measured from
+    // the items, of which there may be thousands.
+    for (QComboBox *list : {ui->Text1, ui->Text2})
         list->setCompleter(nullptr);
-        list->setInsertPolicy(QComboBox::NoInsert);
-        // Many stored records: the width is fixed, do not measure every item.
-        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    }
     connect(ui->CmdOK, &QPushButton::clicked, this, &frmOpen::CmdOK_Click);
     connect(ui->CmdExit, &QPushButton::clicked, this, &frmOpen::CmdExit_Click);
 }
