@@ -22,11 +22,6 @@ bool looksLikeReminder(const QByteArray &frame)
     return quint8(frame.at(9)) <= 1;
 }
 
-bool countMatchesLength(const QByteArray &frame)
-{
-    return frame.size() >= ZoneHeaderBytes && frame.size() == ZoneHeaderBytes + quint8(frame.at(2));
-}
-
 ClassifiedFrame request(const QByteArray &frame)
 {
     if (frame.size() != RequestFrameBytes)
@@ -63,10 +58,7 @@ ClassifiedFrame classifyFrame(const QByteArray &frame)
         return {FrameKind::PasswordRelays};
     if (command == Reminder && looksLikeReminder(frame))
         return {FrameKind::Reminder};
-    if (command >= FirstZoneMessage && command <= LastZoneMessage) {
-        if (command == Reminder && !countMatchesLength(frame))
-            return {FrameKind::Malformed};
+    if (command >= FirstZoneMessage && command <= LastZoneMessage)
         return {FrameKind::ZoneMessage, command - FirstZoneMessage};
-    }
     return {};
 }

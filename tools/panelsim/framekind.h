@@ -13,7 +13,6 @@ enum class FrameKind {
     PasswordRelays,  // FF 0B
     Reminder,        // FF 0C, 10 bytes of flag values
     ZoneMessage,     // FF 0C..0E count text
-    Malformed,       // an FF 0C frame that is neither of the two
     Unknown,         // ignored
 };
 
@@ -25,8 +24,8 @@ struct ClassifiedFrame
 
 // FF 0C is both the reminder settings command and zone 1's message. The
 // reminder frame is 10 bytes whose bytes 3..8 hold only the flag pairs
-// 00, 01, 10, 11 and whose byte 9 is 00 or 01; any other FF 0C frame whose
-// length is 3 + its count byte (byte 2) is zone 1's message; the rest is
-// malformed. A 7-character zone 1 message made only of the characters
-// 00, 01, 10, 11 followed by 00 or 01 is therefore taken as settings.
+// 00, 01, 10, 11 and whose byte 9 is 00 or 01; any other FF 0C frame is
+// zone 1's message, refused unless its length is 3 + its count byte. A
+// 7-character zone 1 message made only of the characters 00, 01, 10, 11
+// followed by 00 or 01 is therefore taken as settings.
 ClassifiedFrame classifyFrame(const QByteArray &frame);

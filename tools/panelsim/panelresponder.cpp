@@ -56,9 +56,6 @@ PanelResponder::Response PanelResponder::respond(const QByteArray &frame, PanelS
         if (!response.stateChanged)
             response.replies << reply(PanelAnswers::Refused);
         break;
-    case FrameKind::Malformed:
-        response.replies << reply(PanelAnswers::Refused);
-        break;
     case FrameKind::ReceivingNumber:
     case FrameKind::GsmNumber:
     case FrameKind::PasswordRelays:
