@@ -591,7 +591,6 @@ private slots:
         QTest::newRow("own server options after the bounds")
             << "postgresql://h/db?options=-c%20search_path%3Dkv" << "h/db" << -1 << ""
             << "options='-c statement_timeout=5000 -c lock_timeout=4000 -c search_path=kv'";
-        QTest::newRow("port not a number") << "postgresql://h:54x2/db" << "the port \"54x2\"" << 0 << "" << "";
         QTest::newRow("port too large") << "postgresql://h:70000/db" << "from 1 to 65535" << 0 << "" << "";
         QTest::newRow("port zero") << "postgresql://h/db?port=0" << "the port \"0\"" << 0 << "" << "";
         QTest::newRow("IPv6 without brackets") << "postgresql://::1/db" << "in brackets" << 0 << "" << "";

@@ -158,9 +158,7 @@ private slots:
         row("digits: missing bytes count 0", "digits", "FF570301", "100");
         row("bytes: zero count", "bytes0", "02", "");
         row("bytes: value byte", "bytes1", "0C", "12");
-        row("text: terminator left out whole", "text", "446F6F720D0A", "Door");
         row("text: no terminator, last byte left out", "text", "4142", "A");
-        row("text: high Latin-1", "text", "E90D0A", QString(QChar(0xE9)));
     }
 
     void decoders()
