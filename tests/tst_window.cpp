@@ -117,7 +117,8 @@ private slots:
         QVERIFY(dialog->isVisible());
         QTRY_COMPARE_WITH_TIMEOUT(dialog->summary(), QString("2 settings differ."), 15000);
         const QTableWidget *table = dialog->table(); // the setting, the window's value, the panel's, the mark
-        QVERIFY(table->horizontalHeader()->stretchLastSection() && dialog->findChild<QLabel *>("summary")->wordWrap());
+        QVERIFY(dialog->findChild<QLabel *>("summary")->wordWrap());
+        QVERIFY(table->horizontalHeader()->length() >= table->viewport()->width()); // the last column takes the rest
         QStringList differing;
         for (const QTableWidgetItem *mark : table->findItems("differs", Qt::MatchExactly))
             differing << table->item(mark->row(), 0)->text();

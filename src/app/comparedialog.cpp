@@ -1,10 +1,6 @@
 #include "comparedialog.h"
 
-#include <QDialogButtonBox>
-#include <QHeaderView>
-#include <QLabel>
-#include <QTableWidget>
-#include <QVBoxLayout>
+#include "ui_CompareDialog.h"
 
 namespace {
 
@@ -27,35 +23,19 @@ QString resultText(ComparisonRow::State state)
 
 CompareDialog::CompareDialog(QWidget *owner)
     : QDialog(owner)
+    , ui(new Ui::CompareDialog)
 {
-    setObjectName(QStringLiteral("CompareDialog"));
-    setWindowTitle(QStringLiteral("Compare with panel"));
-    setModal(false);
+    ui->setupUi(this);
+}
 
-    m_summary = new QLabel(this);
-    m_summary->setObjectName(QStringLiteral("summary"));
-    m_summary->setWordWrap(true);
-    QFont bold = m_summary->font();
-    bold.setBold(true);
-    m_summary->setFont(bold);
+CompareDialog::~CompareDialog()
+{
+    delete ui;
+}
 
-    m_table = new QTableWidget(0, Columns, this);
-    m_table->setObjectName(QStringLiteral("rows"));
-    m_table->setHorizontalHeaderLabels(
-        {QStringLiteral("Setting"), QStringLiteral("Window"), QStringLiteral("Panel"), QString()});
-    m_table->verticalHeader()->hide();
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->horizontalHeader()->setStretchLastSection(true);
-
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_summary);
-    layout->addWidget(m_table);
-    layout->addWidget(buttons);
-    resize(640, 620);
+QTableWidget *CompareDialog::table() const
+{
+    return ui->rows;
 }
 
 void CompareDialog::showReading(const PanelSettings &window)
@@ -63,26 +43,26 @@ void CompareDialog::showReading(const PanelSettings &window)
     PanelReading nothingYet;
     nothingYet.received.fill(true); // rows without a state of their own
     fill(CompareSettings(window, nothingYet), true);
-    m_summary->setText(QStringLiteral("Reading the settings from the panel..."));
+    ui->summary->setText(QStringLiteral("Reading the settings from the panel..."));
 }
 
 void CompareDialog::showResult(const QList<ComparisonRow> &rows, const QString &note)
 {
     fill(rows, false);
     const QString summary = ComparisonSummary(rows);
-    m_summary->setText(note.isEmpty() ? summary : note + QLatin1Char(' ') + summary);
+    ui->summary->setText(note.isEmpty() ? summary : note + QLatin1Char(' ') + summary);
 }
 
 QString CompareDialog::summary() const
 {
-    return m_summary->text();
+    return ui->summary->text();
 }
 
 void CompareDialog::fill(const QList<ComparisonRow> &rows, bool reading)
 {
     const QColor differs(255, 215, 215);
     const QColor missing(255, 240, 200);
-    m_table->setRowCount(int(rows.size()));
+    ui->rows->setRowCount(int(rows.size()));
     for (int r = 0; r < rows.size(); ++r) {
         const ComparisonRow &row = rows.at(r);
         const QStringList cells = {row.label, row.windowValue, reading ? QString() : row.panelValue,
@@ -97,9 +77,12 @@ void CompareDialog::fill(const QList<ComparisonRow> &rows, bool reading)
                 font.setBold(true);
                 item->setFont(font);
             }
-            m_table->setItem(r, c, item);
+            ui->rows->setItem(r, c, item);
         }
     }
-    m_table->resizeColumnsToContents();
-    m_table->resizeRowsToContents();
+    // The last column keeps the rest of the width: sizing it to its
+    // contents, too, would stop it stretching until the dialog is resized.
+    for (int c = 0; c < Result; ++c)
+        ui->rows->resizeColumnToContents(c);
+    ui->rows->resizeRowsToContents();
 }

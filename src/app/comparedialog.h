@@ -4,8 +4,10 @@
 
 #include <QDialog>
 
-class QLabel;
 class QTableWidget;
+namespace Ui {
+class CompareDialog;
+}
 
 // "Compare with panel": one row per setting with the window's value and
 // the panel's, the rows that differ or were not received marked, and a
@@ -15,6 +17,7 @@ class CompareDialog : public QDialog
     Q_OBJECT
 public:
     explicit CompareDialog(QWidget *owner);
+    ~CompareDialog() override;
 
     // While the panel's replies are awaited: the window's values alone.
     void showReading(const PanelSettings &window);
@@ -23,11 +26,10 @@ public:
     void showResult(const QList<ComparisonRow> &rows, const QString &note);
 
     QString summary() const;
-    QTableWidget *table() const { return m_table; }
+    QTableWidget *table() const;
 
 private:
     void fill(const QList<ComparisonRow> &rows, bool reading);
 
-    QLabel *m_summary;
-    QTableWidget *m_table;
+    Ui::CompareDialog *ui;
 };

@@ -2,53 +2,33 @@
 
 #include "messages.h"
 #include "protocoltrace.h"
+#include "ui_TraceWindow.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QFontDatabase>
-#include <QHBoxLayout>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QSaveFile>
-#include <QVBoxLayout>
 
 TraceWindow::TraceWindow(QWidget *owner, ProtocolTrace &trace)
     : QWidget(owner, Qt::Window)
+    , ui(new Ui::TraceWindow)
     , m_trace(trace)
 {
-    setObjectName(QStringLiteral("TraceWindow"));
-    setWindowTitle(QStringLiteral("Protocol trace"));
+    ui->setupUi(this);
+    ui->lines->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    ui->lines->setMaximumBlockCount(ProtocolTrace::MaxLines);
+    ui->lines->setPlainText(trace.lines().join(QLatin1Char('\n')));
+    ui->lines->moveCursor(QTextCursor::End);
+    connect(&trace, &ProtocolTrace::lineAdded, ui->lines, &QPlainTextEdit::appendPlainText);
+    connect(&trace, &ProtocolTrace::cleared, ui->lines, &QPlainTextEdit::clear);
+    connect(ui->clear, &QPushButton::clicked, &trace, &ProtocolTrace::clear);
+    connect(ui->save, &QPushButton::clicked, this, &TraceWindow::save);
+}
 
-    m_text = new QPlainTextEdit(this);
-    m_text->setObjectName(QStringLiteral("lines"));
-    m_text->setReadOnly(true);
-    m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_text->setMaximumBlockCount(ProtocolTrace::MaxLines);
-
-    auto *clear = new QPushButton(QStringLiteral("Clear"), this);
-    clear->setObjectName(QStringLiteral("clear"));
-    auto *save = new QPushButton(QStringLiteral("Save..."), this);
-    save->setObjectName(QStringLiteral("save"));
-    auto *close = new QPushButton(QStringLiteral("Close"), this);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(clear);
-    buttons->addWidget(save);
-    buttons->addStretch();
-    buttons->addWidget(close);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_text);
-    layout->addLayout(buttons);
-    resize(640, 420);
-
-    m_text->setPlainText(trace.lines().join(QLatin1Char('\n')));
-    m_text->moveCursor(QTextCursor::End);
-    connect(&trace, &ProtocolTrace::lineAdded, m_text, &QPlainTextEdit::appendPlainText);
-    connect(&trace, &ProtocolTrace::cleared, m_text, &QPlainTextEdit::clear);
-    connect(clear, &QPushButton::clicked, &trace, &ProtocolTrace::clear);
-    connect(save, &QPushButton::clicked, this, &TraceWindow::save);
-    connect(close, &QPushButton::clicked, this, &QWidget::close);
+TraceWindow::~TraceWindow()
+{
+    delete ui;
 }
 
 TraceWindow *TraceWindow::showFor(QWidget *owner, ProtocolTrace &trace)
@@ -67,7 +47,7 @@ TraceWindow *TraceWindow::showFor(QWidget *owner, ProtocolTrace &trace)
 
 QString TraceWindow::text() const
 {
-    return m_text->toPlainText();
+    return ui->lines->toPlainText();
 }
 
 bool TraceWindow::saveTo(const QString &path, QString *error) const

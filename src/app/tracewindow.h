@@ -2,8 +2,10 @@
 
 #include <QWidget>
 
-class QPlainTextEdit;
 class ProtocolTrace;
+namespace Ui {
+class TraceWindow;
+}
 
 // Help > "Protocol trace": the lines of the protocol trace (the last
 // ProtocolTrace::MaxLines), new ones added as they come. Clear empties the
@@ -14,6 +16,7 @@ class TraceWindow : public QWidget
     Q_OBJECT
 public:
     TraceWindow(QWidget *owner, ProtocolTrace &trace);
+    ~TraceWindow() override;
 
     // Shows the owner's trace window, creating it the first time, and
     // brings it to the front.
@@ -26,6 +29,6 @@ public:
 private:
     void save();
 
+    Ui::TraceWindow *ui;
     ProtocolTrace &m_trace;
-    QPlainTextEdit *m_text;
 };
