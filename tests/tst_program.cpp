@@ -1,23 +1,16 @@
 // kv4810g-program against panel simulators: sub-commands, exit statuses, output and JSON, eight panels at once.
 #include "exitstatus.h"
+#include "programrun.h"
 #include "ptypair.h"
 #include "simulatorprocess.h"
 
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <deque>
-#include <functional>
 #include <memory>
 #include <poll.h>
 #include <sys/resource.h>
@@ -28,61 +21,9 @@
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-    QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
-    // The result of the i-th panel in the JSON.
-    QJsonObject panel(int i = 0) const { return json().value("panels").toArray().at(i).toObject(); }
-};
-
-// The program started; the password in the environment unless "KV4810G_PASSWORD=" removes it. An argument ">FILE"
-// sends standard output there; `child` runs in the child before the program starts. finished() awaits its end.
-class ProgramRun
-{
-public:
-    explicit ProgramRun(QStringList arguments, const QStringList &env = {}, const std::function<void()> &child = {})
-    {
-        for (const QString &argument : arguments.filter(QRegularExpression("^>"))) {
-            m_process.setStandardOutputFile(argument.mid(1));
-            arguments.removeOne(argument);
-        }
-        m_process.setChildProcessModifier([child] {
-            ::signal(SIGPIPE, SIG_DFL); // as a shell starts it, whatever this test process ignores
-            if (child)
-                child();
-        });
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("KV4810G_PASSWORD", "1234");
-        for (const QString &setting : env) {
-            if (setting.endsWith('='))
-                environment.remove(setting.chopped(1));
-            else
-                environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
-        }
-        m_process.setProcessEnvironment(environment);
-        m_process.setStandardInputFile(QProcess::nullDevice());
-        m_process.start(QStringLiteral(PROGRAM_PATH), arguments);
-    }
-    Run finished()
-    {
-        const bool ended = (m_process.state() == QProcess::NotRunning || m_process.waitForFinished(30000))
-            && m_process.error() != QProcess::FailedToStart && m_process.exitStatus() == QProcess::NormalExit;
-        return {ended ? m_process.exitCode() : -1, QString::fromUtf8(m_process.readAllStandardOutput()),
-                QString::fromUtf8(m_process.readAllStandardError())};
-    }
-
-    qint64 pid() const { return m_process.processId(); }
-
-private:
-    QProcess m_process;
-};
-
 Run program(const QStringList &arguments, const QStringList &env = {}, const std::function<void()> &child = {})
 {
-    return ProgramRun(arguments, env, child).finished();
+    return ProgramRun(PROGRAM_PATH, arguments, env, child).finished();
 }
 
 void writeFile(const QString &path, const QByteArray &content)
@@ -167,7 +108,7 @@ private slots:
         mode.c_lflag |= ECHO | ICANON;
         QCOMPARE(::tcsetattr(tty, TCSANOW, &mode), 0);
         const auto echoes = [&] { return ::tcgetattr(tty, &mode) == 0 && (mode.c_lflag & ECHO) != 0; };
-        ProgramRun run({"upload", "--device", panel.device()}, {"KV4810G_PASSWORD="}, [tty] { ::dup2(tty, 0); });
+        ProgramRun run(PROGRAM_PATH, {"upload", "--device", panel.device()}, {"KV4810G_PASSWORD="}, [tty] { ::dup2(tty, 0); });
         QTRY_VERIFY(!echoes()); // the prompt waits for the line
         QVERIFY(typed ? terminal.write("1234\n") == 5 : ::kill(pid_t(run.pid()), SIGINT) == 0);
         const Run ended = run.finished();
@@ -392,7 +333,7 @@ private slots:
         writeFile(changed, QJsonDocument(json).toJson());
         SimulatorProcess slow({"--state", m_dir->filePath("slow.json"), "--reply-gap", "300"});
         QVERIFY(slow.isReady());
-        ProgramRun slowComparison({"compare", "--device", slow.device(), "--settings", changed});
+        ProgramRun slowComparison(PROGRAM_PATH, {"compare", "--device", slow.device(), "--settings", changed});
         QCOMPARE(program({"compare", "--device", panel.device(), "--settings", file}).status, 0);
         QCOMPARE(program({"compare", "--device", panel.device(), "--record", "12", "--records", records}).status, 0);
         const Run compare = slowComparison.finished();
@@ -513,7 +454,7 @@ private:
             o.arguments.replaceInStrings("FILE", o.dir.filePath("file"))
                 .replaceInStrings("LINK", o.dir.filePath("link"))
                 .replaceInStrings("FULL", o.full ? o.full->dir.path() : QString());
-            o.run = std::make_unique<ProgramRun>(o.arguments + QStringList{"--device", device, "--json"},
+            o.run = std::make_unique<ProgramRun>(PROGRAM_PATH, o.arguments + QStringList{"--device", device, "--json"},
                                                  o.env + QStringList{"KV4810G_RECORDS=" + o.dir.filePath("4810G.mdb")},
                                                  o.full ? o.full->bound() : std::function<void()>());
         }

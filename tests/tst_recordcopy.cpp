@@ -1,12 +1,12 @@
 // kv4810g-copy-records between real record files and the test server: what it copies, keeps, says and returns.
 #include "pgserver.h"
+#include "programrun.h"
 #include "recordrow.h"
 #include "recordsamples.h"
 #include "recordstore.h"
 #include "sqlitefiles.h"
 
 #include <QDateTime>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -14,15 +14,9 @@ namespace {
 
 const QString Database = QStringLiteral("kv_tst_recordcopy");
 
-struct Run { int status; QString out, err; }; // status -1: the tool did not end by itself
-
 Run copyTool(const QStringList &arguments)
 {
-    QProcess tool;
-    tool.start(QStringLiteral(COPY_TOOL_PATH), arguments);
-    const bool ended = tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit;
-    return {ended ? tool.exitCode() : -1, QString::fromUtf8(tool.readAllStandardOutput()),
-            QString::fromUtf8(tool.readAllStandardError())};
+    return ProgramRun(COPY_TOOL_PATH, arguments).finished();
 }
 
 // Adds the records to the store at this path or address, in this order.

@@ -2,6 +2,7 @@
 #include "frmopen.h"
 #include "frmpassword.h"
 #include "portlamps.h"
+#include "programrun.h"
 #include "windowtest.h"
 
 #include <QAbstractButton>
@@ -13,8 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSerialPort>
@@ -40,27 +39,6 @@ void submit(QWidget *dialog, const QString &password, int presses = 1)
     text->insert(password);
     for (int i = 0; i < presses; ++i)
         QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
-}
-
-// Starts the real program without a display, with `env` ("NAME=value") added.
-void startProgram(QProcess &program, const QStringList &arguments, const QStringList &env)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("DISPLAY");
-    for (const QString &setting : env)
-        environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
-    program.setProcessEnvironment(environment);
-    program.start(QStringLiteral(PROGRAM_PATH), arguments);
-}
-
-// The real program run to its end: its exit code (-1 when it did not end by itself) and what it printed.
-QPair<int, QStringList> runProgram(const QStringList &arguments, const QStringList &env)
-{
-    QProcess program;
-    startProgram(program, arguments, env);
-    const bool ended = program.waitForFinished(30000) && program.exitStatus() == QProcess::NormalExit;
-    return {ended ? program.exitCode() : -1,
-            QString::fromLocal8Bit(program.readAllStandardOutput()).trimmed().split('\n')};
 }
 
 } // namespace
@@ -197,15 +175,9 @@ private slots:
         });
         Messages::inform(&window, "Serial port disconnected!", "System Information");
         QVERIFY2(off.manhattanLength() < 40, qPrintable(QString("%1,%2").arg(off.x()).arg(off.y())));
-        // A question: Yes and Enter (its default) answer yes, No and Esc no.
-        for (const auto &[press, yes] : {std::pair{"Yes", true}, {"No", false}, {"Enter", true}, {"Esc", false}}) {
-            QTimer::singleShot(0, &window, [press = QString(press)] {
-                auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-                if (press == "Yes" || press == "No")
-                    box->button(press == "Yes" ? QMessageBox::Yes : QMessageBox::No)->click();
-                else
-                    QTest::keyClick(box, press == "Enter" ? Qt::Key_Return : Qt::Key_Escape);
-            });
+        // A question: Enter (on Yes, its default) answers yes, Esc (No) no.
+        for (const auto &[key, yes] : {std::pair{Qt::Key_Return, true}, {Qt::Key_Escape, false}}) {
+            QTimer::singleShot(0, &window, [key = key] { QTest::keyClick(QApplication::activeModalWidget(), key); });
             QCOMPARE(Messages::ask(&window, "Save?", "System Information"), yes);
         }
         logMessages(&m_shown, &m_ended);
@@ -249,10 +221,11 @@ private slots:
         QVERIFY(otherProgram.open(QIODevice::ReadWrite));
         QTemporaryDir dir;
         const QString trace = dir.filePath("support.txt");
-        const auto [exitCode, said] = runProgram({"--trace", trace},
-            {"KV4810G_PORTS=" + silent.device() + ":/dev/kv4810g-missing:" + busy.device(), "KV4810G_AUTO_ANSWER=1",
-             "QT_QPA_PLATFORM=offscreen"});
-        QCOMPARE(exitCode, 0);
+        const QStringList env{"KV4810G_PORTS=" + silent.device() + ":/dev/kv4810g-missing:" + busy.device(),
+                              "KV4810G_AUTO_ANSWER=1", "QT_QPA_PLATFORM=offscreen"};
+        const Run run = ProgramRun(PROGRAM_PATH, {"--trace", trace}, env).finished();
+        const QStringList said = run.out.trimmed().split('\n');
+        QCOMPARE(run.status, 0);
         QCOMPARE(said.size(), 17);
         QCOMPARE(said.at(0), QString("System Information: hardware testing fail!"));
         QCOMPARE(said.at(2), QString("Port 2 (/dev/kv4810g-missing): no such device"));
@@ -270,30 +243,21 @@ private slots:
     // option is the toolkit's, not an unknown one.
     void commandLineInformation()
     {
-        const QList<std::tuple<QStringList, int, QString>> cases{
-            {{"-h", "-style", "fusion"}, 0, "postgresql://"},
-            {{"-reverse", "--version"}, 0, "kv4810g 1.0"},
-            {{"-vx"}, 2, ""},
+        // The arguments, whether the toolkit starts (else the platform "none" would fail it), the status, the words.
+        const QList<std::tuple<QStringList, bool, int, QString>> cases{
+            {{"-h", "-style", "fusion"}, false, 0, "postgresql://"},
+            {{"-reverse", "--version"}, false, 0, "kv4810g 1.0"},
+            {{"-vx"}, false, 2, ""},
+            // Refused once the toolkit has started, before any port is opened.
+            {{"stray"}, true, 2, "unexpected argument 'stray'"},
+            {{"--trace", "/dev/kv4810g-missing/trace.txt"}, true, 1, "The trace file /dev/kv4810g-missing/trace.txt"},
         };
-        for (const auto &[arguments, status, output] : cases) {
-            const auto [exitCode, said] = runProgram(arguments, {"QT_QPA_PLATFORM=no-such-platform"});
-            QCOMPARE(exitCode, status);
-            QVERIFY2(said.join('\n').contains(output), qPrintable(arguments.join(' ') + ": " + said.join('\n')));
-        }
-        // Refused once the toolkit has started, before any port is opened.
-        const QList<std::tuple<QStringList, int, QString>> refused{
-            {{"stray"}, 2, "unexpected argument 'stray'"},
-            {{"--trace", "/dev/kv4810g-missing/trace.txt"}, 1, "The trace file /dev/kv4810g-missing/trace.txt cannot"},
-        };
-        for (const auto &[arguments, status, output] : refused) {
-            QProcess program;
-            program.setProcessChannelMode(QProcess::MergedChannels);
-            startProgram(program, arguments, {"QT_QPA_PLATFORM=offscreen", "KV4810G_AUTO_ANSWER=1",
-                                              "KV4810G_PORTS=/dev/kv4810g-missing"});
-            QVERIFY(program.waitForFinished(30000));
-            QCOMPARE(program.exitCode(), status);
-            const QString said = QString::fromLocal8Bit(program.readAll());
-            QVERIFY2(said.contains(output), qPrintable(arguments.join(' ') + ": " + said));
+        const QStringList window{"QT_QPA_PLATFORM=offscreen", "KV4810G_AUTO_ANSWER=1", "KV4810G_PORTS=/dev/kv4810g-missing"};
+        for (const auto &[arguments, started, status, output] : cases) {
+            const Run run = ProgramRun(PROGRAM_PATH, arguments, started ? window : QStringList{"QT_QPA_PLATFORM=none"})
+                                .finished();
+            QVERIFY2(run.status == status && (run.out + run.err).contains(output),
+                     qPrintable(arguments.join(' ') + ": " + run.out + run.err));
         }
     }
 
@@ -302,20 +266,17 @@ private slots:
     {
         SimulatorProcess panel;
         QVERIFY(panel.isReady());
-        QProcess program;
-        startProgram(program, {}, {"KV4810G_PORTS=" + panel.device(), "QT_QPA_PLATFORM=offscreen"});
+        ProgramRun program(PROGRAM_PATH, {}, {"KV4810G_PORTS=" + panel.device(), "QT_QPA_PLATFORM=offscreen"});
         // QSerialPort locks a device in the first lock folder it may write; the first line is the holder's process.
         const QString name = "LCK.." + panel.device().remove(QRegularExpression("^/dev/")).replace('/', '_');
         const auto held = [&program](const QString &path) {
             QFile file(path);
-            return file.open(QIODevice::ReadOnly) && file.readLine().trimmed().toLongLong() == program.processId();
+            return file.open(QIODevice::ReadOnly) && file.readLine().trimmed().toLongLong() == program.pid();
         };
         QString lock;
         QTRY_VERIFY_WITH_TIMEOUT(held(lock = "/var/lock/" + name) || held(lock = "/tmp/" + name), 20000);
-        ::kill(program.processId(), SIGINT);
-        QVERIFY(program.waitForFinished(20000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
+        ::kill(pid_t(program.pid()), SIGINT);
+        QCOMPARE(program.finished().status, 0);
         QVERIFY2(!QFile::exists(lock), qPrintable(lock));
     }
 
