@@ -161,19 +161,23 @@ private slots:
         QCOMPARE(s.send("FF0003", 1), QStringList{"436166E90D0A"});
 
         // A state file edited wrongly stops the simulator with the value named, rather than a panel unlike the file.
-        QJsonObject letters = json.value("receivingNumbers").toArray().at(3).toObject();
+        QJsonObject letters = json.value("receivingNumbers").toArray().at(3).toObject(), tooLong = letters;
         letters.insert("digits", "12ab");
-        for (const auto &[key, flag] :
-             {std::pair<QString, QJsonValue>{"reportFlags", 2}, {"lineFaultFlags", "1"}, {"receivingNumbers", letters}}) {
+        tooLong.insert("number", QString(17, '1'));
+        for (const auto &[key, flag] : {std::pair<QString, QJsonValue>{"reportFlags", 2}, {"lineFaultFlags", "1"},
+                                        {"receivingNumbers", letters}, {"receivingNumbers", tooLong},
+                                        {"wirelessPassword", "12345"}}) {
             QJsonObject edited = json;
             QJsonArray flags = edited.value(key).toArray();
-            flags[3] = flag;
-            edited.insert(key, flags);
+            const QString named = flags.isEmpty() ? key : key + "[3]";
+            if (!flags.isEmpty())
+                flags[3] = flag;
+            edited.insert(key, flags.isEmpty() ? flag : flags);
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(edited).toJson()) > 0 && file.flush());
             SimulatorProcess sim({"--trace", "--state", path});
             QVERIFY(sim.waitForEnd() > 0);
-            QVERIFY2(sim.trace().contains(key + "[3]"), qPrintable(sim.trace()));
+            QVERIFY2(sim.trace().contains(named), qPrintable(sim.trace()));
         }
         SimulatorProcess badArgument({"--trace", "--stray", "zz"}); // so does an argument
         QVERIFY(badArgument.waitForEnd() == 2 && badArgument.trace().contains("--stray needs bytes in hex"));

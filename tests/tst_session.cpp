@@ -124,7 +124,6 @@ private slots:
         QFETCH(QString, text);
         QTemporaryDir dir;
         SimulatorProcess panel(simulator + QStringList{"--state", dir.filePath("panel.json")});
-        QVERIFY(panel.isReady());
         Watched w(simulator.isEmpty() ? PanelSession::DownloadFrameGapMs : 20);
         QVERIFY(w.open(panel.device()));
         const PanelSettings settings = varied();
@@ -420,7 +419,6 @@ private slots:
     void compareAfterDownload()
     {
         SimulatorProcess panel({"--no-pacing", "--trace"});
-        QVERIFY(panel.isReady());
         Watched w(5);
         QVERIFY(w.open(panel.device()));
         const QStringList numbers{"", "0", "000", "0012", "1", "5550187", "9999999999999999", "0000000000000000"};

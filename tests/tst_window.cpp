@@ -230,6 +230,8 @@ private slots:
             QTRY_COMPARE(m_shown.size(), 3);
             QTest::qWait(300);
             QCOMPARE(m_shown.last(), Downloaded); // the history's fault told once
+            trigger(window, "File_history"); // nor can it be read: said, and no window
+            QVERIFY(m_shown.size() == 4 && m_shown.last().contains("not a record file") && !window.findChild<frmHistory *>());
             return;
         }
         QTRY_COMPARE_WITH_TIMEOUT(read(), 1, 15000);
