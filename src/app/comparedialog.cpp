@@ -4,8 +4,6 @@
 
 namespace {
 
-enum Column { Setting, Window, Panel, Result, Columns };
-
 QString resultText(ComparisonRow::State state)
 {
     switch (state) {
@@ -68,7 +66,7 @@ void CompareDialog::fill(const QList<ComparisonRow> &rows, bool reading)
         const QStringList cells = {row.label, row.windowValue, reading ? QString() : row.panelValue,
                                    reading ? QString() : resultText(row.state)};
         const bool marked = !reading && row.state != ComparisonRow::State::Same;
-        for (int c = 0; c < Columns; ++c) {
+        for (int c = 0; c < cells.size(); ++c) {
             auto *item = new QTableWidgetItem(cells.at(c));
             if (marked) {
                 item->setBackground(row.state == ComparisonRow::State::Differs ? differs : missing);
@@ -82,7 +80,7 @@ void CompareDialog::fill(const QList<ComparisonRow> &rows, bool reading)
     }
     // The last column keeps the rest of the width: sizing it to its
     // contents, too, would stop it stretching until the dialog is resized.
-    for (int c = 0; c < Result; ++c)
+    for (int c = 0; c + 1 < ui->rows->columnCount(); ++c)
         ui->rows->resizeColumnToContents(c);
     ui->rows->resizeRowsToContents();
 }
