@@ -108,7 +108,8 @@ private slots:
                 const QPoint off = indicator->geometry().center() - indicator->screen()->availableGeometry().center();
                 const QLabel *label = indicator->findChild<QLabel *>(); // sized for the longest text
                 indicated = label->text() + (off.manhattanLength() > 10 ? " off centre" : "")
-                    + (label->width() < label->sizeHint().width() ? " cut" : "");
+                    + (label->width() < label->sizeHint().width() ? " cut" : "")
+                    + (indicator->windowTitle() == Messages::AppTitle ? "" : " untitled");
             }
             QWidget *dialog = QApplication::activeModalWidget();
             if (!dialog || dialog->objectName() != QLatin1String("frmPassWord"))
