@@ -229,13 +229,16 @@ private slots:
         setrlimit(RLIMIT_FSIZE, &before);
     }
 
-    // USB adapters, then ACM, other ports, the built-in ttyS last; numbers by value.
+    // USB adapters, then ACM, other ports, the built-in ttyS last; numbers by value. Port n is the nth named.
     void catalogPutsAdaptersFirst()
     {
         QCOMPARE(PortCatalog::searchOrder({"/dev/ttyS10", "/dev/rfcomm0", "/dev/ttyACM0", "/dev/ttyUSB10", "/dev/ttyS2",
                                            "/dev/ttyUSB2"}),
                  (QStringList{"/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyACM0", "/dev/rfcomm0", "/dev/ttyS2",
                               "/dev/ttyS10"}));
+        qputenv("KV4810G_PORTS", "/dev/a:/dev/b");
+        for (const auto &[number, device] : {std::pair(0, ""), std::pair(1, "/dev/a"), std::pair(2, "/dev/b"), std::pair(3, "")})
+            QCOMPARE(PortCatalog::deviceForPort(number), QString(device));
     }
 };
 

@@ -131,10 +131,9 @@ private slots:
                                               O::DeviceUnavailable} << 2;
         QTest::newRow("password") << QList<O>{O::PasswordRefused} << 3;
         QTest::newRow("incomplete") << QList<O>{O::DownloadRefused, O::DownloadIncomplete, O::ZoneDownloadRefused,
-                                                O::ZoneDownloadIncomplete, O::UploadRefused,
-                                                O::UploadIncomplete, O::ZoneUploadIncomplete, O::ComparisonIncomplete,
-                                                O::DataError, O::LineLost, O::DownloadInProgress, O::SearchInProgress,
-                                                O::NotOpen} << 4;
+                                                O::ZoneDownloadIncomplete, O::UploadRefused, O::UploadIncomplete,
+                                                O::ZoneUploadIncomplete, O::ComparisonIncomplete, O::DataError,
+                                                O::LineLost, O::DownloadInProgress, O::SearchInProgress, O::NotOpen} << 4;
         QTest::newRow("differences") << QList<O>{O::ComparisonDiffers} << 6;
     }
     void exitStatuses()
@@ -207,9 +206,8 @@ private slots:
         std::vector<std::unique_ptr<SimulatorProcess>> panels;
         QStringList devices;
         for (const QString &port : ports) {
-            const QStringList silent = port == "silent" ? QStringList{"--silent"} : QStringList();
             if (port != "missing")
-                panels.push_back(std::make_unique<SimulatorProcess>(silent));
+                panels.push_back(std::make_unique<SimulatorProcess>(port == "silent" ? QStringList{"--silent"} : QStringList()));
             devices << (port == "missing" ? QString("/dev/kv4810g-missing") : panels.back()->device());
         }
         const QStringList env{"KV4810G_PORTS=" + devices.join(':')};

@@ -166,14 +166,10 @@ private slots:
         QFETCH(QString, decoder);
         QFETCH(QString, reply);
         QFETCH(QString, expected);
-        QString got;
-        if (decoder == "digits")
-            got = ReplyDigits(reply);
-        else if (decoder.startsWith("bytes"))
-            got = BytesDigits(reply, decoder.mid(5).toInt());
-        else
-            got = HexText(reply);
-        QCOMPARE(got, expected);
+        QCOMPARE(decoder == "digits"              ? ReplyDigits(reply)
+                 : decoder.startsWith("bytes") ? BytesDigits(reply, decoder.mid(5).toInt())
+                                               : HexText(reply),
+                 expected);
     }
 };
 
