@@ -76,6 +76,11 @@ void openThroughDialog(frmmain &window, int mode, const QString &key)
     window.findChild<QAction *>("File_open")->trigger();
     auto *dialog = window.findChild<frmOpen *>();
     QVERIFY(dialog && dialog->isVisible());
+    QWidget other; // chosen again while open behind another window: the same dialog comes to the front
+    other.show();
+    QTRY_COMPARE(QApplication::activeWindow(), &other);
+    window.findChild<QAction *>("File_open")->trigger();
+    QTRY_COMPARE(QApplication::activeWindow(), dialog);
     auto *option = dialog->findChild<QRadioButton *>(mode == 0 ? "Option1" : "Option2");
     QVERIFY(mode == 1 || option->isChecked());
     QCOMPARE(dialog->findChild<QComboBox *>("Text1")->count(), dialog->findChild<QComboBox *>("Text2")->count());

@@ -4,6 +4,7 @@
 #include "frmmain.h"
 
 #include "comparedialog.h"
+#include "tofront.h"
 #include "tracewindow.h"
 #include "ui_frmmain.h"
 
@@ -15,9 +16,7 @@ void frmmain::connectCompareAndTrace()
         if (!m_compareDialog)
             m_compareDialog = new CompareDialog(this);
         m_compareDialog->showReading(compared);
-        m_compareDialog->show();
-        m_compareDialog->raise();
-        m_compareDialog->activateWindow();
+        bringToFront(m_compareDialog);
     });
     connect(&m_session, &PanelSession::operationEnded, this, [this](const OperationEnd &end) {
         if (end.operation == Operation::Comparing && m_compareDialog)
@@ -32,7 +31,5 @@ void frmmain::compareWithPanel()
         m_session.compare(settings());
         return;
     }
-    m_compareDialog->show();
-    m_compareDialog->raise();
-    m_compareDialog->activateWindow();
+    bringToFront(m_compareDialog);
 }

@@ -6,6 +6,7 @@
 #include "messages.h"
 #include "operationhistory.h"
 #include "recordstore.h"
+#include "tofront.h"
 #include "ui_frmmain.h"
 
 #include <QTimer>
@@ -32,9 +33,7 @@ void frmmain::File_history_Click()
         delete m_historyWindow;
         return;
     }
-    m_historyWindow->show();
-    m_historyWindow->raise();
-    m_historyWindow->activateWindow();
+    bringToFront(m_historyWindow);
 }
 
 void frmmain::recordHistory(const OperationEnd &end)

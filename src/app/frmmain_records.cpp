@@ -5,6 +5,7 @@
 #include "frmopen.h"
 #include "messages.h"
 #include "recordstore.h"
+#include "tofront.h"
 #include "ui_frmmain.h"
 
 #include <QApplication>
@@ -100,9 +101,7 @@ void frmmain::DeleteRecord(const QString &number)
 void frmmain::File_open_Click()
 {
     if (m_openDialog) {
-        m_openDialog->show();
-        m_openDialog->raise();
-        m_openDialog->activateWindow();
+        bringToFront(m_openDialog);
         return;
     }
     auto *dialog = new frmOpen(this);

@@ -2,6 +2,7 @@
 
 #include "messages.h"
 #include "protocoltrace.h"
+#include "tofront.h"
 #include "ui_TraceWindow.h"
 
 #include <QDateTime>
@@ -39,9 +40,7 @@ TraceWindow *TraceWindow::showFor(QWidget *owner, ProtocolTrace &trace)
         if (owner->isVisible())
             window->move(owner->geometry().center() - window->rect().center());
     }
-    window->show();
-    window->raise();
-    window->activateWindow();
+    bringToFront(window);
     return window;
 }
 
