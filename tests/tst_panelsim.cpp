@@ -161,26 +161,38 @@ private slots:
         QCOMPARE(s.send("FF0003", 1), QStringList{"436166E90D0A"});
 
         // A state file edited wrongly stops the simulator with the value named, rather than a panel unlike the file.
-        QJsonObject letters = json.value("receivingNumbers").toArray().at(3).toObject(), tooLong = letters;
+        const auto edited = [&json](const QString &key, int index, const QJsonValue &value) { // index -1: the whole
+            QJsonObject copy = json;
+            QJsonArray array = copy.value(key).toArray();
+            if (index >= 0)
+                array[index] = value;
+            copy.insert(key, index >= 0 ? QJsonValue(array) : value);
+            return QJsonDocument(copy).toJson();
+        };
+        QJsonObject letters = json.value("receivingNumbers").toArray().at(3).toObject(), tooLong = letters, count = letters;
         letters.insert("digits", "12ab");
         tooLong.insert("number", QString(17, '1'));
-        for (const auto &[key, flag] : {std::pair<QString, QJsonValue>{"reportFlags", 2}, {"lineFaultFlags", "1"},
-                                        {"receivingNumbers", letters}, {"receivingNumbers", tooLong},
-                                        {"wirelessPassword", "12345"}}) {
-            QJsonObject edited = json;
-            QJsonArray flags = edited.value(key).toArray();
-            const QString named = flags.isEmpty() ? key : key + "[3]";
-            if (!flags.isEmpty())
-                flags[3] = flag;
-            edited.insert(key, flags.isEmpty() ? flag : flags);
+        count.insert("count", 17);
+        const QList<std::pair<QByteArray, QString>> wrong{
+            {edited("reportFlags", 3, 2), "\"reportFlags[3]\""}, {edited("lineFaultFlags", 3, "1"), "\"lineFaultFlags[3]\""},
+            {edited("receivingNumbers", 3, letters), "[3].digits"}, {edited("receivingNumbers", 3, tooLong), "[3].number"},
+            {edited("receivingNumbers", 3, count), "[3].count"}, {edited("gsmNumbers", 2, letters), "gsmNumbers[2]"},
+            {edited("receivingNumbers", -1, QJsonArray()), "\"receivingNumbers\""}, {edited("gsmNumbers", -1, 1), "\"gsmNumbers\""},
+            {edited("lineFaultFlags", -1, "x"), "\"lineFaultFlags\""}, {edited("zoneTexts", -1, QJsonArray()), "\"zoneTexts\""},
+            {edited("wirelessPassword", -1, "12345"), "\"wirelessPassword\""}, {"[1]", "is not a JSON object"}};
+        for (const auto &[content, named] : wrong) {
             QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(edited).toJson()) > 0 && file.flush());
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) > 0 && file.flush());
             SimulatorProcess sim({"--trace", "--state", path});
             QVERIFY(sim.waitForEnd() > 0);
             QVERIFY2(sim.trace().contains(named), qPrintable(sim.trace()));
         }
-        SimulatorProcess badArgument({"--trace", "--stray", "zz"}); // so does an argument
-        QVERIFY(badArgument.waitForEnd() == 2 && badArgument.trace().contains("--stray needs bytes in hex"));
+        for (const auto &[argument, says] : std::initializer_list<std::pair<QStringList, QString>>{ // so does an argument
+                 {{"--stray", "zz"}, "--stray needs bytes in hex"}, {{"--reply-gap", "-1"}, "--reply-gap needs"},
+                 {{"--refuse-command", "100"}, "one byte"}, {{"--bogus"}, "bogus"}, {{"panel"}, "\"panel\""}}) {
+            SimulatorProcess sim(QStringList{"--trace"} + argument);
+            QVERIFY2(sim.waitForEnd() == 2 && sim.trace().contains(says), qPrintable(sim.trace()));
+        }
     }
 
     void shapesReplies_data()

@@ -261,6 +261,10 @@ private slots:
             R"({"format": 1, "zhouqi": "15"})");
         row("a member twice", 7, "given twice", "", download, settingsFile().replace("{", R"({"MiMa": "1111",)"));
         row("not a settings file", 7, "not a settings file (not one object)", "", download, "[1]");
+        row("another format", 7, "\"format\" must be 1", "", download, settingsFile({{"format", 2}}));
+        row("a box not true or false", 7, "\"NeiXian\" must be true or false", "", download, settingsFile({{"NeiXian", 1}}));
+        row("a settings file too large", 7, "larger than 65536 bytes", "", download, QByteArray(64 * 1024 + 1, ' '));
+        row("a settings file missing", 7, "/none: ", "", {"download", "--settings", "FILE/none"});
         row("no password", 1, "no panel password", "", download, good, {}, {"KV4810G_PASSWORD="});
         row("a password too long", 1, "1 to 4 characters", "", download, good, {}, {"KV4810G_PASSWORD=12345"});
         row("a password not of bytes", 1, "1 to 4 characters", "", download, good, {}, {"KV4810G_PASSWORD=١٢٣٤"});
@@ -344,9 +348,13 @@ private slots:
     {
         SimulatorProcess panel;
         QCOMPARE(program({"zone-download", "--device", panel.device(), "--zone", "2", "--text", "Back\ndoor"}).status, 0);
-        const Run searched = program({"zone-upload", "--zone", "2"}, {"KV4810G_PORTS=/dev/kv4810g-missing:" + panel.device()});
+        const QStringList ports{"KV4810G_PORTS=/dev/kv4810g-missing:" + panel.device()};
+        const Run searched = program({"zone-upload", "--zone", "2"}, ports);
         QCOMPARE(searched.status, 0);
         QVERIFY2(searched.out.contains("zone 2: Back\ndoor"), qPrintable(searched.out));
+        QCOMPARE(program({"zone-upload", "--zone", "2", "--port", "2"}, ports).out, searched.out); // or on its port
+        for (const QStringList &missing : {QStringList{"--port", "1"}, QStringList{"--device", "/dev/kv4810g-missing"}})
+            QCOMPARE(program(QStringList{"upload"} + missing, ports).status, 2);
         const QString records = m_dir->filePath("r.mdb");
         const Run upload = program({"upload", "--device", panel.device(), "--save", "7", "--records", records});
         QCOMPARE(upload.status, 0);
