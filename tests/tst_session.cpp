@@ -118,10 +118,7 @@ private slots:
     }
     void roundTrip()
     {
-        QFETCH(QStringList, simulator);
-        QFETCH(int, finishes);
-        QFETCH(QString, zone);
-        QFETCH(QString, text);
+        QFETCH(QStringList, simulator); QFETCH(int, finishes); QFETCH(QString, zone); QFETCH(QString, text);
         QTemporaryDir dir;
         SimulatorProcess panel(simulator + QStringList{"--state", dir.filePath("panel.json")});
         Watched w(simulator.isEmpty() ? PanelSession::DownloadFrameGapMs : 20);
@@ -200,9 +197,7 @@ private slots:
     }
     void duringDownload()
     {
-        QFETCH(QString, action);
-        QFETCH(Kinds, said);
-        QFETCH(PanelOutcome, outcome);
+        QFETCH(QString, action); QFETCH(Kinds, said); QFETCH(PanelOutcome, outcome);
         const bool stops = action == "close" || action == "exit"; // the download, after two frames
         Watched w;
         QVERIFY(w.open());
@@ -262,11 +257,8 @@ private slots:
     }
     void endedEarly()
     {
-        QFETCH(QString, running);
-        QFETCH(QString, then);
-        QFETCH(PanelOutcome, outcome);
-        QFETCH(EndCause, cause);
-        QFETCH(QByteArray, sent);
+        QFETCH(QString, running); QFETCH(QString, then); QFETCH(PanelOutcome, outcome);
+        QFETCH(EndCause, cause); QFETCH(QByteArray, sent);
         // Exit says nothing; a comparison shows its end in its own window.
         const Kinds said = then == "exit" || running == "compare" ? Kinds() : Kinds{outcome};
         Watched w;
@@ -325,8 +317,7 @@ private slots:
     }
     void lineLost()
     {
-        QFETCH(QString, during);
-        QFETCH(Kinds, said);
+        QFETCH(QString, during); QFETCH(Kinds, said);
         Watched w(50);
         QVERIFY(w.open());
         w.line.releaseSlave();
@@ -387,9 +378,7 @@ private slots:
     }
     void comparison()
     {
-        QFETCH(QByteArray, panel);
-        QFETCH(QString, then);
-        QFETCH(EndCause, cause);
+        QFETCH(QByteArray, panel); QFETCH(QString, then); QFETCH(EndCause, cause);
         Watched w;
         w.session.setReplyWaitMs(500);
         QVERIFY(w.open());
