@@ -136,6 +136,9 @@ private slots:
         QTest::qWait(100);
         QString error;
         QVERIFY(link.selectPort(2, &error) && link.open(&error));
+        // Open, it takes no other port or device, and is open already when asked to reopen.
+        QVERIFY(!link.selectPort(1, &error) && !link.open(&error) && !link.openPath(m_pty->devicePath(), &error));
+        QVERIFY(link.reopen(&error) && link.deviceName() == second.devicePath());
         second.write(QByteArray("\xFF\x53\r\n", 4));
         QTRY_COMPARE_WITH_TIMEOUT(seen.size(), 2, 3000);
         QCOMPARE(seen, (QStringList{"FF510D0A", "FF530D0A"}));
@@ -156,6 +159,7 @@ private slots:
         QCOMPARE(link.deviceName(), m_pty->devicePath());
         QString error; // a device opened by its path keeps that name, whatever the number leads to
         QVERIFY(!link.openPath("/dev/kv4810g-by-path", &error) && link.deviceName() == "/dev/kv4810g-by-path");
+        QVERIFY(!link.selectPort(0, &error) && !link.selectPort(17, &error) && link.selectPort(16, &error));
     }
 
     // The password frame sent, a reply, and the frame refused by a closed port: the category, the lines kept and
