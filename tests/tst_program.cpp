@@ -362,6 +362,10 @@ private slots:
         const Run list = program({"records", "list", "--records", records});
         QCOMPARE(list.status, 0);
         QCOMPARE(list.out, QString("7\t\n"));
+        const QJsonValue listed = program({"records", "list", "--records", records, "--json"}).json().value("records");
+        QCOMPARE(listed, QJsonValue(QJsonArray{QJsonObject{{"ID", "7"}, {"name", ""}}}));
+        const QJsonObject zoned = program({"history", "--json"}).json().value("entries").toArray().last().toObject();
+        QCOMPARE(zoned.value("zone").toString() + ": " + zoned.value("text").toString(), QString("2: Back\ndoor"));
         const Run show = program({"records", "show", "7", "--records", records, "--json"});
         QCOMPARE(show.json().value("MiMa").toString(), QString("5793"));
         QCOMPARE(program({"records", "show", "8", "--records", records}).status, 5);

@@ -211,7 +211,7 @@ private slots:
         QTest::addColumn<bool>("checked");
         for (const auto &[sql, checked] : {std::pair{"1", true}, {"0", false}, {"'- 1'", true}, {"'1 yes'", true},
                                            {"'yes'", false}, {"0.5", false}, {"0.6", true}, {"'.7'", true},
-                                           {"1.5", true}, {"NULL", false}})
+                                           {"1.5", true}, {"'5e-1 x'", false}, {"NULL", false}})
             QTest::newRow(sql) << QString(sql) << checked;
     }
     // Another tool's value in a check column: a number rounded half to even, else unchecked.
