@@ -743,6 +743,23 @@ private slots:
         QCOMPARE(window.settings(), expected);
     }
 
+    // On a file that holds no records, Save, Delete and Open each say why; no dialog opens.
+    void fileMenuOnForeignFile()
+    {
+        QFile foreign(m_path);
+        QVERIFY(foreign.open(QIODevice::WriteOnly) && foreign.write("not records") == 11 && foreign.flush());
+        qputenv("KV4810G_RECORDS", m_path.toLocal8Bit());
+        frmmain window;
+        window.InitialiseRecord();
+        window.setSettings(record("17"));
+        QStringList said;
+        Messages::setResponder([&](const QString &text, const QString &, bool) { return said << text, Messages::Answer::Yes; });
+        for (const char *item : {"File_save", "File_del", "File_open"})
+            window.findChild<QAction *>(item)->trigger();
+        QCOMPARE(said, QStringList(3, "The file " + m_path + " is not a record file and is left as it is!"));
+        QVERIFY(!window.findChild<frmOpen *>());
+    }
+
 private:
     // "postgresql-kept": another copy of the program on the same table.
     std::unique_ptr<RecordStore> emptyStore(const QString &store)
