@@ -174,12 +174,13 @@ private slots:
         tooLong.insert("number", QString(17, '1'));
         count.insert("count", 17);
         const QList<std::pair<QByteArray, QString>> wrong{
-            {edited("reportFlags", 3, 2), "\"reportFlags[3]\""}, {edited("lineFaultFlags", 3, "1"), "\"lineFaultFlags[3]\""},
+            {edited("reportFlags", 3, 2), "\"reportFlags[3]\""}, {edited("lineFaultFlags", 3, "1"), "lineFaultFlags[3]"},
             {edited("receivingNumbers", 3, letters), "[3].digits"}, {edited("receivingNumbers", 3, tooLong), "[3].number"},
-            {edited("receivingNumbers", 3, count), "[3].count"}, {edited("gsmNumbers", 2, letters), "gsmNumbers[2]"},
-            {edited("receivingNumbers", -1, QJsonArray()), "\"receivingNumbers\""}, {edited("gsmNumbers", -1, 1), "\"gsmNumbers\""},
-            {edited("lineFaultFlags", -1, "x"), "\"lineFaultFlags\""}, {edited("zoneTexts", -1, QJsonArray()), "\"zoneTexts\""},
-            {edited("wirelessPassword", -1, "12345"), "\"wirelessPassword\""}, {"[1]", "is not a JSON object"}};
+            {edited("receivingNumbers", 3, count), "[3].count"}, {edited("receivingNumbers", -1, 6), "\"receivingNumbers\""},
+            {edited("gsmNumbers", 2, QJsonObject{{"number", "5a"}}), "gsmNumbers[2].number"},
+            {edited("gsmNumbers", -1, 1), "\"gsmNumbers\""}, {edited("lineFaultFlags", -1, "x"), "\"lineFaultFlags\""},
+            {edited("zoneTexts", -1, QJsonArray()), "\"zoneTexts\""}, {edited("wirelessPassword", -1, "12345"), "wirelessPassword"},
+            {"[1]", "is not a JSON object"}};
         for (const auto &[content, named] : wrong) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) > 0 && file.flush());

@@ -370,7 +370,7 @@ private slots:
         QVERIFY(last.first().id > 0);
         QCOMPARE(ids(HistoryQuery()), (QStringList{"compare", "upload", "download"}));
         QCOMPARE(ids(HistoryQuery{0, "a7"}), (QStringList{"compare", "upload", "download"}));
-        const HistoryQuery since{0, QString(), "/dev/ttyS0", QDateTime(QDate(2026, 12, 2), QTime(9, 0), Qt::UTC), 5};
+        const HistoryQuery since{0, QString(), "/dev/ttyS0", entries[1].at, 5}; // from the second entry's time on
         QCOMPARE(ids(since), QStringList{"upload"});
         QCOMPARE(ids(HistoryQuery{last.first().id, QString(), QString(), QDateTime(), 1}), QStringList{"compare"});
         QList<HistoryEntry> read;
