@@ -72,16 +72,14 @@ private slots:
         const QList<PanelSettings> records{stored("k-17", "O'Brien \"Zoë\" Ærø"),
                                            stored("1", QString(200, QChar(0x00E9))), stored("Ë 9", "a'; --")};
         const QString source = m_dir->filePath("source.mdb"), back = m_dir->filePath("back.mdb");
-        const QString between = where(store, "between.mdb");
+        const QString between = where(store, "between.mdb"), recordsOnly = m_dir->filePath("records only.mdb");
         QVERIFY(saved(source, records));
-        QList<HistoryEntry> history;
+        QList<HistoryEntry> history(2);
         for (int i = 0; i < 2; ++i) {
-            HistoryEntry e;
-            e.at = QDateTime(QDate(2026, 12, 1), QTime(10, i), Qt::UTC);
-            e.operation = HistoryEntry::Operations.at(i);
-            e.hasSettings = true;
-            e.settings = records.at(i);
-            history << e;
+            history[i].at = QDateTime(QDate(2026, 12, 1), QTime(10, i), Qt::UTC);
+            history[i].operation = HistoryEntry::Operations.at(i);
+            history[i].hasSettings = true;
+            history[i].settings = records.at(i);
         }
         QString error;
         QVERIFY(openRecordStore(source)->addHistory(&history, &error));
@@ -90,17 +88,16 @@ private slots:
             QVERIFY2(run.status == 0 && run.err.contains("3 of 3 records copied") && run.err.contains("2 history"),
                      qPrintable(run.err));
         }
-        QCOMPARE(readAll(between), records);
-        QCOMPARE(readAll(back), records);
         QVERIFY2(copyTool({"--keep-going", source, between}).err.contains("0 history entries"), "copied twice");
-        QVERIFY(copyTool({"--no-history", source, m_dir->filePath("records only.mdb")}).status == 0);
-        for (const QString &at : {between, back, m_dir->filePath("records only.mdb")}) {
+        QVERIFY(copyTool({"--no-history", source, recordsOnly}).status == 0);
+        const auto key = [](const HistoryEntry &e) { return e.operation + e.at.toString() + e.settings.TxtName; };
+        for (const QString &at : {between, back, recordsOnly}) {
+            QCOMPARE(readAll(at), records);
             QList<HistoryEntry> read;
             QVERIFY(openRecordStore(at)->readHistory(HistoryQuery(), &read, &error));
-            QCOMPARE(read.size(), at.endsWith("records only.mdb") ? 0 : 2);
+            QCOMPARE(read.size(), at == recordsOnly ? 0 : 2);
             for (int i = 0; i < read.size(); ++i)
-                QCOMPARE(read.at(i).operation + read.at(i).at.toString() + read.at(i).settings.TxtName,
-                         history.at(1 - i).operation + history.at(1 - i).at.toString() + history.at(1 - i).settings.TxtName);
+                QCOMPARE(key(read.at(i)), key(history.at(1 - i)));
         }
     }
 

@@ -56,7 +56,7 @@ private slots:
     {
         QTest::addColumn<QStringList>("ports");
         QTest::addColumn<QString>("answer");
-        QTest::addColumn<int>("found"); // 0: the search fails
+        QTest::addColumn<int>("found"); // the panel's port
         QTest::addColumn<QStringList>("shown"); // "title: text" of every message
         const auto row = [](const char *name, const QStringList &ports, const char *answer, int found,
                             const QStringList &shown = {}) {
@@ -136,7 +136,7 @@ private slots:
             dialog->close();
         });
         poll->start(20);
-        const bool ends = found == 0 || answer == "exit";
+        const bool ends = answer == "exit";
         QCOMPARE(window.Form_Load(), !ends);
         QCOMPARE(m_ended, ends ? 1 : 0);
         QCOMPARE(m_shown, shown);
@@ -155,9 +155,8 @@ private slots:
         QCoreApplication::sendEvent(lamp1, &hover);
         QCOMPARE(QToolTip::text(), lamp1->toolTip());
         QToolTip::hideText();
-        QCOMPARE(window.session().PanelFound(), found > 0 ? 1 : 0);
-        if (found > 0)
-            QCOMPARE(window.PortIndex(), found);
+        QCOMPARE(window.session().PanelFound(), 1);
+        QCOMPARE(window.PortIndex(), found);
     }
 
     // A box owned by the hidden main window is centred on the screen; File > Open and Close; Help > About with no
@@ -193,7 +192,6 @@ private slots:
         trigger(window, "Close_com");
         QVERIFY(!window.session().link().isOpen());
         QCOMPARE(window.lamps().colour(2), PortLamps::InUse);
-        QVERIFY(m_shown.isEmpty());
 
         qputenv("KV4810G_PORTS", "/dev/kv4810g-missing");
         trigger(window, "open_com");
@@ -306,8 +304,7 @@ private slots:
         QSignalSpy entered(&password, &frmPassWord::passwordEntered);
         QTest::keyClicks(text, "3456");
         QTest::keyClick(text, Qt::Key_Return);
-        QCOMPARE(entered.count(), 1);
-        QCOMPARE(entered.at(0).at(0).toString(), QString("1234"));
+        QCOMPARE(QList<QVariantList>(entered), QList<QVariantList>{{QString("1234")}}); // once, the first four
         QVERIFY(password.isVisible());
 
         frmOpen open; // every caption fits on one line at its control's fixed size, in the font the form gives it

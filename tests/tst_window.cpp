@@ -16,7 +16,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTableWidget>
-#include <QTableWidgetItem>
 #include <QTemporaryDir>
 
 using namespace WindowTest;
@@ -92,8 +91,7 @@ private slots:
         click(window, "ComSend");
         line.read(40); // two frames
         line.write(QByteArray::fromHex("FF50000D0A"));
-        QTRY_COMPARE(m_shown.size(), 2);
-        QCOMPARE(m_shown, (QStringList{"System Information: Data Error!", Downloaded}));
+        QTRY_COMPARE(m_shown, (QStringList{"System Information: Data Error!", Downloaded}));
         QCOMPARE(whileOpen, QByteArray());
     }
 
@@ -150,8 +148,7 @@ private slots:
         QVERIFY(trace->findChild<QPlainTextEdit *>("lines")->textCursor().atEnd()); // the newest lines in view
         session.frameSent("FF0102AABB");
         const QStringList shown = trace->text().split('\n');
-        QCOMPARE(shown.size(), 2);
-        QVERIFY(shown.at(0).endsWith("-- before") && shown.at(1).endsWith("-> FF0102****"));
+        QVERIFY(shown.size() == 2 && shown.at(0).endsWith("-- before") && shown.at(1).endsWith("-> FF0102****"));
         QTemporaryDir dir;
         QString error;
         QFile saved(dir.filePath("saved.txt"));
@@ -215,10 +212,7 @@ private slots:
         shown.CmbChanKai = ListField{-1, "pull in"};
         window.setSettings(shown);
         window.findChild<QPlainTextEdit *>("Text6")->setPlainText("Back door");
-        if (button == "compareWithPanel")
-            trigger(window, "compareWithPanel");
-        else
-            click(window, qPrintable(button));
+        button == "compareWithPanel" ? trigger(window, "compareWithPanel") : click(window, qPrintable(button));
         QList<HistoryEntry> entries;
         const auto read = [&] { return records.readHistory(HistoryQuery(), &entries, nullptr), entries.size(); };
         if (entry.isEmpty()) {
@@ -227,9 +221,8 @@ private slots:
             QVERIFY2(m_shown.last().contains("history") && m_shown.last().contains("not a record file"),
                      qPrintable(m_shown.last()));
             click(window, "CmdDXSend");
-            QTRY_COMPARE(m_shown.size(), 3);
-            QTest::qWait(300);
-            QCOMPARE(m_shown.last(), Downloaded); // the history's fault told once
+            QTRY_COMPARE(m_shown.last(), Downloaded);
+            QTest::qWait(300); // the history's fault told once: no box after this download's
             trigger(window, "File_history"); // nor can it be read: said, and no window
             QVERIFY(m_shown.size() == 4 && m_shown.last().contains("not a record file") && !window.findChild<frmHistory *>());
             return;
@@ -267,10 +260,9 @@ private slots:
         click(window, "ComSend");
         QTRY_COMPARE_WITH_TIMEOUT(read(), 2, 15000);
         QTRY_COMPARE(simulator.trace().count(" <- "), 22);
-        QStringList frames;
-        for (const QString &line : simulator.trace().split('\n'))
-            frames << line.section(" <- ", 1);
-        frames.removeAll(QString());
+        QStringList frames = simulator.trace().split('\n').filter(" <- ");
+        for (QString &line : frames)
+            line = line.section(" <- ", 1);
         QCOMPARE(frames.mid(11), frames.mid(0, 11));
         click(*historyWindow, "CmdExit"); // gone with its entries; the next one reads them anew
         QTRY_VERIFY(!window.findChild<frmHistory *>());
