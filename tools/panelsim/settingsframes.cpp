@@ -66,30 +66,20 @@ bool storePasswordRelays(const QByteArray &bytes, PanelState *state)
 }
 
 // Six flags, one per half-byte, high half first.
-bool readFlags(const QString &digits, std::array<bool, PanelState::ReceivingNumbers> *flags)
+void readFlags(const QString &digits, std::array<bool, PanelState::ReceivingNumbers> *flags)
 {
-    for (int i = 0; i < int(flags->size()); ++i) {
-        const QChar d = digits.at(i);
-        if (d != QLatin1Char('0') && d != QLatin1Char('1'))
-            return false;
-        (*flags)[i] = d == QLatin1Char('1');
-    }
-    return true;
+    for (int i = 0; i < int(flags->size()); ++i)
+        (*flags)[i] = digits.at(i) == QLatin1Char('1');
 }
 
-// FF 0C, interval byte, three report-flag bytes, three line-fault bytes, inside.
+// FF 0C, interval byte, three report-flag bytes, three line-fault bytes, inside. A frame is a reminder only
+// when its length fits and its flags and inside are 0 or 1, so it is stored as it is.
 bool storeReminder(const QByteArray &bytes, PanelState *state)
 {
-    if (bytes.size() != PanelCommands::ReminderFrameBytes || quint8(bytes.at(9)) > 1)
-        return false;
     const QString text = FrameText::fromBytes(bytes);
-    auto reportFlags = state->reportFlags;
-    auto lineFaultFlags = state->lineFaultFlags;
-    if (!readFlags(text.mid(6, 6), &reportFlags) || !readFlags(text.mid(12, 6), &lineFaultFlags))
-        return false;
     state->interval = text.mid(4, 2);
-    state->reportFlags = reportFlags;
-    state->lineFaultFlags = lineFaultFlags;
+    readFlags(text.mid(6, 6), &state->reportFlags);
+    readFlags(text.mid(12, 6), &state->lineFaultFlags);
     state->inside = bytes.at(9) == 1;
     return true;
 }
