@@ -180,6 +180,20 @@ private slots:
         QCOMPARE(w.line.read(0), QByteArray());
     }
 
+    // Closed while it waits on a port, the search tries no other; the next search runs.
+    void searchClosed()
+    {
+        Watched w;
+        qputenv("KV4810G_PORTS", (w.line.devicePath() + ":/dev/kv4810g-missing").toLocal8Bit());
+        w.session.search(1, 2);
+        QCOMPARE(w.line.read(3).toHex(), QByteArray("ff0018")); // the detection frame: the answer awaited
+        w.session.closePort();
+        QTest::qWait(PanelSearch::DetectWaitMs + 200);
+        QCOMPARE(w.lamps, QList<bool>());
+        w.session.search(2, 2);
+        QTRY_COMPARE(w.lamps, QList<bool>{false});
+    }
+
     // Whatever is tried after the first frame, the line gets the eleven frames once, in order, with nothing
     // between them, unless the port is closed.
     void duringDownload_data()
