@@ -197,6 +197,7 @@ private slots:
         QTest::newRow("no panel") << QStringList{"missing", "silent"} << false << 0;
         QTest::newRow("every panel") << QStringList{"panel", "silent", "panel"} << true << 2;
         QTest::newRow("no panel on any port") << QStringList{"missing"} << true << 0;
+        QTest::newRow("on the last port") << (QStringList(15, "missing") << "panel") << true << 1;
     }
     void detect()
     {
@@ -445,9 +446,8 @@ private:
     void startOutcomes()
     {
         for (Outcome &o : m_outcomes) {
-            const bool mute = o.simulator == QStringList{"mute"};
             writeFile(o.dir.filePath("panel.json"), R"({"zoneTexts": ["one\r\ntwo\r\nthree", "", ""]})");
-            o.panel = std::make_unique<SimulatorProcess>((mute ? QStringList{"--silent"} : o.simulator)
+            o.panel = std::make_unique<SimulatorProcess>((o.simulator == QStringList{"mute"} ? QStringList{"--silent"} : o.simulator)
                                                          << "--trace" << "--state" << o.dir.filePath("panel.json"));
             if (!o.arguments.filter("FULL").isEmpty())
                 o.full = std::make_unique<FullDisk>();
