@@ -382,8 +382,9 @@ private slots:
         QCOMPARE(upload.settings, entries.at(1).settings);
         QVERIFY(!read.first().hasSettings);
         QCOMPARE(read.first().serverUser, QString(store == "sqlite" ? "" : "postgres"));
-        RecordStore::Keys keys;
+        RecordStore::Keys keys; // the entries are no records
         QVERIFY(records->listKeys(&keys, &error) && keys.numbers.isEmpty());
+        QCOMPARE(records->find(Key::Number, "A7", nullptr, &error), Outcome::NotFound);
     }
 
     void serverConnects_data()
