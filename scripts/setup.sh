@@ -13,5 +13,8 @@ packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialpo
 scripts/install-packages.sh "${packages[@]}"
 [ "${1:-}" != packages ] || exit 0
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# Line tables only (-g1): a backtrace still names file and line, the code is
+# the same, and the build takes a fifth less; configure a Debug build to see
+# variables in a debugger.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" >/dev/null
 cmake --build build -j2 -- --no-print-directory >/dev/null
