@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <functional>
+#include <sys/resource.h>
 
 struct Run
 {
@@ -23,6 +24,17 @@ struct Run
 // Started with nothing on standard input, no display, and the console's panel password in the environment; `env`
 // adds "NAME=value" or, as "NAME=", removes. An argument ">FILE" sends standard output there; `child` runs in the
 // child before the program starts. finished() awaits its end.
+// For ProgramRun's `child`: the program's files may not grow past `bytes`, as on a disk that fills; a write beyond
+// fails (EFBIG, where a full disk gives ENOSPC), alike on every machine, root or not.
+inline std::function<void()> fileSizeBound(rlim_t bytes)
+{
+    return [bytes] {
+        const rlimit limit{bytes, bytes};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) == 0)
+            ::signal(SIGXFSZ, SIG_IGN);
+    };
+}
+
 class ProgramRun
 {
 public:

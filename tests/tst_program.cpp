@@ -13,7 +13,6 @@
 #include <deque>
 #include <memory>
 #include <poll.h>
-#include <sys/resource.h>
 #include <thread>
 #include <tuple>
 #include <unistd.h>
@@ -46,34 +45,11 @@ QByteArray settingsFile(const QVariantMap &changed = {})
     return QJsonDocument(json).toJson();
 }
 
-// A small file system with no room left: a tmpfs of 64 KiB, filled. Where none can be mounted (not root), the
-// program's file size is bounded instead (RLIMIT_FSIZE): a write beyond it fails with EFBIG, as real a failed write.
+// A disk with no room left: a folder holding an old file, for a program whose files may not grow (fileSizeBound).
 struct FullDisk
 {
-    FullDisk()
-    {
-        mounted = QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", dir.path()}) == 0;
-        writeFile(dir.filePath("panel.json"), "old");
-        QFile filler(dir.filePath("filler"));
-        if (mounted && filler.open(QIODevice::WriteOnly))
-            while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {}
-    }
-    ~FullDisk()
-    {
-        if (mounted)
-            QProcess::execute("umount", {dir.path()});
-    }
-    // For the program's child process.
-    std::function<void()> bound() const
-    {
-        return [mounted = mounted] {
-            const rlimit limit{512, 512};
-            if (!mounted && ::setrlimit(RLIMIT_FSIZE, &limit) == 0)
-                ::signal(SIGXFSZ, SIG_IGN);
-        };
-    }
+    FullDisk() { writeFile(dir.filePath("panel.json"), "old"); }
     QTemporaryDir dir;
-    bool mounted = false;
 };
 
 } // namespace
@@ -462,7 +438,7 @@ private:
                 .replaceInStrings("FULL", o.full ? o.full->dir.path() : QString());
             o.run = std::make_unique<ProgramRun>(PROGRAM_PATH, o.arguments + QStringList{"--device", device, "--json"},
                                                  o.env + QStringList{"KV4810G_RECORDS=" + o.dir.filePath("4810G.mdb")},
-                                                 o.full ? o.full->bound() : std::function<void()>());
+                                                 o.full ? fileSizeBound(512) : std::function<void()>());
         }
     }
 
