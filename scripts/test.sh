@@ -6,7 +6,7 @@
 #
 # The sanitized build runs beside the plain build and its suites: the
 # suites wait on lines and timers, not on the processor, so they also run
-# twice as many at a time as there are cores.
+# four times as many at a time as there are cores.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh packages
@@ -24,7 +24,7 @@ cleanup() {
 trap cleanup EXIT
 scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
-jobs=$(( $(nproc) * 2 ))
+jobs=$(( $(nproc) * 4 ))
 
 # The server runs as the postgres user (initdb refuses root) in a temporary
 # folder, listening on a Unix socket there and on a free loopback TCP port
