@@ -1,30 +1,31 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test suite offscreen,
-# with a throwaway PostgreSQL server for the shared record store; then the
-# same suites built with AddressSanitizer and UndefinedBehaviorSanitizer in
-# build-asan/.
+# with a throwaway PostgreSQL server for the shared record store; beside
+# that, the same suites built with AddressSanitizer and
+# UndefinedBehaviorSanitizer in build-asan/.
 #
-# The sanitized build runs beside the plain build and its suites: the
-# suites wait on lines and timers, not on the processor, so they also run
-# four times as many at a time as there are cores.
+# The sanitized build and its suites run beside the plain build and its
+# suites, each starting as soon as its build is done. The suites wait on
+# lines and timers, not on the processor, so each run takes four times as
+# many at a time as there are cores.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh packages
-asan_log=$(mktemp /tmp/kv4810g-asan-build.XXXXXX)
-( cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV4810G_SANITIZE=ON -DKV4810G_BUILD_BENCH=OFF &&
-  cmake --build build-asan -j2 -- --no-print-directory ) >"$asan_log" 2>&1 &
-asan_build=$!
-pgdir=
-cleanup() {
-  pkill -P $asan_build 2>/dev/null || true # a build still running: the script failed early
-  kill $asan_build 2>/dev/null || true
-  [ -z "$pgdir" ] || stop_server
-  rm -f "$asan_log"
-}
-trap cleanup EXIT
-scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
 jobs=$(( $(nproc) * 4 ))
+pgdir=
+sanitized=
+asan_build_log=$(mktemp /tmp/kv4810g-asan-build.XXXXXX)
+asan_test_log=$(mktemp /tmp/kv4810g-asan-test.XXXXXX)
+cleanup() {
+  if [ -n "$sanitized" ]; then # still running: the script failed early
+    pkill -P $sanitized 2>/dev/null || true
+    kill $sanitized 2>/dev/null || true
+  fi
+  [ -z "$pgdir" ] || stop_server
+  rm -f "$asan_build_log" "$asan_test_log"
+}
+trap cleanup EXIT
 
 # The server runs as the postgres user (initdb refuses root) in a temporary
 # folder, listening on a Unix socket there and on a free loopback TCP port
@@ -69,13 +70,25 @@ export KV4810G_TEST_POSTGRES="postgresql://postgres@${pgdir//\//%2F}:$port"
 export KV4810G_TEST_POSTGRES_CERT="$pgdir/server.crt"
 [ "$listen" = "127.0.0.1" ] || export KV4810G_TEST_POSTGRES_IPV6=1
 
+# The sanitized run; its status 100: its build failed.
+( { cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV4810G_SANITIZE=ON -DKV4810G_BUILD_BENCH=OFF &&
+    cmake --build build-asan -j2 -- --no-print-directory; } >"$asan_build_log" 2>&1 || exit 100
+  ctest --test-dir build-asan --output-on-failure -j"$jobs" >"$asan_test_log" 2>&1 ) &
+sanitized=$!
+
+scripts/setup.sh
 status=0
 ctest --test-dir build --output-on-failure -j"$jobs" || status=$?
 
-if ! wait $asan_build; then
-  grep -E 'error|Error' "$asan_log" | head -40 >&2
+sanitized_status=0
+wait $sanitized || sanitized_status=$?
+sanitized=
+if [ $sanitized_status -eq 100 ]; then
+  grep -E 'error|Error' "$asan_build_log" | head -40 >&2
   echo "the sanitized build failed (build-asan/)" >&2
   exit 1
 fi
-ctest --test-dir build-asan --output-on-failure -j"$jobs" || status=$?
+echo "The suites built with the sanitizers (build-asan/):"
+cat "$asan_test_log"
+[ $sanitized_status -eq 0 ] || status=$sanitized_status
 exit $status
