@@ -21,9 +21,6 @@ struct Run
     QJsonObject panel(int i = 0) const { return json().value("panels").toArray().at(i).toObject(); }
 };
 
-// Started with nothing on standard input, no display, and the console's panel password in the environment; `env`
-// adds "NAME=value" or, as "NAME=", removes. An argument ">FILE" sends standard output there; `child` runs in the
-// child before the program starts. finished() awaits its end.
 // For ProgramRun's `child`: the program's files may not grow past `bytes`, as on a disk that fills; a write beyond
 // fails (EFBIG, where a full disk gives ENOSPC), alike on every machine, root or not.
 inline std::function<void()> fileSizeBound(rlim_t bytes)
@@ -35,6 +32,9 @@ inline std::function<void()> fileSizeBound(rlim_t bytes)
     };
 }
 
+// Started with nothing on standard input, no display, and the console's panel password in the environment; `env`
+// adds "NAME=value" or, as "NAME=", removes. An argument ">FILE" sends standard output there; `child` runs in the
+// child before the program starts. finished() awaits its end.
 class ProgramRun
 {
 public:

@@ -369,8 +369,9 @@ private slots:
         QVERIFY2(records->addHistory(&batch, &error) && records->addHistory(&last, &error), qPrintable(error));
         QVERIFY(last.first().id > 0);
         sqlite3 *writer = nullptr; // reads go on while another copy of the program holds the write lock
-        QVERIFY(store != "sqlite" || (sqlite3_open(QFile::encodeName(m_path).constData(), &writer) == SQLITE_OK
-                                      && sqlite3_exec(writer, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK));
+        QVERIFY(store != "sqlite"
+                || (sqlite3_open(QFile::encodeName(m_path).constData(), &writer) == SQLITE_OK
+                    && sqlite3_exec(writer, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK));
         QCOMPARE(ids(HistoryQuery()), (QStringList{"compare", "upload", "download"}));
         RecordStore::Keys keys; // the entries are no records
         QVERIFY(records->listKeys(&keys, &error) && keys.numbers.isEmpty());
