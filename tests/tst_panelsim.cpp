@@ -180,7 +180,7 @@ private slots:
             {edited("gsmNumbers", 2, QJsonObject{{"number", "5a"}}), "gsmNumbers[2].number"},
             {edited("gsmNumbers", -1, 1), "\"gsmNumbers\""}, {edited("lineFaultFlags", -1, "x"), "\"lineFaultFlags\""},
             {edited("zoneTexts", -1, QJsonArray()), "\"zoneTexts\""}, {edited("wirelessPassword", -1, "12345"), "wirelessPassword"},
-            {"[1]", "is not a JSON object"}};
+            {edited("zoneTexts", 1, "\u20ac"), "zoneTexts[1]"}, {"[1]", "is not a JSON object"}};
         for (const auto &[content, named] : wrong) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) > 0 && file.flush());

@@ -45,13 +45,6 @@ QByteArray settingsFile(const QVariantMap &changed = {})
     return QJsonDocument(json).toJson();
 }
 
-// A disk with no room left: a folder holding an old file, for a program whose files may not grow (fileSizeBound).
-struct FullDisk
-{
-    FullDisk() { writeFile(dir.filePath("panel.json"), "old"); }
-    QTemporaryDir dir;
-};
-
 } // namespace
 
 class TestProgram : public QObject
@@ -210,7 +203,7 @@ private slots:
         const QByteArray good = settingsFile({{"JieTel1", "5550187"}, {"JieTelEM1", "SMS alarm"}});
         m_outcomes.clear();
         // arguments: DEV the panel, LINK a symbolic link to it, FILE the file (`file` its content; none when null),
-        // FULL a full disk; simulator "mute": a line on which nothing ever answers; says: on standard error or
+        // FULL the row's folder on a full disk (holding old.json); simulator "mute": a line on which nothing ever answers; says: on standard error or
         // output; got: a frame the panel took, the first digits; empty: nothing at all.
         const auto row = [this](const char *name, int status, const QString &says, const QString &got,
                                 const QStringList &arguments, const QByteArray &file = {},
@@ -227,7 +220,7 @@ private slots:
         row("a zone message refused", 4, "The panel refused zone 1's message text.", "FF0C0444", zone + QStringList{"Door"},
             {}, {"--refuse-command", "0C"});
         row("standard output full", 8, "the standard output could not be written", "FF0000", {"upload", ">/dev/full"});
-        row("upload to a full disk", 8, "panel.json", "FF0000", {"upload", "--output", "FULL/panel.json"});
+        row("upload to a full disk", 8, "old.json", "FF0000", {"upload", "--output", "FULL/old.json"});
         row("trace on a full disk", 8, "trace.txt", "FF0000", {"upload", "--trace", "FULL/trace.txt"});
         row("store fails after upload", 5, "finish Upload!", "FF0000", {"upload", "--save", "3", "--records", "FILE/r.mdb"}, "x");
         row("record missing", 5, "No this No", "", {"download", "--record", "99", "--records", "FILE"});
@@ -278,7 +271,7 @@ private slots:
             if (o.status != 0 && messages.contains("finish Upload!"))
                 QCOMPARE(messages.last(), run.panel().value("message").toString());
         }
-        QFile old(o.full ? o.full->dir.filePath("panel.json") : QString());
+        QFile old(o.dir.filePath("old.json"));
         QVERIFY(!o.full || (old.open(QIODevice::ReadOnly) && old.readAll() == "old")); // whole or not at all
         if (o.got.isEmpty())
             QVERIFY2(!o.panel->trace().contains(" <- "), qPrintable(o.panel->trace()));
@@ -335,7 +328,7 @@ private slots:
         const QString records = m_dir->filePath("r.mdb");
         const Run upload = program({"upload", "--device", panel.device(), "--save", "7", "--records", records});
         QCOMPARE(upload.status, 0);
-        QVERIFY2(upload.out.contains("\n  MiMa: 5793\n"), qPrintable(upload.out)); // the settings, for people
+        QVERIFY2(upload.out.contains("\n  MiMa: 5793\n  NeiXian: false\n"), qPrintable(upload.out)); // for people
         const Run list = program({"records", "list", "--records", records});
         QCOMPARE(list.status, 0);
         QCOMPARE(list.out, QString("7\t\n"));
@@ -425,8 +418,9 @@ private:
             writeFile(o.dir.filePath("panel.json"), R"({"zoneTexts": ["one\r\ntwo\r\nthree", "", ""]})");
             o.panel = std::make_unique<SimulatorProcess>((o.simulator == QStringList{"mute"} ? QStringList{"--silent"} : o.simulator)
                                                          << "--trace" << "--state" << o.dir.filePath("panel.json"));
-            if (!o.arguments.filter("FULL").isEmpty())
-                o.full = std::make_unique<FullDisk>();
+            o.full = !o.arguments.filter("FULL").isEmpty();
+            if (o.full)
+                writeFile(o.dir.filePath("old.json"), "old");
             if (!o.file.isNull())
                 writeFile(o.dir.filePath("file"), o.file);
         }
@@ -435,7 +429,7 @@ private:
             QVERIFY(QFile::link(device, o.dir.filePath("link")));
             o.arguments.replaceInStrings("FILE", o.dir.filePath("file"))
                 .replaceInStrings("LINK", o.dir.filePath("link"))
-                .replaceInStrings("FULL", o.full ? o.full->dir.path() : QString());
+                .replaceInStrings("FULL", o.dir.path());
             o.run = std::make_unique<ProgramRun>(PROGRAM_PATH, o.arguments + QStringList{"--device", device, "--json"},
                                                  o.env + QStringList{"KV4810G_RECORDS=" + o.dir.filePath("4810G.mdb")},
                                                  o.full ? fileSizeBound(512) : std::function<void()>());
@@ -454,7 +448,7 @@ private:
         QTemporaryDir dir;
         PtyPair muteLine;
         std::unique_ptr<SimulatorProcess> panel;
-        std::unique_ptr<FullDisk> full;
+        bool full = false;
         std::unique_ptr<ProgramRun> run;
     };
     std::deque<Outcome> m_outcomes;

@@ -135,6 +135,8 @@ private slots:
                                       << 3 << none << none << "SOURCE does not exist";
         QTest::newRow("folder") << "sqlite" << "1" << none << QStringList{"", "target.mdb"} << 3 << QStringList{"1"}
                                 << none << "SOURCE is not a file";
+        QTest::newRow("no record file") << "sqlite" << "1" << none << QStringList{"--no-history", COPY_TOOL_PATH,
+                                        "target.mdb"} << 3 << QStringList{"1"} << none << "SOURCE is not a record file";
         QTest::newRow("server without the database") << "postgresql" << "1" << none
                                                      << QStringList{"postgresql:kv_absent", "target.mdb"} << 3
                                                      << QStringList{"1"} << none << "no such database";
@@ -158,7 +160,7 @@ private slots:
             if (!argument.startsWith("--"))
                 argument = argument == "target.mdb"             ? target
                     : argument.startsWith("postgresql:") ? PgServer::address(argument.mid(11))
-                                                         : m_dir->filePath(argument);
+                                                         : QDir(m_dir->path()).filePath(argument); // or absolute
         const PanelSettings kept = stored(held, "kept at the target");
         QVERIFY(held.isEmpty() || saved(target, {kept}));
         // The source as another tool writes it.

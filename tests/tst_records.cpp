@@ -69,8 +69,8 @@ QString notFailing(RecordStore &store, const QStringList &operations, const QStr
     return wrong;
 }
 
-// Open(&O), the option ("Code:" is selected at first), the key typed into its list, OK.
-void openThroughDialog(frmmain &window, int mode, const QString &key)
+// Open(&O), the option ("Code:" is selected at first), the key typed into its list, OK (or another button).
+void openThroughDialog(frmmain &window, int mode, const QString &key, const char *button = "CmdOK")
 {
     window.findChild<QAction *>("File_open")->trigger();
     auto *dialog = window.findChild<frmOpen *>();
@@ -91,9 +91,9 @@ void openThroughDialog(frmmain &window, int mode, const QString &key)
         QTest::keyClick(list, key);
     QVERIFY(dialog->isVisible() && list->count() == items); // neither Esc nor Enter presses a button or adds an item
     QPointer<frmOpen> open = dialog;
-    QTest::mouseClick(dialog->findChild<QPushButton *>("CmdOK"), Qt::LeftButton);
+    QTest::mouseClick(dialog->findChild<QPushButton *>(button), Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!open); // OK always closes the dialog
+    QVERIFY(!open); // OK always closes the dialog, as Exit does
 }
 
 } // namespace
@@ -707,6 +707,7 @@ private slots:
             QTest::addRow("%s, open absent number", s) << s << one << "5" << "open number:18" << noMatch << one << "5";
             QTest::addRow("%s, open empty number", s) << s << one << "5" << "open number:" << noNumber << one << "5";
             QTest::addRow("%s, open empty name", s) << s << one << "5" << "open name:" << noName << one << "5";
+            QTest::addRow("%s, open, Exit", s) << s << two << "5" << "open name, Exit:old" << "" << two << "5";
         }
     }
     void fileMenu()
@@ -741,7 +742,8 @@ private slots:
             return question ? answer : Messages::Answer::Ok;
         });
         if (action.startsWith("open"))
-            openThroughDialog(window, action.startsWith("open number") ? 0 : 1, action.section(':', 1));
+            openThroughDialog(window, action.startsWith("open number") ? 0 : 1, action.section(':', 1),
+                              action.contains("Exit") ? "CmdExit" : "CmdOK");
         else
             window.findChild<QAction *>(action == "delete" ? "File_del" : "File_save")->trigger();
 

@@ -38,9 +38,7 @@ QTableWidget *CompareDialog::table() const
 
 void CompareDialog::showReading(const PanelSettings &window)
 {
-    PanelReading nothingYet;
-    nothingYet.received.fill(true); // rows without a state of their own
-    fill(CompareSettings(window, nothingYet), true);
+    fill(CompareSettings(window, PanelReading()), true); // the panel's columns stay blank while it reads
     ui->summary->setText(QStringLiteral("Reading the settings from the panel..."));
 }
 

@@ -20,13 +20,12 @@ void TransferProgress::stop()
     Timer1.stop();
 }
 
-bool TransferProgress::setValue(int value)
+void TransferProgress::setValue(int value)
 {
     if (value < 0 || value > m_maximum)
-        return false;
+        return;
     m_value = value;
     emit changed(m_value, m_maximum);
-    return true;
 }
 
 void TransferProgress::tick()

@@ -23,8 +23,8 @@ public:
     // Value 1, then the maximum, then Timer1 started.
     void start(int maximum);
     void stop();
-    // False, and nothing changes, for a value outside 0..maximum.
-    bool setValue(int value);
+    // A value outside 0..maximum changes nothing.
+    void setValue(int value);
 
 signals:
     void changed(int value, int maximum);
