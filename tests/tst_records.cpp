@@ -478,8 +478,7 @@ private slots:
 
     // A link that goes silent while the connections stay open: a save in the window, the console's records
     // show and a copy each end within the bound with a message, store nothing, and work once the link is back.
-    // The window repaints meanwhile.
-    // The window's rows and the others are two functions, so that CTest runs them side by side.
+    // The window repaints meanwhile. The window's rows and the others are two functions, which CTest runs side by side.
     void silentLink_data()
     {
         QTest::addColumn<QString>("by");
@@ -561,8 +560,10 @@ private slots:
         const QList<int> statuses = attempt();
         QVERIFY2(took.elapsed() < 12000, qPrintable(QString::number(took.elapsed())));
         QVERIFY(!said.isEmpty());
+        // A tool slow to start (a loaded machine) may meet the silence in its connection or after it.
+        const QRegularExpression silent(by == "window" ? "stopped answering" : "did not answer|stopped answering");
         for (const QString &words : said)
-            QVERIFY2(words.contains(by == "window" ? "stopped answering" : "did not answer"), qPrintable(said.join('|')));
+            QVERIFY2(words.contains(silent), qPrintable(said.join('|')));
         QCOMPARE(statuses, by == "window" ? QList<int>({0}) : QList<int>({5, 4}));
         QVERIFY2(turns > 20, qPrintable(QString::number(turns)));
         RecordStore::Keys keys;
