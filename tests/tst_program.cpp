@@ -419,8 +419,7 @@ private:
             o.panel = std::make_unique<SimulatorProcess>((o.simulator == QStringList{"mute"} ? QStringList{"--silent"} : o.simulator)
                                                          << "--trace" << "--state" << o.dir.filePath("panel.json"));
             o.full = !o.arguments.filter("FULL").isEmpty();
-            if (o.full)
-                writeFile(o.dir.filePath("old.json"), "old");
+            writeFile(o.dir.filePath("old.json"), "old"); // what a write to the full disk must leave as it is
             if (!o.file.isNull())
                 writeFile(o.dir.filePath("file"), o.file);
         }

@@ -12,7 +12,8 @@
 
 namespace {
 
-const QString Database = QStringLiteral("kv_tst_recordcopy");
+// A build folder's own: the plain and the sanitized suites run side by side on one server.
+const QString Database = QStringLiteral("kv_tst_recordcopy_%1").arg(qHash(QCoreApplication::applicationFilePath()));
 
 Run copyTool(const QStringList &arguments)
 {

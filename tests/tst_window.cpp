@@ -181,7 +181,7 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("entry"); // operation, outcome, detail (its start)
         QTest::newRow("download") << QStringList() << "ComSend" << "download, complete, 11 of 11 frames";
-        QTest::newRow("refused") << QStringList{"--refuse"} << "ComSend" << "download, refused, Data Error! after frame 1";
+        QTest::newRow("refused") << QStringList{"--refuse"} << "ComSend" << "download, refused, Data Error! after frame ";
         QTest::newRow("line lost") << QStringList{"--hangup-after", "3"} << "ComSend"
                                    << "download, line lost, stopped after ";
         QTest::newRow("upload") << QStringList() << "CmdRead" << "upload, complete, ";
