@@ -13,7 +13,7 @@
 namespace {
 
 // A build folder's own: the plain and the sanitized suites run side by side on one server.
-const QString Database = QStringLiteral("kv_tst_recordcopy_%1").arg(qHash(QCoreApplication::applicationFilePath()));
+const QString Database = QStringLiteral("kv_tst_recordcopy_%1").arg(qHash(QStringLiteral(QT_TESTCASE_BUILDDIR)));
 
 Run copyTool(const QStringList &arguments)
 {
