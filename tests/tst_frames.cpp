@@ -122,7 +122,6 @@ private slots:
         QTest::newRow("euro sign") << true << "1" << QString("5 ") + QChar(0x20AC) << ""
                                    << "Message content can only hold characters that fit in one byte!";
         QTest::newRow("upload zone 3") << false << "3" << "" << "FF0003" << "";
-        QTest::newRow("upload zone 0") << false << "0" << "" << "" << zoneRefusal;
     }
 
     void zoneFrames()

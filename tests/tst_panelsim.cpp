@@ -92,7 +92,6 @@ private slots:
         row("password right", "FF010231323334", Accepted);
         row("password wrong", "FF010234333231", Refused);
         row("password too long", "FF01023132333435", Refused);
-        row("password empty", "FF0102", Refused);
         row("own password right", "FF01023941307A", Accepted, {"--password", "9A0z"});
         row("settings refused", VariedFrames[9], DataError, {"--refuse"});
         row("digit byte 0A", "FF0303010A03" + QString(26, '0') + "01", DataError);

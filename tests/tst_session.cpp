@@ -164,7 +164,7 @@ private slots:
     }
 
     // Refused before anything is sent: a device that is not there; a zone text counts what is sent, line breaks as
-    // CR LF (254 characters and one line break are 256); settings the panel cannot take.
+    // CR LF (254 characters and one line break are 256); settings the panel cannot take; a password not of bytes, no zone.
     void zoneTextLimit()
     {
         Watched w;
@@ -175,8 +175,9 @@ private slots:
         longPassword.TxtMiMa = "123456";
         QVERIFY(!w.session.download(longPassword));
         QVERIFY(!w.session.openPort());
+        QVERIFY(!w.session.testPassword("€") && !w.session.uploadZoneText("0"));
         using O = PanelOutcome;
-        QCOMPARE(w.said, (Kinds{O::DeviceUnavailable, O::TextRefused, O::InputRefused, O::AlreadyOpen}));
+        QCOMPARE(w.said, (Kinds{O::DeviceUnavailable, O::TextRefused, O::InputRefused, O::AlreadyOpen, O::TextRefused, O::TextRefused}));
         QCOMPARE(w.line.read(0), QByteArray());
     }
 

@@ -184,7 +184,7 @@ private slots:
         QTest::newRow("refused") << QStringList{"--refuse"} << "ComSend" << "download, refused, Data Error! after frame ";
         QTest::newRow("line lost") << QStringList{"--hangup-after", "3"} << "ComSend"
                                    << "download, line lost, stopped after ";
-        QTest::newRow("upload") << QStringList() << "CmdRead" << "upload, complete, ";
+        QTest::newRow("upload, port closed") << QStringList() << "CmdRead,Close_com" << "upload, incomplete, ";
         QTest::newRow("compare") << QStringList() << "compareWithPanel" << "compare, differs, 2 differences";
         QTest::newRow("zone download") << QStringList() << "CmdDXSend" << "zone download, complete, ";
         QTest::newRow("zone upload") << QStringList() << "Command2" << "zone upload, complete, ";
@@ -212,7 +212,8 @@ private slots:
         shown.CmbChanKai = ListField{-1, "pull in"};
         window.setSettings(shown);
         window.findChild<QPlainTextEdit *>("Text6")->setPlainText("Back door");
-        button == "compareWithPanel" ? trigger(window, "compareWithPanel") : click(window, qPrintable(button));
+        for (const QString &name : button.split(',')) // buttons and actions, in turn
+            window.findChild<QAction *>(name) ? trigger(window, qPrintable(name)) : click(window, qPrintable(name));
         QList<HistoryEntry> entries;
         const auto read = [&] { return records.readHistory(HistoryQuery(), &entries, nullptr), entries.size(); };
         if (entry.isEmpty()) {
